@@ -1,0 +1,56 @@
+# Build helpers shared by every module.
+
+set(TOL_BIN_DIR ${CMAKE_BINARY_DIR}/bin)
+set(TOL_WINE_IDL_DIR /usr/include/wine/wine/windows CACHE PATH "Folder of the standard .idl files widl imports")
+
+# tol_gtest(<name> SOURCES ... [LIBS ...] [TIMEOUT s])
+# A GoogleTest program run under Wine as one CTest test.
+function(tol_gtest name)
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 120)
+    endif()
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE gtest gtest_main ${T_LIBS})
+    add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${TOL_BIN_DIR})
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS unit)
+endfunction()
+
+# tol_pytest(<name> <file> [TIMEOUT s] [DEPENDS targets...])
+# A pytest module of system tests, run by Debian's python3 as one CTest test.
+function(tol_pytest name file)
+    cmake_parse_arguments(T "" "TIMEOUT" "DEPENDS" ${ARGN})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    add_test(NAME ${name}
+             COMMAND /usr/bin/python3 -m pytest -q -p no:cacheprovider ${file}
+             WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
+    set_tests_properties(${name} PROPERTIES
+        TIMEOUT ${T_TIMEOUT}
+        LABELS system
+        SKIP_RETURN_CODE 5
+        RESOURCE_LOCK tolvane_registry
+        ENVIRONMENT "TOL_BIN_DIR=${TOL_BIN_DIR};TOL_SOURCE_DIR=${CMAKE_SOURCE_DIR};TOL_BUILD_DIR=${CMAKE_BINARY_DIR}")
+endfunction()
+
+# tol_typelib(<target> <idl>): compile an IDL file with widl into a header, an IID file and a
+# type library; the target carries the generated folder as include path and the .tlb path in
+# the variable <target>_TLB.
+function(tol_typelib target idl)
+    get_filename_component(base ${idl} NAME_WE)
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/generated)
+    file(MAKE_DIRECTORY ${out})
+    set(abs_idl ${CMAKE_CURRENT_SOURCE_DIR}/${idl})
+    add_custom_command(
+        OUTPUT ${out}/${base}.h ${out}/${base}_i.c ${out}/${base}.tlb
+        COMMAND ${TOL_WIDL} --win32 -I${TOL_WINE_IDL_DIR} -I${CMAKE_SOURCE_DIR}
+                -h -H ${out}/${base}.h -u -U ${out}/${base}_i.c -t -T ${out}/${base}.tlb ${abs_idl}
+        DEPENDS ${abs_idl}
+        COMMENT "widl ${idl}")
+    add_custom_target(${target}_idl DEPENDS ${out}/${base}.h ${out}/${base}_i.c ${out}/${base}.tlb)
+    add_library(${target} STATIC ${out}/${base}_i.c)
+    add_dependencies(${target} ${target}_idl)
+    target_include_directories(${target} PUBLIC ${out})
+    set(${target}_TLB ${out}/${base}.tlb PARENT_SCOPE)
+endfunction()

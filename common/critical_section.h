@@ -1,0 +1,29 @@
+// A critical section that owns itself, and a scoped lock on it.
+#pragma once
+
+#include <windows.h>
+
+class CCriticalSection {
+public:
+    CCriticalSection() { InitializeCriticalSection(&m_cs); }
+    ~CCriticalSection() { DeleteCriticalSection(&m_cs); }
+    CCriticalSection(const CCriticalSection&) = delete;
+    CCriticalSection& operator=(const CCriticalSection&) = delete;
+
+    void Enter() { EnterCriticalSection(&m_cs); }
+    void Leave() { LeaveCriticalSection(&m_cs); }
+
+private:
+    CRITICAL_SECTION m_cs;
+};
+
+class CScopedLock {
+public:
+    explicit CScopedLock(CCriticalSection& cs) : m_cs(cs) { m_cs.Enter(); }
+    ~CScopedLock() { m_cs.Leave(); }
+    CScopedLock(const CScopedLock&) = delete;
+    CScopedLock& operator=(const CScopedLock&) = delete;
+
+private:
+    CCriticalSection& m_cs;
+};

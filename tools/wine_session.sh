@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs a command inside a Wine session of the build folder's private prefix:
+# creates the prefix when missing, starts wineserver and Wine's services with stdio detached
+# (a server started from inside a test would hold the test's output pipe open), runs the
+# command, then shuts the session down.
+# Usage: tools/wine_session.sh <build dir> <i686|x86_64> <command...>
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine_env.sh" "$1" "$2"
+shift 2
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "creating Wine prefix $WINEPREFIX"
+    "$TOL_WINE" wineboot -i </dev/null >/dev/null 2>&1
+    "$TOL_WINESERVER" -w
+    # A crashing program must fail at once, not start the debugger.
+    "$TOL_WINE" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
+        </dev/null >/dev/null 2>&1
+    "$TOL_WINESERVER" -w
+fi
+
+"$TOL_WINESERVER" -p </dev/null >/dev/null 2>&1
+"$TOL_WINE" wineboot </dev/null >/dev/null 2>&1
+
+"$@"
+rc=$?
+
+"$TOL_WINESERVER" -k </dev/null >/dev/null 2>&1
+"$TOL_WINESERVER" -w </dev/null >/dev/null 2>&1
+exit $rc
