@@ -2,6 +2,16 @@
 
 set(TOL_BIN_DIR ${CMAKE_BINARY_DIR}/bin)
 set(TOL_WINE_IDL_DIR /usr/include/wine/wine/windows CACHE PATH "Folder of the standard .idl files widl imports")
+# stdole2.tlb for importlib (Wine's, as shipped by Debian's wine packages).
+set(TOL_STDOLE_DIR /usr/lib/i386-linux-gnu/wine/i386-windows CACHE PATH "Folder holding stdole2.tlb")
+if(NOT EXISTS ${TOL_STDOLE_DIR}/stdole2.tlb)
+    set(TOL_STDOLE_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows CACHE PATH "" FORCE)
+endif()
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(TOL_WIDL_ARCH --win64)
+else()
+    set(TOL_WIDL_ARCH --win32)
+endif()
 
 # tol_gtest(<name> SOURCES ... [LIBS ...] [TIMEOUT s])
 # A GoogleTest program run under Wine as one CTest test.
@@ -44,7 +54,7 @@ function(tol_typelib target idl)
     set(abs_idl ${CMAKE_CURRENT_SOURCE_DIR}/${idl})
     add_custom_command(
         OUTPUT ${out}/${base}.h ${out}/${base}_i.c ${out}/${base}.tlb
-        COMMAND ${TOL_WIDL} --win32 -I${TOL_WINE_IDL_DIR} -I${CMAKE_SOURCE_DIR}
+        COMMAND ${TOL_WIDL} ${TOL_WIDL_ARCH} -I${TOL_WINE_IDL_DIR} -I${CMAKE_SOURCE_DIR} -L${TOL_STDOLE_DIR}
                 -h -H ${out}/${base}.h -u -U ${out}/${base}_i.c -t -T ${out}/${base}.tlb ${abs_idl}
         DEPENDS ${abs_idl}
         COMMENT "widl ${idl}")
