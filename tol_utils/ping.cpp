@@ -1,0 +1,192 @@
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include "ping.h"
+
+#include "heap_helpers.h"
+#include "icmp_packet.h"
+#include "perf_timer.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int kMaxProbes = 65535;
+constexpr DWORD kPauseBeforeSendMs = 100;
+constexpr int kTimeToLive = 64;
+constexpr size_t kMinReceiveBuffer = 4096;
+
+class SocketHandle {
+public:
+    explicit SocketHandle(SOCKET socket) : m_socket(socket) {}
+    ~SocketHandle() { closesocket(m_socket); }
+    SocketHandle(const SocketHandle&) = delete;
+    SocketHandle& operator=(const SocketHandle&) = delete;
+    SOCKET get() const { return m_socket; }
+
+private:
+    SOCKET m_socket;
+};
+
+class ResolvedAddresses {
+public:
+    explicit ResolvedAddresses(addrinfo* list) : m_list(list) {}
+    ~ResolvedAddresses() { freeaddrinfo(m_list); }
+    ResolvedAddresses(const ResolvedAddresses&) = delete;
+    ResolvedAddresses& operator=(const ResolvedAddresses&) = delete;
+
+private:
+    addrinfo* m_list;
+};
+
+class HeapBytes {
+public:
+    explicit HeapBytes(size_t size) : m_bytes(static_cast<unsigned char*>(HeapAllocZero(size))) {}
+    ~HeapBytes() { FreeHeapBlock(m_bytes); }
+    HeapBytes(const HeapBytes&) = delete;
+    HeapBytes& operator=(const HeapBytes&) = delete;
+    unsigned char* get() const { return m_bytes; }
+
+private:
+    unsigned char* m_bytes;
+};
+
+bool Fail(DWORD error)
+{
+    SetLastError(error);
+    return false;
+}
+
+void UnixTimeNow(uint32_t* seconds, uint32_t* microseconds)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER ticks;
+    ticks.LowPart = now.dwLowDateTime;
+    ticks.HighPart = now.dwHighDateTime;
+    const unsigned long long kEpochTicks = 116444736000000000ULL;  // 1601 to 1970 in 100 ns
+    unsigned long long sinceEpoch = (ticks.QuadPart - kEpochTicks) / 10;
+    *seconds = static_cast<uint32_t>(sinceEpoch / 1000000);
+    *microseconds = static_cast<uint32_t>(sinceEpoch % 1000000);
+}
+
+// Sends the probe to the first address that takes the whole packet; that address, or null.
+const sockaddr_in* SendProbe(SOCKET socket, const addrinfo* addresses, unsigned char* packet,
+                             size_t length, uint16_t identifier, uint16_t sequence)
+{
+    for (const addrinfo* at = addresses; at; at = at->ai_next) {
+        Sleep(kPauseBeforeSendMs);
+        if (at->ai_family != AF_INET || !at->ai_addr)
+            continue;
+        uint32_t seconds, microseconds;
+        UnixTimeNow(&seconds, &microseconds);
+        memset(packet, 0, length);
+        BuildEchoRequest(packet, length, identifier, sequence, seconds, microseconds);
+        int sent = sendto(socket, reinterpret_cast<const char*>(packet), int(length), 0,
+                          at->ai_addr, int(at->ai_addrlen));
+        if (sent == int(length))
+            return reinterpret_cast<const sockaddr_in*>(at->ai_addr);
+    }
+    return nullptr;
+}
+
+timeval ToTimeval(double milliseconds)
+{
+    timeval wait;
+    long whole = long(milliseconds);
+    wait.tv_sec = whole / 1000;
+    wait.tv_usec = long((milliseconds - double(wait.tv_sec) * 1000.0) * 1000.0);
+    return wait;
+}
+
+// Waits up to `timeout` ms for the answer to one probe; the round-trip time in ms, or 0.
+double WaitForReply(SOCKET socket, unsigned char* buffer, size_t size, unsigned timeout,
+                    uint16_t identifier, uint16_t sequence, uint32_t probed)
+{
+    if (timeout == 0)
+        return 0;
+    CPerfTimer watch;
+    watch.Start();
+    const double limit = timeout;
+    double remaining = limit;
+    while (limit > watch.Elapsedms()) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(socket, &readable);
+        timeval wait = ToTimeval(remaining);
+        if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
+            return 0;
+        sockaddr_in from;
+        int fromLength = sizeof(from);
+        int received = recvfrom(socket, reinterpret_cast<char*>(buffer), int(size), 0,
+                                reinterpret_cast<sockaddr*>(&from), &fromLength);
+        double elapsed = watch.Elapsedms();
+        remaining = limit - elapsed;
+        // A datagram too large for the buffer cannot be an answer to this probe.
+        if (received == SOCKET_ERROR && WSAGetLastError() != WSAEMSGSIZE)
+            return 0;
+        if (remaining <= 0)
+            return 0;
+        if (received == SOCKET_ERROR)
+            continue;
+        switch (JudgeIcmpDatagram(buffer, size_t(received), identifier, sequence, probed)) {
+        case IcmpVerdict::EchoReply:
+            return elapsed;
+        case IcmpVerdict::ProbeError:
+            return 0;
+        case IcmpVerdict::Ignore:
+            break;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool ping(const char* host, unsigned int timeout, int count, double** roundTrips,
+          unsigned short dataSize, unsigned short identifier)
+{
+    if (!host || !roundTrips || !*roundTrips || count <= 0 || count > kMaxProbes)
+        return Fail(ERROR_INVALID_PARAMETER);
+
+    addrinfo hints = {};
+    hints.ai_flags = AI_CANONNAME;
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_RAW;
+    hints.ai_protocol = IPPROTO_ICMP;
+    addrinfo* found = nullptr;
+    int resolveError = getaddrinfo(host, nullptr, &hints, &found);
+    if (resolveError != 0)
+        return Fail(DWORD(resolveError));
+    ResolvedAddresses resolved(found);
+    if (!found)
+        return Fail(WSANO_DATA);
+
+    SOCKET raw = socket(found->ai_family, found->ai_socktype, found->ai_protocol);
+    if (raw == INVALID_SOCKET)
+        return Fail(DWORD(WSAGetLastError()));
+    SocketHandle socket(raw);
+    int ttl = kTimeToLive;
+    setsockopt(raw, IPPROTO_IP, IP_TTL, reinterpret_cast<const char*>(&ttl), sizeof(ttl));
+
+    const size_t packetLength = EchoPacketLength(dataSize);
+    const size_t receiveSize = packetLength + kMaxIpHeaderSize > kMinReceiveBuffer
+                                   ? packetLength + kMaxIpHeaderSize
+                                   : kMinReceiveBuffer;
+    HeapBytes packet(packetLength);
+    HeapBytes receiveBuffer(receiveSize);
+    if (!packet.get() || !receiveBuffer.get())
+        return Fail(ERROR_NOT_ENOUGH_MEMORY);
+
+    double* times = *roundTrips;
+    for (int i = 0; i < count; ++i) {
+        const uint16_t sequence = static_cast<uint16_t>(i);
+        const sockaddr_in* probed =
+            SendProbe(raw, found, packet.get(), packetLength, identifier, sequence);
+        double rtt = probed ? WaitForReply(raw, receiveBuffer.get(), receiveSize, timeout,
+                                           identifier, sequence, probed->sin_addr.s_addr)
+                            : 0;
+        times[i] = rtt > 0 && rtt < double(timeout) ? rtt : 0;
+    }
+    return true;
+}
