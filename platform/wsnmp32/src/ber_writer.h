@@ -1,6 +1,7 @@
 // Writing BER elements (the subset SNMP uses) into a byte vector.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "snmp_types.h"

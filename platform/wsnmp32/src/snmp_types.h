@@ -1,6 +1,7 @@
 // The API's objects as the DLL keeps them inside: values, bindings, PDUs and messages.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
