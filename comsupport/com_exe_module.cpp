@@ -5,6 +5,9 @@
 HRESULT CComExeModule::Init(HINSTANCE instance)
 {
     m_loopThread = GetCurrentThreadId();
+    // The thread's message queue must exist before the first unlock can post to it.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     return CComModule::Init(instance);
 }
 

@@ -88,6 +88,12 @@ public:
             return E_POINTER;
         return QueryInterface(iid, out->ReceiveVoid());
     }
+    // With a CComPtr<Q> q, &q is its Q** slot (released first).
+    template <class Q>
+    HRESULT QueryTo(REFIID iid, Q** out) const
+    {
+        return QueryInterface(iid, reinterpret_cast<void**>(out));
+    }
     HRESULT CoCreateInstance(REFCLSID clsid, REFIID iid, IUnknown* outer = nullptr,
                              DWORD context = CLSCTX_ALL)
     {
