@@ -115,9 +115,10 @@ typedef SNMPAPI_STATUS(CALLBACK* SNMPAPI_CALLBACK)(HSNMP_SESSION hSession, HWND 
 #define SNMPAPI_TL_PDU_TOO_BIG 109
 #define SNMPAPI_TL_OTHER 199
 
-// Translate modes: entity and context texts are literal addresses and community strings in
-// the two untranslated modes, which also choose the SNMP version of an entity made while
-// the mode is in force (V1: SNMPv1, V2: SNMPv2c).
+// Translate modes: entity and context texts are literal IPv4 addresses and community strings
+// in the two untranslated modes, which also choose the SNMP version of an entity made while
+// the mode is in force (V1: SNMPv1, V2: SNMPv2c). There is no database of friendly names:
+// the translated mode reads texts the same way and makes SNMPv1 entities.
 #define SNMPAPI_TRANSLATED 0
 #define SNMPAPI_UNTRANSLATED_V1 1
 #define SNMPAPI_UNTRANSLATED_V2 2

@@ -13,6 +13,14 @@ void SetOut(smiLPUINT32 out, smiUINT32 value) {
     if (out) *out = value;
 }
 
+// Keeps the DLL loaded for the rest of the process once its threads have run: a caller
+// that frees the library without SnmpCleanup must not leave them in unmapped code.
+void PinModule() {
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&PinModule), &self);
+}
+
 }  // namespace
 
 extern "C" {
@@ -32,6 +40,7 @@ SNMPAPI_STATUS WINAPI SnmpStartup(smiLPUINT32 nMajorVersion, smiLPUINT32 nMinorV
             return Fail(error);
         }
         s.transport = std::move(transport);
+        PinModule();
     }
     ++s.startupCount;
     SetOut(nMajorVersion, 2);

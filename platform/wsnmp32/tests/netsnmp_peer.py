@@ -7,8 +7,7 @@ import subprocess
 import tempfile
 import time
 
-SOURCE_DIR = pathlib.Path(os.environ.get("TOL_SOURCE_DIR", pathlib.Path(__file__).parent.parent))
-CONF = SOURCE_DIR / "platform" / "wsnmp32" / "tests" / "snmpd.conf"
+CONF = pathlib.Path(__file__).resolve().parent / "snmpd.conf"
 COMMUNITY = "tolvane"
 NO_MIBS = ["-M", "/nonexistent", "-m", ""]
 

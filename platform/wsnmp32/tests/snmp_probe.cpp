@@ -250,7 +250,11 @@ int RunRequests(const char* mode, const Target& t, const char* oidText) {
         std::vector<smiUINT32> rootParts(root.ptr, root.ptr + root.len);
         api.SnmpFreeDescriptor(SNMP_SYNTAX_OID, reinterpret_cast<smiLPOPAQUE>(&root));
         std::string current = oids.empty() ? "" : oids[0];
-        for (int step = 0; step < 1000; ++step) {
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        int rows = 0;
+        for (int step = 0; step < 100000; ++step) {
             if (!Request(session, outcome, t, SNMP_PDU_GETNEXT, {current})) { rc = 1; break; }
             if (outcome.errorStatus || outcome.bindings.empty()) break;
             const Binding& b = outcome.bindings[0];
@@ -258,10 +262,13 @@ int RunRequests(const char* mode, const Target& t, const char* oidText) {
                           std::equal(rootParts.begin(), rootParts.end(), b.name.begin());
             if (!inside || b.syntax == SNMP_SYNTAX_ENDOFMIBVIEW) break;
             printf("%s\n", b.line.c_str());
+            ++rows;
             current.clear();
             for (size_t i = 0; i < b.name.size(); ++i) current += (i ? "." : "") + std::to_string(b.name[i]);
         }
-        printf("WALK END\n");
+        QueryPerformanceCounter(&end);
+        printf("WALK END %d %.3f\n", rows,
+               1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
     } else {
         smiINT type = !strcmp(mode, "next") ? SNMP_PDU_GETNEXT : SNMP_PDU_GET;
         if (Request(session, outcome, t, type, oids))
