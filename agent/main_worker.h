@@ -1,0 +1,164 @@
+// The agent's work engine: all shared state of the agent, the start and stop of its work,
+// the main worker thread, the plug-in host and the status broadcast.
+//
+// The agent program has one global engine (main_worker_instance.h); tests construct their own.
+#pragma once
+
+#include "agent_settings.h"
+#include "agent_status.h"
+#include "critical_section.h"
+#include "plugin_entry.h"
+#include "server_link.h"
+#include "status_receiver.h"
+#include "zlib_binding.h"
+
+#include <windows.h>
+#include <oleauto.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <list>
+#include <vector>
+
+constexpr unsigned kDefaultMaxBufferSize = 122880;
+constexpr unsigned kDefaultMaxBufferCount = 14;
+constexpr long kImportCheckPeriod = 300;
+
+// Seconds the main worker thread waits this cycle for a poll period and the whole seconds
+// the last pass took; the period is the server's, taken as an unsigned number.
+unsigned long MainLoopWaitSeconds(long pollPeriod, unsigned long elapsedSeconds);
+
+class CMainWorker {
+public:
+    CMainWorker();
+    virtual ~CMainWorker();
+    CMainWorker(const CMainWorker&) = delete;
+    CMainWorker& operator=(const CMainWorker&) = delete;
+
+    // Life cycle. Failure texts are heap wide texts (FreeHeapBlock) when a pointer is given.
+    bool StartWork(wchar_t** error);
+    // The stop of work. Without the wait the caller does not wait for the main worker
+    // thread: the server's refusal stops work from the sending thread, for which the main
+    // worker thread itself is waiting.
+    bool StopMonitoring(wchar_t** error, bool waitForWorker = true);
+
+    // Registration and settings; texts are UTF-8.
+    bool RegisterAgent(const char* eMail, const char* agentName, const char* password);
+    void StoreRegistration();
+    void ClearRegistration();
+    void SetProxyServer(const char* proxy);
+    void SetTraceFlag(bool on);
+    bool IsTraceFlagOn();
+
+    long GetRunState();
+    long GetLastStatus();
+    long GetPollPeriod();
+    void SetPollPeriod(long seconds);
+    unsigned GetMaxBufferSize();
+    unsigned GetMaxBufferCount();
+    bool IsAuthorized() const { return m_authorized.load(); }
+    void SetAuthorized(bool authorized) { m_authorized.store(authorized); }
+    bool IsZlibPresent() const { return m_zlibPresent; }
+    const CZlibBinding& Zlib() const { return m_zlib; }
+
+    // Heap copies (FreeHeapBlock), null when unset.
+    char* CopyEMail();
+    char* CopyAgentName();
+    char* CopyPassword();
+    char* CopyProxy();
+    bool CopyUpgradeSource(char** address, char** version);
+
+    // Status receivers and the broadcast.
+    void AddAgentObject(IStatusReceiver* receiver);
+    void RemoveAgentObject(IStatusReceiver* receiver);
+    void FireStatusChanged(long status, const wchar_t* text);
+
+    // Plug-in host.
+    bool EnumeratePlugIns();
+    void ImportPlugIns();
+    bool OfferLineToPlugIns(const char* line);
+    void SetCheckPeriodOnPlugIns(long seconds);
+    void SetProxyOnPlugIns(const char* proxy);
+    void ResetPlugIns();
+    void CollectPlugInData();
+    HRESULT OnPlugInNewData(VARIANT srcID, VARIANT newDesc);
+    void ReleasePlugIns();
+
+    // The server exchange and send cache behind the main loop (the program's own unless
+    // replaced; set it only while work is stopped).
+    void SetServerLink(IServerLink* link) { m_link = link ? link : &DefaultServerLink(); }
+
+    // Process-wide values written by the constructor from the Host and Version settings.
+    static const char* ServerHostName() { return s_serverHost; }
+    static const char* ServerPath() { return s_serverPath; }
+    static unsigned short ServerPort() { return s_serverPort; }
+    static bool IsSecure() { return s_secure; }
+    static const char* VersionText() { return s_version; }
+    // Set while an engine exists; the automation object joins the receivers only then.
+    static bool IsWorkerAlive() { return s_workerAlive.load(); }
+
+protected:
+    using ThreadStarter = HANDLE (*)(LPTHREAD_START_ROUTINE routine, void* argument);
+    // How StartWork starts the main worker thread (suspended); replaceable for tests.
+    ThreadStarter m_startThread;
+
+    static HANDLE StartSuspendedThread(LPTHREAD_START_ROUTINE routine, void* argument);
+    static DWORD WINAPI MainWorkerThread(void* argument);
+    void RunMainLoop();
+    void EndMainWorkerThread();
+    void MainLoopTick();
+    void SendWithTimeout() { m_link->SendWithTimeout(*this); }
+    void ReadSettings();
+    void CrackHostSetting();
+    void StopWorkNow(bool waitForWorker);
+    void SetStopEvent();
+    void ImportPlugIn(PlugInEntry* entry, long sourceId);
+    void SetOnPlugIns(unsigned short type, const VARIANT& value);
+
+    CCriticalSection m_stateLock;
+    CCriticalSection m_stopEventLock;
+    long m_runState;
+    bool m_zlibPresent;
+    CCriticalSection m_periodLock;
+    long m_pollPeriod;
+    CCriticalSection m_bufferSizeLock;
+    unsigned m_maxBufferSize;
+    CCriticalSection m_bufferCountLock;
+    unsigned m_maxBufferCount;
+    HANDLE m_mainWorkerThread;
+    HANDLE m_stopEvent;
+    CCriticalSection m_receiversLock;
+    std::vector<IStatusReceiver*> m_receivers;
+    std::list<BSTR> m_sendCache;
+    BSTR m_inFlight;
+    char* m_sessionId;
+    CCriticalSection m_credentialsLock;
+    CAgentSettings m_settings;
+    char* m_eMail;
+    char* m_password;
+    char* m_agentName;
+    char* m_proxy;
+    std::atomic<bool> m_authorized;
+    std::atomic<bool> m_connectionFailing;
+    long m_lastStatus;
+    std::vector<PlugInEntry*> m_plugIns;
+    HINTERNET m_internet;
+    HINTERNET m_connection;
+    HINTERNET m_request;
+    CCriticalSection m_cacheLock;
+    char* m_upgradeAddress;
+    char* m_upgradeVersion;
+    CCriticalSection m_upgradeLock;
+    bool m_upgradeBusy;
+    CCriticalSection m_plugInListLock;
+
+    CZlibBinding m_zlib;
+    IServerLink* m_link;
+
+    static char* s_serverHost;
+    static char* s_serverPath;
+    static unsigned short s_serverPort;
+    static bool s_secure;
+    static char* s_version;
+    static std::atomic<bool> s_workerAlive;
+};
