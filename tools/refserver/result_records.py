@@ -1,0 +1,161 @@
+"""Result records (ResultBlob) as the plug-ins write them, read without forgiveness.
+
+A record is little-endian and self-delimiting:
+
+    header   eight u32: total size, capacities I32, UI32, I64, UI64, D64, STRING, nested count
+    sections I32, UI32 (4 bytes a slot), I64, UI64, D64 (8 bytes a slot), sized by capacity
+    texts    exactly STRING-capacity NUL-terminated UTF-8 texts; writers store "N/A" for a
+             missing one, so an empty text is a writer fault
+    nested   exactly nested-count complete records back to back, filling the record to its
+             total size
+
+A body is records back to back. Every top-level record begins with the time stamp (first I64)
+and the result type, test id and location id (first three UI32s). Anything that does not add up
+raises RecordError, a ValueError, naming the offset where it went wrong: the reference server
+must reject a bad body loudly rather than guess at it. Standard library only.
+"""
+import struct
+from dataclasses import dataclass, field
+
+HEADER = struct.Struct("<8I")
+HEADER_SIZE = HEADER.size
+MAX_NESTING = 32
+
+RESULT_TYPES = {
+    38: "RESULT_NET_ADAPTER",
+    39: "RESULT_ADAPTER_LIST",
+    40: "RESULT_SCAN",
+    41: "RESULT_DISCOVERY",
+    42: "RESULT_PROCESS_LIST",
+    43: "RESULT_PROCESS",
+    44: "RESULT_CPU",
+    45: "RESULT_DISK_LIST",
+    46: "RESULT_DISK",
+    47: "RESULT_MEMORY",
+    48: "RESULT_ICMP",
+    49: "RESULT_HTTP",
+    50: "RESULT_EVENT_LOG",
+    57: "RESULT_SNMP",
+    61: "RESULT_SNMP_TRAP",
+    66: "RESULT_LOAD_AVERAGE",
+}
+
+# (attribute, struct format of one slot) in header order.
+_SECTIONS = (("i32", "i"), ("ui32", "I"), ("i64", "q"), ("ui64", "Q"), ("d64", "d"))
+
+
+class RecordError(ValueError):
+    """A record or stream whose lengths, capacities or texts are inconsistent."""
+
+    def __init__(self, message, offset):
+        super().__init__(f"{message} (at byte {offset})")
+        self.offset = offset
+
+
+@dataclass
+class Record:
+    size: int
+    i32: list = field(default_factory=list)
+    ui32: list = field(default_factory=list)
+    i64: list = field(default_factory=list)
+    ui64: list = field(default_factory=list)
+    d64: list = field(default_factory=list)
+    texts: list = field(default_factory=list)
+    nested: list = field(default_factory=list)
+
+    # The fields that `init` writes into a top-level record; None where the record has no slot.
+    @property
+    def timestamp(self):
+        return self.i64[0] if self.i64 else None
+
+    @property
+    def type(self):
+        return self.ui32[0] if len(self.ui32) > 0 else None
+
+    @property
+    def test_id(self):
+        return self.ui32[1] if len(self.ui32) > 1 else None
+
+    @property
+    def location_id(self):
+        return self.ui32[2] if len(self.ui32) > 2 else None
+
+    @property
+    def type_name(self):
+        return RESULT_TYPES.get(self.type)
+
+
+def _decode(data, start, end, depth):
+    """Decodes the one record that starts at `start` and must end exactly at or before `end`;
+    returns it."""
+    if depth > MAX_NESTING:
+        raise RecordError(f"records nested more than {MAX_NESTING} deep", start)
+    if end - start < HEADER_SIZE:
+        raise RecordError(f"{end - start} bytes left, a record header needs {HEADER_SIZE}", start)
+    size, *capacities, text_count, nested_count = HEADER.unpack_from(data, start)
+    if size < HEADER_SIZE:
+        raise RecordError(f"total size {size} is smaller than the header", start)
+    if size > end - start:
+        raise RecordError(f"total size {size} exceeds the {end - start} bytes available", start)
+    end = start + size
+    record = Record(size=size)
+
+    at = start + HEADER_SIZE
+    for (name, slot), capacity in zip(_SECTIONS, capacities):
+        width = struct.calcsize(slot)
+        if capacity * width > end - at:
+            raise RecordError(f"{name} capacity {capacity} overruns the record of {size} bytes", at)
+        setattr(record, name, list(struct.unpack_from(f"<{capacity}{slot}", data, at)))
+        at += capacity * width
+
+    for index in range(text_count):
+        nul = data.find(b"\0", at, end)
+        if nul < 0:
+            raise RecordError(f"text {index} of {text_count} has no terminating NUL", at)
+        if nul == at:
+            raise RecordError(f"text {index} is empty", at)
+        try:
+            record.texts.append(bytes(data[at:nul]).decode("utf-8"))
+        except UnicodeDecodeError as error:
+            raise RecordError(f"text {index} is not UTF-8: {error.reason}", at) from None
+        at = nul + 1
+
+    for index in range(nested_count):
+        if at >= end:
+            raise RecordError(f"nested record {index} of {nested_count} is missing", at)
+        child = _decode(data, at, end, depth + 1)
+        record.nested.append(child)
+        at += child.size
+
+    if at != end:
+        raise RecordError(f"{end - at} bytes after the last declared item", at)
+    return record
+
+
+def _require_init_slots(record, offset):
+    if len(record.i64) < 1 or len(record.ui32) < 3:
+        raise RecordError("a top-level record needs a time stamp and type, test id and "
+                          f"location id slots (has I64 {len(record.i64)}, UI32 {len(record.ui32)})",
+                          offset)
+
+
+def decode_record(data):
+    """Decodes bytes that hold exactly one record (top-level or nested, no init slots needed)."""
+    data = bytes(data)
+    record = _decode(data, 0, len(data), 0)
+    if record.size != len(data):
+        raise RecordError(f"{len(data) - record.size} bytes after the record", record.size)
+    return record
+
+
+def decode_stream(data):
+    """Decodes a ResultStream: top-level records back to back; returns the list of Records."""
+    data = bytes(data)
+    records = []
+    at = 0
+    while at < len(data):
+        record = _decode(data, at, len(data), 0)
+        _require_init_slots(record, at)
+        records.append(record)
+        at += record.size
+    return records
