@@ -524,3 +524,91 @@ TEST_F(Transport, ABusyTrapPortIsReported) {
     EXPECT_EQ(api.SnmpRegister(listener, nullptr, local, nullptr, nullptr, SNMPAPI_ON), SNMPAPI_FAILURE);
     EXPECT_EQ(LastError(), static_cast<uint32_t>(SNMPAPI_TL_IN_USE));
 }
+
+namespace {
+
+// Answers every request that reaches the socket with a response of the same request id.
+struct Responder {
+    TestSocket socket;
+    volatile bool stop = false;
+    HANDLE thread = nullptr;
+    static DWORD WINAPI run(void* param) {
+        auto* self = static_cast<Responder*>(param);
+        DWORD ms = 100;
+        setsockopt(self->socket.s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&ms), sizeof(ms));
+        std::vector<uint8_t> bytes;
+        while (!self->stop) {
+            sockaddr_in from{};
+            if (self->socket.receive(bytes, &from) <= 0) continue;
+            wsnmp::Message m;
+            if (!wsnmp::DecodeMessage(bytes.data(), bytes.size(), m)) continue;
+            self->socket.sendTo(Encode(SNMP_PDU_RESPONSE, m.pdu.requestId, m.version), ntohs(from.sin_port));
+        }
+        return 0;
+    }
+    Responder() { thread = CreateThread(nullptr, 0, run, this, 0, nullptr); }
+    ~Responder() {
+        stop = true;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+};
+
+struct Worker {
+    unsigned port;
+    int answered = 0;
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HSNMP_SESSION session = nullptr;
+    ~Worker() { CloseHandle(event); }
+};
+
+SNMPAPI_STATUS CALLBACK Answer(HSNMP_SESSION session, HWND, UINT, WPARAM wParam, LPARAM, LPVOID data) {
+    auto* w = static_cast<Worker*>(data);
+    HSNMP_ENTITY src = nullptr, dst = nullptr;
+    HSNMP_CONTEXT ctx = nullptr;
+    HSNMP_PDU pdu = nullptr;
+    if (wParam == 0 && api.SnmpRecvMsg(session, &src, &dst, &ctx, &pdu)) {
+        ++w->answered;
+        api.SnmpFreeEntity(src);
+        api.SnmpFreeEntity(dst);
+        api.SnmpFreeContext(ctx);
+        api.SnmpFreePdu(pdu);
+    }
+    SetEvent(w->event);
+    return SNMPAPI_SUCCESS;
+}
+
+DWORD WINAPI RunWorker(void* param) {
+    auto* w = static_cast<Worker*>(param);
+    w->session = api.SnmpCreateSession(nullptr, 0, Answer, w);
+    HSNMP_ENTITY to = api.SnmpStrToEntity(w->session, "127.0.0.1");
+    api.SnmpSetPort(to, w->port);
+    api.SnmpSetTimeout(to, 300);
+    smiOCTETS text = {1, reinterpret_cast<smiLPBYTE>(const_cast<char*>("c"))};
+    HSNMP_CONTEXT context = api.SnmpStrToContext(w->session, &text);
+    for (int i = 0; i < 20; ++i) {
+        HSNMP_PDU pdu = api.SnmpCreatePdu(w->session, SNMP_PDU_GET, 0, 0, 0, nullptr);
+        if (api.SnmpSendMsg(w->session, nullptr, to, context, pdu) == SNMPAPI_SUCCESS)
+            WaitForSingleObject(w->event, 5000);
+        api.SnmpFreePdu(pdu);
+    }
+    // Closing frees what the session still owns (the entity and the context).
+    api.SnmpClose(w->session);
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(Transport, ManySessionsOnManyThreadsGetTheirOwnAnswers) {
+    Responder responder;
+    const int kThreads = 16;
+    std::vector<Worker> workers(kThreads);
+    std::vector<HANDLE> threads;
+    for (Worker& w : workers) {
+        w.port = responder.socket.port();
+        threads.push_back(CreateThread(nullptr, 0, RunWorker, &w, 0, nullptr));
+    }
+    ASSERT_EQ(WaitForMultipleObjects(kThreads, threads.data(), TRUE, 60000), WAIT_OBJECT_0);
+    for (HANDLE t : threads) CloseHandle(t);
+    for (const Worker& w : workers) EXPECT_EQ(w.answered, 20);
+}
