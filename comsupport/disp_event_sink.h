@@ -147,7 +147,6 @@ public:
     static constexpr DWORD kNotAdvised = 0xFEFEFEFE;
 
     CDispEventSink() = default;
-    virtual ~CDispEventSink() = default;
     CDispEventSink(const CDispEventSink&) = delete;
     CDispEventSink& operator=(const CDispEventSink&) = delete;
 
@@ -198,7 +197,7 @@ public:
         return entry->invoke(static_cast<T*>(this), params ? params : &none);
     }
 
-    // The sink-map entry of a dispatch id, null when the map has none.
+    // The sink-map entry of a dispatch id, null when the map has none (the slot after Invoke).
     virtual const CSinkMapEntry* GetFuncInfoFromId(DISPID id)
     {
         for (const CSinkMapEntry* e = T::GetSinkMap(); e->invoke; ++e) {
@@ -207,6 +206,7 @@ public:
         }
         return nullptr;
     }
+    virtual ~CDispEventSink() = default;
 
     // Advises this sink on the source's connection point for the event interface.
     HRESULT DispEventAdvise(IUnknown* source)

@@ -12,14 +12,14 @@ import uuid
 def library_guid(idl_text):
     text = re.sub(r"//[^\n]*", "", idl_text)
     match = re.search(r"uuid\(\s*([0-9A-Fa-f-]{36})\s*\)[^\[\]]*\]\s*library\s", text)
-    if not match:
-        sys.exit("no library identifier in the IDL file")
-    return uuid.UUID(match.group(1)).bytes_le
+    return uuid.UUID(match.group(1)).bytes_le if match else None
 
 
 def main():
     idl, tlb = sys.argv[1], sys.argv[2]
     want = library_guid(open(idl, encoding="utf-8").read())
+    if want is None:
+        return
     data = bytearray(open(tlb, "rb").read())
     fixed = 0
     at = data.find(want[:15])
