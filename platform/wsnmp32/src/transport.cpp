@@ -308,8 +308,12 @@ uint32_t CTransport::sendMessage(uintptr_t session, const Message& message, cons
         request.retriesLeft = retry;
         request.retransmit = retransmit;
         request.deadline = GetTickCount64() + request.timeoutMs;
+        // The thread needs waking only when this deadline comes before every other one.
+        bool earliest = true;
+        for (const auto& item : m_outstanding)
+            if (item.second.deadline <= request.deadline) earliest = false;
         m_outstanding.emplace(message.pdu.requestId, std::move(request));
-        wake();
+        if (earliest) wake();
     }
     return 0;
 }

@@ -254,7 +254,7 @@ int RunRequests(const char* mode, const Target& t, const char* oidText) {
         QueryPerformanceFrequency(&frequency);
         QueryPerformanceCounter(&start);
         int rows = 0;
-        for (int step = 0; step < 100000; ++step) {
+        for (int request = 0; request < 100000; ++request) {
             if (!Request(session, outcome, t, SNMP_PDU_GETNEXT, {current})) { rc = 1; break; }
             if (outcome.errorStatus || outcome.bindings.empty()) break;
             const Binding& b = outcome.bindings[0];
