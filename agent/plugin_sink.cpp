@@ -17,6 +17,14 @@ public:
         TOL_SINK_ENTRY(1, &CPlugInSink::OnNewData)
     TOL_END_SINK_MAP()
 
+    // Every interface handed out counts as a reference, so whoever holds one keeps the sink.
+    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override
+    {
+        HRESULT hr = CDispEventSink::QueryInterface(riid, ppv);
+        if (SUCCEEDED(hr))
+            AddRef();
+        return hr;
+    }
     STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(InterlockedIncrement(&m_ref)); }
     STDMETHOD_(ULONG, Release)() override
     {
