@@ -1,0 +1,29 @@
+#!/usr/bin/env python3
+"""make bench: runs the project's benchmarks inside the build's Wine session and prints their
+figures. Nothing here passes or fails on a figure."""
+import os
+import pathlib
+import subprocess
+import sys
+
+build = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/x86_64").resolve()
+bin_dir = build / "bin"
+source = pathlib.Path(__file__).resolve().parent.parent
+wine = os.environ["TOL_WINE"]
+
+
+def section(title):
+    print("\n== %s ==" % title, flush=True)
+
+
+for exe, title in [("zlib_bench.exe", "send path compression: zlibwapi.dll beside libz"),
+                   ("ping_bench.exe", "ICMP echo to 127.0.0.1")]:
+    if (bin_dir / exe).exists():
+        section(title)
+        subprocess.run([wine, str(bin_dir / exe)], stdin=subprocess.DEVNULL, check=False)
+
+snmp_bench = source / "platform" / "wsnmp32" / "bench" / "bench.py"
+if snmp_bench.exists():
+    section("SNMP GET round trips: wsnmp32.dll beside net-snmp")
+    subprocess.run([sys.executable, str(snmp_bench), str(build)], stdin=subprocess.DEVNULL,
+                   check=False)
