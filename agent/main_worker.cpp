@@ -357,12 +357,6 @@ char* CMainWorker::CopyAgentName()
     return DupText(m_agentName);
 }
 
-char* CMainWorker::CopyPassword()
-{
-    CScopedLock lock(m_credentialsLock);
-    return DupText(m_password);
-}
-
 char* CMainWorker::CopyProxy()
 {
     CScopedLock lock(m_credentialsLock);

@@ -64,7 +64,6 @@ public:
     // Heap copies (FreeHeapBlock), null when unset.
     char* CopyEMail();
     char* CopyAgentName();
-    char* CopyPassword();
     char* CopyProxy();
     bool CopyUpgradeSource(char** address, char** version);
 

@@ -1,5 +1,10 @@
 // The status broadcast: receivers, the kept last status and the drop at status 8.
 #include "engine_fixture.h"
+#include "trace_log.h"
+
+#include <ctime>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -85,6 +90,31 @@ TEST_F(StatusBroadcastTest, RemovingTakesTheFirstEqualEntryOnly)
     EXPECT_EQ(a.Fired().size(), 1u);
     EXPECT_EQ(b.Fired().size(), 2u);
     engine.RemoveAgentObject(&b);
+}
+
+std::string TodaysTraceLog()
+{
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    std::time_t now = std::time(nullptr);
+    std::tm local = *std::localtime(&now);
+    std::ifstream in(std::string(folder) + TraceLogFileName(local), std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+TEST_F(StatusBroadcastTest, StatusTextsGoToTheTraceLogWhileTracing)
+{
+    CTestEngine engine;
+    SetTrace(0);
+    engine.FireStatusChanged(STATUS_INFO, L"untraced status \u00e9 0x51f2");
+    SetTrace(10);
+    engine.FireStatusChanged(STATUS_MESSAGE, L"traced status \u00e9 0x51f2");
+    std::string log = TodaysTraceLog();
+    EXPECT_EQ(log.find("untraced status \xc3\xa9 0x51f2"), std::string::npos);
+    EXPECT_NE(log.find("traced status \xc3\xa9 0x51f2\r\n"), std::string::npos);
+    SetTrace(0);
 }
 
 }  // namespace
