@@ -246,6 +246,10 @@ long long SecondsSince1970()
 
 }  // namespace
 
+// The object crosses the DLL edge: six capacities and the writer-state pointer, nothing more.
+static_assert(sizeof(CMonResult2) == 6 * sizeof(unsigned int) + sizeof(void*),
+              "CMonResult2 layout changed");
+
 CMonResult2::CMonResult2() : m_Capacity{}, m_State(nullptr) {}
 
 CMonResult2::~CMonResult2()

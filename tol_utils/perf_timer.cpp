@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+// The object crosses the DLL edge: the table pointer and the counter value.
+static_assert(sizeof(CPerfTimer) == 16, "CPerfTimer layout changed");
+
 __int64 CPerfTimer::m_Freq = 1;
 __int64 CPerfTimer::m_Adjust = 0;
 
