@@ -1,0 +1,244 @@
+// CMonPlugInObject: the COM plug-in object every framework plug-in is made of.
+//
+// T is the plug-in's COM class (CMEMmonitoring, ...), TWorker its middle class on top of
+// CMonCheckerBase<T> (CMemMon<T>, ...). The plug-in's class derives from this template, names
+// its own empty dual interface, its type library and its class identifier, and declares
+//     static const char* CommandCodeList();   // the Init reply, such as "MMAMMMMMDLAALAMLAD"
+// and its interface map with TOL_PLUGIN_COM_MAP.
+//
+// Init carries the plug-in side of the handshake; Add hands each line, in UTF-8, to the
+// worker's ProcessTest; Get hands over the pending ResultStream; Set gives the worker its check
+// interval and the object its source id. The worker posts results and log lines back through
+// PostResult and PostEvent, which fire OnNewData on the calling thread.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <atomic>
+#include <new>
+
+#include "TolvanePlugIns.h"
+#include "com_bstr.h"
+#include "com_error.h"
+#include "com_object.h"
+#include "connection_point.h"
+#include "critical_section.h"
+#include "dispatch_impl.h"
+#include "heap_helpers.h"
+#include "pending_result.h"
+#include "plugin_init_reply.h"
+#include "plugin_texts.h"
+#include "set_type.h"
+
+template <class T, class TWorker, class TOwnItf, const IID* OwnIid, const GUID* OwnLibId,
+          const IID* OwnEventsIid, const CLSID* ClassId>
+class CMonPlugInObject
+    : public CDispatchImpl<ITolvanePlugIn, &IID_ITolvanePlugIn, &LIBID_TolvanePlugInsLib>,
+      public CDispatchImpl<TOwnItf, OwnIid, OwnLibId>,
+      public CSupportErrorInfoImpl<OwnIid>,
+      public CConnectionPointContainerImpl,
+      public CComObjectRootBase {
+public:
+    using Worker = TWorker;
+
+    CMonPlugInObject()
+    {
+        RegisterConnectionPoint(&m_ownEvents);
+        RegisterConnectionPoint(&m_pluginEvents);
+    }
+
+    HRESULT FinalConstruct()
+    {
+        m_worker = nullptr;
+        m_initialized = false;
+        m_sourceId = 0;
+        return S_OK;
+    }
+
+    // The worker first: Stop waits until its thread has ended, so nothing touches the object
+    // once it is deleted.
+    void FinalRelease()
+    {
+        if (m_worker) {
+            m_worker->Stop();
+            delete m_worker;
+            m_worker = nullptr;
+        }
+        m_ownEvents.UnadviseAll();
+        m_pluginEvents.UnadviseAll();
+    }
+
+    // ITolvanePlugIn
+    STDMETHOD(Init)(VARIANT szAuth, VARIANT* szCommand) override
+    {
+        CScopedLock lock(m_initLock);
+        if (m_initialized)
+            return Fail(kTextAlreadyInitialised);
+        if (szAuth.vt != VT_BSTR || SysStringByteLen(szAuth.bstrVal) == 0)
+            return Fail(kTextNoAuthentication);
+        CComBSTR reply;
+        DWORD error = 0;
+        switch (AnswerInitRequest(*ClassId, szAuth.bstrVal, T::CommandCodeList(), &reply, &error)) {
+        case InitReply::Accepted:
+            break;
+        case InitReply::NoClassText:
+            return FailWithSystemText(error);
+        case InitReply::Refused:
+            return Fail(kTextInitialisationFailed);
+        }
+        TWorker* worker = new (std::nothrow) TWorker();
+        if (!worker)
+            return Fail(kTextInitialisationFailed);
+        worker->m_owner = static_cast<T*>(this);
+        worker->Start();
+        m_worker = worker;
+        if (szCommand) {
+            VariantInit(szCommand);
+            szCommand->vt = VT_BSTR;
+            szCommand->bstrVal = reply.Detach();
+        }
+        m_initialized = true;
+        return S_OK;
+    }
+
+    STDMETHOD(Add)(VARIANT szNewVal, VARIANT_BOOL* retVal) override
+    {
+        if (!m_initialized)
+            return Fail(kTextInitializeFirst);
+        if (szNewVal.vt != VT_BSTR)
+            return Fail(kTextNewValueNotString);
+        if (SysStringLen(szNewVal.bstrVal) == 0)
+            return Fail(kTextNewValueZeroLength);
+        char* line = WideToMultiByteAlloc(szNewVal.bstrVal, CP_UTF8);
+        m_worker->ProcessTest(line);
+        FreeHeapBlock(line);
+        if (retVal)
+            *retVal = VARIANT_TRUE;
+        return S_OK;
+    }
+
+    STDMETHOD(Get)(VARIANT* szResult) override
+    {
+        if (!m_initialized)
+            return Fail(kTextInitializeFirst);
+        if (!szResult)
+            return E_POINTER;
+        VariantInit(szResult);
+        szResult->vt = VT_BSTR;
+        szResult->bstrVal = nullptr;
+        CComBSTR taken;
+        taken.Attach(m_pending.Take());
+        if (taken.ByteLength() < 2)
+            return E_PENDING;
+        szResult->bstrVal = SysAllocStringByteLen(reinterpret_cast<const char*>(taken.Bytes()),
+                                                  taken.ByteLength());
+        return szResult->bstrVal ? S_OK : E_OUTOFMEMORY;
+    }
+
+    STDMETHOD(Set)(unsigned short nvType, VARIANT nValue) override
+    {
+        if (!m_initialized)
+            return Fail(kTextInitializeFirst);
+        if (nvType == SET_CHECK_PERIOD && nValue.vt == VT_I4)
+            m_worker->SetInterval(nValue.lVal);
+        else if (nvType == SET_SOURCE_ID && nValue.vt == VT_I4)
+            m_sourceId = static_cast<unsigned int>(nValue.lVal);
+        return S_OK;
+    }
+
+    // Called by the worker (on its threads).
+    void PostResult(CComBSTR* data, const char* desc)
+    {
+        AppendPending(data);
+        CComVariantPair args;
+        args.SetSource(VT_UI4, static_cast<LONG>(m_sourceId.load()));
+        args.SetText(desc);
+        m_pluginEvents.FireDispatch(1, args.Args(), 2);
+    }
+
+    void PostEvent(int level, const char* text)
+    {
+        CComVariantPair args;
+        args.SetSource(VT_I4, -level);
+        args.SetText(text);
+        m_pluginEvents.FireDispatch(1, args.Args(), 2);
+    }
+
+    void AppendPending(CComBSTR* data)
+    {
+        if (data)
+            m_pending.Append(data->Get());
+    }
+
+    unsigned int SourceId() const { return m_sourceId; }
+    TWorker* GetWorker() const { return m_worker; }
+
+protected:
+    HRESULT Fail(const wchar_t* text) { return ReportComError(*ClassId, text); }
+
+    HRESULT FailWithSystemText(DWORD error)
+    {
+        wchar_t* text = FormatErrorText(error, nullptr);
+        HRESULT hr = ReportComError(*ClassId, text ? text : L"");
+        FreeHeapBlock(text);
+        return hr;
+    }
+
+private:
+    // The two arguments of OnNewData: srcID and newDesc (widened with the thread's ANSI code
+    // page).
+    class CComVariantPair {
+    public:
+        CComVariantPair()
+        {
+            VariantInit(&m_args[0]);
+            VariantInit(&m_args[1]);
+        }
+        ~CComVariantPair()
+        {
+            VariantClear(&m_args[0]);
+            VariantClear(&m_args[1]);
+        }
+        CComVariantPair(const CComVariantPair&) = delete;
+        CComVariantPair& operator=(const CComVariantPair&) = delete;
+
+        void SetSource(VARTYPE vt, LONG value)
+        {
+            m_args[0].vt = vt;
+            m_args[0].lVal = value;
+        }
+        void SetText(const char* text)
+        {
+            wchar_t* wide = MultiByteToWideAlloc(text, CP_THREAD_ACP);
+            m_args[1].vt = VT_BSTR;
+            m_args[1].bstrVal = SysAllocString(wide ? wide : L"");
+            FreeHeapBlock(wide);
+        }
+        const VARIANT* Args() const { return m_args; }
+
+    private:
+        VARIANT m_args[2];
+    };
+
+    // Members in their fixed order.
+    std::atomic<bool> m_initialized{false};
+    std::atomic<unsigned int> m_sourceId{0};
+    CPendingResult m_pending;
+    TWorker* m_worker = nullptr;
+
+    CCriticalSection m_initLock;
+    CConnectionPoint m_ownEvents{*OwnEventsIid};
+    CConnectionPoint m_pluginEvents{DIID__ITolvanePlugInEvents};
+};
+
+// The interface map of a plug-in class: ITolvanePlugIn (also as IDispatch), its own interface,
+// ISupportErrorInfo and IConnectionPointContainer.
+#define TOL_PLUGIN_COM_MAP(cls, ownItf, ownIid)                          \
+    TOL_BEGIN_COM_MAP(cls)                                               \
+        TOL_COM_INTERFACE(IID_ITolvanePlugIn, ITolvanePlugIn)            \
+        TOL_COM_INTERFACE(IID_IDispatch, ITolvanePlugIn)                 \
+        TOL_COM_INTERFACE(ownIid, ownItf)                                \
+        TOL_COM_INTERFACE(IID_ISupportErrorInfo, ISupportErrorInfo)      \
+        TOL_COM_INTERFACE(IID_IConnectionPointContainer, IConnectionPointContainer) \
+    TOL_END_COM_MAP()

@@ -1,0 +1,141 @@
+"""Driving a plug-in DLL through tools/plugin_host (plugin_host.exe), as the agent would.
+
+    session = plugin_host.Session("tol_fwtest.dll", CLSID)
+    run = session.run(["add TSA\\t1\\t1", "wait-data 1 10000", "get"])
+    run.entries("get")      -> [("0x00000000", "66 result_1.bin")]
+    run.results             -> [b"..."]  the ResultStreams Get handed over, in order
+    run.events              -> [Event("UI4", 3, "tol_fwtest: New data is available."), ...]
+
+Session.run wraps the given commands in the agent's steps: load and register the DLL, create
+the object, the handshake, the source id and check period, the event sink; afterwards the sink
+is unadvised, the object released and the DLL unregistered. Commands are those of
+tools/plugin_host/host_script.h; "\\t" in an add line stands for TAB.
+"""
+import collections
+import pathlib
+import struct
+import tempfile
+
+import winhost
+
+E_PENDING = "0x8000000A"
+E_FAIL = "0x80004005"
+S_OK = "0x00000000"
+
+Event = collections.namedtuple("Event", "kind value text")
+
+
+class Run:
+    """What one run of plugin_host left behind."""
+
+    def __init__(self, folder, completed):
+        self.returncode = completed.returncode
+        self.stderr = completed.stderr
+        self.log = _lines(folder / "log.txt")
+        self.events = [_event(line) for line in _lines(folder / "events.txt")]
+        self.results = []
+        for line in self.log:
+            words = line.split()
+            if words[0] == "get" and len(words) == 4:
+                self.results.append((folder / words[3]).read_bytes())
+
+    def entries(self, command):
+        """(result, detail) of every log line of the command, in order."""
+        out = []
+        for line in self.log:
+            name, _, rest = line.partition(" ")
+            if name == command:
+                hr, _, detail = rest.partition(" ")
+                out.append((hr, detail))
+        return out
+
+    def texts(self, kind=None):
+        return [e.text for e in self.events if kind is None or e.kind == kind]
+
+
+class Session:
+    """One plug-in DLL of the build folder and its class identifier."""
+
+    def __init__(self, dll, clsid, source_id=3, period=300):
+        self.dll = dll
+        self.clsid = clsid
+        self.source_id = source_id
+        self.period = period
+
+    def prologue(self):
+        return ["load " + self.dll, "register", "create " + self.clsid, "init",
+                "set 2 i4 %d" % self.source_id, "set 1 i4 %d" % self.period, "advise"]
+
+    def epilogue(self):
+        return ["release", "unregister", "unload"]
+
+    def run(self, commands, wrap=True, timeout=120):
+        script = (self.prologue() + list(commands) + self.epilogue()) if wrap else list(commands)
+        return run_script(script, timeout=timeout)
+
+
+def run_script(commands, timeout=120):
+    """Runs plugin_host.exe with the commands; returns the Run."""
+    with tempfile.TemporaryDirectory(prefix="plugin_host_") as temp:
+        folder = pathlib.Path(temp)
+        script = folder / "script.txt"
+        script.write_text("\n".join(commands) + "\n", encoding="utf-8")
+        out = folder / "out"
+        completed = winhost.run("plugin_host.exe", windows_path(script), windows_path(out),
+                                timeout=timeout)
+        return Run(out, completed)
+
+
+def windows_path(path):
+    """The Wine path of a Unix path (through the Z: drive)."""
+    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
+
+
+def split_stream(stream):
+    """The ResultBlobs of a ResultStream, each as bytes."""
+    records = []
+    at = 0
+    while at < len(stream):
+        (size,) = struct.unpack_from("<I", stream, at)
+        assert size >= 32 and at + size <= len(stream), "broken stream at %d" % at
+        records.append(stream[at:at + size])
+        at += size
+    return records
+
+
+Record = collections.namedtuple("Record", "header i32 ui32 i64 ui64 d64 texts nested")
+
+
+def parse_record(blob):
+    """A ResultBlob's header, its five fixed sections, its texts and its nested records."""
+    header = struct.unpack_from("<8I", blob, 0)
+    _, n_i32, n_ui32, n_i64, n_ui64, n_d64, n_text, n_nested = header
+    at = 32
+    sections = []
+    for count, fmt, width in ((n_i32, "i", 4), (n_ui32, "I", 4), (n_i64, "q", 8),
+                              (n_ui64, "Q", 8), (n_d64, "d", 8)):
+        sections.append(list(struct.unpack_from("<%d%s" % (count, fmt), blob, at)))
+        at += count * width
+    texts = []
+    for _ in range(n_text):
+        end = blob.index(b"\0", at)
+        texts.append(blob[at:end].decode("utf-8", "replace"))
+        at = end + 1
+    nested = []
+    for _ in range(n_nested):
+        (size,) = struct.unpack_from("<I", blob, at)
+        nested.append(blob[at:at + size])
+        at += size
+    return Record(header, *sections, texts, nested)
+
+
+def _lines(path):
+    if not path.exists():
+        return []
+    return path.read_text(encoding="utf-8", errors="replace").splitlines()
+
+
+def _event(line):
+    source, _, text = line.partition("\t")
+    kind, _, value = source.partition(" ")
+    return Event(kind, int(value) if value else None, text)

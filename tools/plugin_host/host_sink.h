@@ -1,0 +1,36 @@
+// CHostSink: the host's event sink, an IDispatch advised on _ITolvanePlugInEvents.
+// Each OnNewData becomes one line of the output's events file.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include "host_output.h"
+
+class CHostSink : public IDispatch {
+public:
+    explicit CHostSink(CHostOutput& output) : m_output(output) {}
+    virtual ~CHostSink() = default;
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // IDispatch
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+    STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                               DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                        VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
+
+private:
+    CHostOutput& m_output;
+    LONG m_refs = 1;
+};
+
+// "<type> <value>" of a srcID: "UI4 3", "I4 -5", or "VT<n>" for another type.
+std::string DescribeSourceId(const VARIANT& srcID);
+// The UTF-8 text of a VT_BSTR, "<VT<n>>" for another type.
+std::string DescribeText(const VARIANT& text);
