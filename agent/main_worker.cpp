@@ -83,6 +83,7 @@ CMainWorker::CMainWorker()
 
 CMainWorker::~CMainWorker()
 {
+    s_workerAlive.store(false);
     if (GetRunState() == RUN_RUNNING)
         StopWorkNow(true);
     // A stop without the wait may have left the main worker thread finishing its pass.
@@ -97,7 +98,6 @@ CMainWorker::~CMainWorker()
         CloseHandle(thread);
     }
     ReleasePlugIns();
-    s_workerAlive.store(false);
     m_zlib.UnloadZlib();
     WSACleanup();
     m_settings.CloseKeys();
