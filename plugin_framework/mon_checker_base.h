@@ -73,45 +73,38 @@ public:
         m_pending = nullptr;
     }
 
+    // Start and Stop hold the state lock throughout, so that two of them never interleave;
+    // the worker thread itself never takes it.
     virtual bool Start()
     {
-        {
-            CScopedLock lock(m_stateLock);
-            if (m_running)
-                return true;
-        }
+        CScopedLock lock(m_stateLock);
+        if (m_running)
+            return m_thread != nullptr;
         // The events exist before the thread runs, so a Stop right after Start finds them.
         bool haveEvents = CreateEvents();
-        HANDLE thread = haveEvents ? CreateThread(nullptr, 0, WorkerThreadProc, this, 0, nullptr)
-                                   : nullptr;
-        if (!thread)
+        m_thread = haveEvents ? CreateThread(nullptr, 0, WorkerThreadProc, this, 0, nullptr)
+                              : nullptr;
+        if (!m_thread)
             CloseEvents();
-        CScopedLock lock(m_stateLock);
-        m_thread = thread;
         m_running = true;
-        return thread != nullptr;
+        return m_thread != nullptr;
     }
 
     virtual void Stop()
     {
-        HANDLE thread = nullptr;
-        {
-            CScopedLock lock(m_stateLock);
-            if (!m_running)
-                return;
-            thread = m_thread;
-        }
-        if (thread) {
+        CScopedLock lock(m_stateLock);
+        if (!m_running)
+            return;
+        if (m_thread) {
             SetEvent(m_stopEvent);
             // The thread may be inside a long pass: it is never ended by force, the wait goes
             // on until it has returned.
-            if (WaitForSingleObject(thread, kStopWaitMs) == WAIT_TIMEOUT)
-                WaitForSingleObject(thread, INFINITE);
-            CloseHandle(thread);
+            if (WaitForSingleObject(m_thread, kStopWaitMs) == WAIT_TIMEOUT)
+                WaitForSingleObject(m_thread, INFINITE);
+            CloseHandle(m_thread);
+            m_thread = nullptr;
         }
         CloseEvents();
-        CScopedLock lock(m_stateLock);
-        m_thread = nullptr;
         m_running = false;
     }
 

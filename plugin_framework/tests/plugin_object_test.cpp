@@ -2,6 +2,7 @@
 // process (its class object taken straight from the DLL, nothing registered).
 #include <windows.h>
 #include <ocidl.h>
+#include <olectl.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "TolvanePlugIns.h"
+#include "tol_fwtest.h"
 #include "com_bstr.h"
 #include "com_error.h"
 #include "com_init.h"
@@ -259,6 +261,29 @@ std::vector<RecordId> Records(const std::string& stream)
 const char kNewData[] = "tol_fwtest: New data is available.";
 
 }  // namespace
+
+TEST_F(PlugInObject, ErrorInfoIsDeclaredForTheOwnInterfaceOnly)
+{
+    CComPtr<ISupportErrorInfo> info;
+    ASSERT_EQ(m_plugin.QueryInterface(IID_ISupportErrorInfo, info.ReceiveVoid()), S_OK);
+    EXPECT_EQ(info->InterfaceSupportsErrorInfo(IID_ITESTmonitoring), S_OK);
+    EXPECT_EQ(info->InterfaceSupportsErrorInfo(IID_ITolvanePlugIn), S_FALSE);
+    EXPECT_EQ(info->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
+}
+
+TEST_F(PlugInObject, HasBothConnectionPoints)
+{
+    CComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(m_plugin.QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid()), S_OK);
+    for (const IID* iid : {&DIID__ITolvanePlugInEvents, &DIID__ITESTmonitoringEvents}) {
+        CComPtr<IConnectionPoint> point;
+        EXPECT_EQ(container->FindConnectionPoint(*iid, &point), S_OK);
+    }
+    CComPtr<IConnectionPoint> none;
+    EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, &none), CONNECT_E_NOCONNECTION);
+    CComPtr<ITESTmonitoring> own;
+    EXPECT_EQ(m_plugin.QueryInterface(IID_ITESTmonitoring, own.ReceiveVoid()), S_OK);
+}
 
 TEST_F(PlugInObject, EveryMethodBeforeInitFails)
 {
