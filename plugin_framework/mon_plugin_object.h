@@ -131,9 +131,9 @@ public:
         taken.Attach(m_pending.Take());
         if (taken.ByteLength() < 2)
             return E_PENDING;
-        szResult->bstrVal = SysAllocStringByteLen(reinterpret_cast<const char*>(taken.Bytes()),
-                                                  taken.ByteLength());
-        return szResult->bstrVal ? S_OK : E_OUTOFMEMORY;
+        // The pending bytes themselves, allocated by byte length: nothing to copy, nothing lost.
+        szResult->bstrVal = taken.Detach();
+        return S_OK;
     }
 
     STDMETHOD(Set)(unsigned short nvType, VARIANT nValue) override
