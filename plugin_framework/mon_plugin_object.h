@@ -221,13 +221,16 @@ private:
         VARIANT m_args[2];
     };
 
-    // Members in their fixed order.
+protected:
+    // Members in their fixed order; plug-ins with an Init, Get or Set of their own use them.
     std::atomic<bool> m_initialized{false};
     std::atomic<unsigned int> m_sourceId{0};
     CPendingResult m_pending;
     TWorker* m_worker = nullptr;
 
-    CCriticalSection m_initLock;
+    CCriticalSection m_initLock;  // one Init at a time
+
+private:
     CConnectionPoint m_ownEvents{*OwnEventsIid};
     CConnectionPoint m_pluginEvents{DIID__ITolvanePlugInEvents};
 };
