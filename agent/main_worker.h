@@ -23,6 +23,10 @@
 constexpr unsigned kDefaultMaxBufferSize = 122880;
 constexpr unsigned kDefaultMaxBufferCount = 14;
 constexpr long kImportCheckPeriod = 300;
+constexpr unsigned kMinBufferSize = 16384;
+constexpr unsigned kMaxBufferSize = 262144;
+constexpr unsigned kMinBufferCount = 4;
+constexpr unsigned kMaxBufferCount = 32;
 
 // Seconds the main worker thread waits this cycle for a poll period and the whole seconds
 // the last pass took; the period is the server's, taken as an unsigned number.
@@ -56,6 +60,9 @@ public:
     void SetPollPeriod(long seconds);
     unsigned GetMaxBufferSize();
     unsigned GetMaxBufferCount();
+    // Both clamp: 16,384..262,144 bytes and 4..32 buffers.
+    void SetMaxBufferSize(unsigned bytes);
+    void SetMaxBufferCount(unsigned count);
     bool IsAuthorized() const { return m_authorized.load(); }
     void SetAuthorized(bool authorized) { m_authorized.store(authorized); }
     bool IsZlibPresent() const { return m_zlibPresent; }
@@ -66,6 +73,20 @@ public:
     char* CopyAgentName();
     char* CopyProxy();
     bool CopyUpgradeSource(char** address, char** version);
+    // The address becomes "https://" + address; false when either text is null.
+    bool SetUpgradeSource(const char* address, const char* version);
+
+    // A good reply body of an authorized session (NUL-terminated), on the sending thread:
+    // each line goes to the plug-ins, and a line that none takes is read as an agent command.
+    void ParseServerReply(const char* body);
+    // One agent command, split at TAB (field 0 is the code).
+    void DispatchServerCommand(char** fields, unsigned count);
+
+    // The send cache. AddToCache appends result bytes (a BSTR byte string the caller still
+    // owns); TakeSendBlock hands out a heap copy (FreeHeapBlock) of the buffer to send now,
+    // which stays in flight until the send is done; nothing while not authorized.
+    void AddToCache(BSTR bytes);
+    void TakeSendBlock(char** bytes, DWORD* length);
 
     // Status receivers and the broadcast.
     void AddAgentObject(IStatusReceiver* receiver);
@@ -83,8 +104,8 @@ public:
     HRESULT OnPlugInNewData(VARIANT srcID, VARIANT newDesc);
     void ReleasePlugIns();
 
-    // The server exchange and send cache behind the main loop (the program's own unless
-    // replaced; set it only while work is stopped).
+    // The server exchange behind the main loop (the program's own unless replaced; set it
+    // only while work is stopped).
     void SetServerLink(IServerLink* link) { m_link = link ? link : &DefaultServerLink(); }
 
     // Process-wide values written by the constructor from the Host and Version settings.
@@ -113,6 +134,12 @@ protected:
     void SetStopEvent();
     void ImportPlugIn(PlugInEntry* entry, long sourceId);
     void SetOnPlugIns(unsigned short type, const VARIANT& value);
+    void EndSession();
+    void DispatchLine(char* line);
+    void RunUpgradeCommand(char** fields, unsigned count);
+    bool StartUpgradeDownload();
+    void OpenCacheBuffer(BSTR bytes, unsigned maxCount);
+    void AppendToNewestBuffer(BSTR bytes);
 
     CCriticalSection m_stateLock;
     CCriticalSection m_stopEventLock;

@@ -223,7 +223,7 @@ void CMainWorker::CollectPlugInData()
         VariantInit(&result);
         HRESULT hr = entry->plugIn->Get(&result);
         if (SUCCEEDED(hr) && V_VT(&result) == VT_BSTR)
-            m_link->AddToCache(*this, V_BSTR(&result));
+            AddToCache(V_BSTR(&result));
         VariantClear(&result);
     }
 }

@@ -6,8 +6,10 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -83,4 +85,29 @@ void WriteTraceLog(const char* text)
         AppendLine(text);
     }
     RegCloseKey(settings);
+}
+
+void WriteTraceLogFormat(const char* format, ...)
+{
+    HKEY settings = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TOL_REG_SETTINGS_KEY, 0, KEY_READ, &settings) !=
+        ERROR_SUCCESS)
+        return;
+    bool on = TracingIsOn(settings);
+    RegCloseKey(settings);
+    if (!on)
+        return;
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int chars = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (chars >= 0) {
+        std::vector<char> text(static_cast<size_t>(chars) + 1);
+        std::vsnprintf(text.data(), text.size(), format, args);
+        CScopedLock lock(TraceLock());
+        AppendLine(text.data());
+    }
+    va_end(args);
 }

@@ -6,6 +6,8 @@
 #include <string>
 
 void WriteTraceLog(const char* text);
+// A printf-style line; nothing is formatted while the log is off.
+void WriteTraceLogFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The day file's name for a local date: "tolintagent_YYYY_MM_DD.log".
 std::string TraceLogFileName(const std::tm& local);

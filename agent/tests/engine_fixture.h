@@ -39,6 +39,20 @@ public:
     {
         m_startThread = starter ? starter : &CMainWorker::StartSuspendedThread;
     }
+    // The send cache's buffers, oldest first, and the in-flight buffer ("" when none).
+    std::vector<std::string> CachedBuffers()
+    {
+        CScopedLock lock(m_cacheLock);
+        std::vector<std::string> buffers;
+        for (BSTR buffer : m_sendCache)
+            buffers.push_back(Bytes(buffer));
+        return buffers;
+    }
+    std::string InFlight() { return Bytes(m_inFlight); }
+    static std::string Bytes(BSTR buffer)
+    {
+        return std::string(reinterpret_cast<const char*>(buffer), SysStringByteLen(buffer));
+    }
 };
 
 struct FiredStatus {
@@ -152,21 +166,7 @@ public:
         if (m_onSend)
             m_onSend(engine);
     }
-    void AddToCache(CMainWorker&, BSTR bytes) override
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        m_cached.emplace_back(reinterpret_cast<const char*>(bytes), SysStringByteLen(bytes));
-    }
-    std::vector<std::string> Cached()
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        return m_cached;
-    }
     std::function<void(CMainWorker&)> m_onSend;
-
-private:
-    std::mutex m_mutex;
-    std::vector<std::string> m_cached;
 };
 
 // A plug-in object in this process: records what the agent calls and answers as told.

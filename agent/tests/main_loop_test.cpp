@@ -74,7 +74,7 @@ TEST_F(MainLoopTest, LoginUntilAuthorizedThenCollectAndSend)
     // The first cycle set the period 60 (and waited 1 second).
     EXPECT_EQ(journal.periodsAtExchange[0], 60);
     EXPECT_GE(plugIn.m_gets, 1);
-    EXPECT_EQ(link.Cached(), std::vector<std::string>{"result bytes"});
+    EXPECT_EQ(engine.CachedBuffers(), std::vector<std::string>{"result bytes"});
     EXPECT_EQ(engine.GetPollPeriod(), 0);
     EXPECT_FALSE(engine.IsAuthorized());
     EXPECT_EQ(plugIn.m_ref, 1);  // the stop let go of the plug-in
