@@ -13,13 +13,19 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "creating Wine prefix $WINEPREFIX"
     "$TOL_WINE" wineboot -i </dev/null >/dev/null 2>&1
     "$TOL_WINESERVER" -w
-    # A crashing program must fail at once, not start the debugger.
-    "$TOL_WINE" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
-        </dev/null >/dev/null 2>&1
-    "$TOL_WINESERVER" -w
 fi
 
 "$TOL_WINESERVER" -p </dev/null >/dev/null 2>&1
+# A crashing program must fail at once with its exception code. Without a Debugger value Wine
+# still starts winedbg, which under ctest ends the program with exit code 0; a debugger that
+# does not exist makes the crash end the process.
+if [ ! -f "$WINEPREFIX/.tol_no_debugger" ]; then
+    for view in 'Software' 'Software\Wow6432Node'; do
+        "$TOL_WINE" reg add "HKLM\\$view\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug" \
+            /v Debugger /d tol_no_debugger.exe /f </dev/null >/dev/null 2>&1
+    done
+    touch "$WINEPREFIX/.tol_no_debugger"
+fi
 "$TOL_WINE" wineboot </dev/null >/dev/null 2>&1
 
 "$@"
