@@ -1,0 +1,121 @@
+"""The ping plug-in tol_icmp.dll driven through plugin_host.exe as the agent would, pinging
+only the loopback network (raw sockets: the tests run as root)."""
+import sys
+
+import plugin_host
+import winhost
+
+sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
+from result_records import decode_stream  # noqa: E402
+
+CLSID = "{0337B388-9592-4188-8D81-DB98A0337423}"
+APPID = "{17867C06-43C0-4DBA-9842-8D96C8DE46B6}"
+LIBID = "{721B474F-2930-49EF-AE3A-2991EE84C99A}"
+PLUGIN_KEY = r"HKLM\SOFTWARE\TolvaneCorp\Tolvane\Plug-Ins" "\\" + CLSID
+NEW_DATA = "tol_icmp: New data is available."
+SESSION = plugin_host.Session("tol_icmp.dll", CLSID)
+# A label longer than 63 characters: the name fails to resolve without a query on the wire.
+UNRESOLVABLE = "a" * 70 + ".invalid"
+
+
+def pga(tid, lid, host, size=32, count=3, timeout=1000, max_lost=-1):
+    return "add PGA\\t%d\\t%d\\t%s\\t%d\\t%d\\t%d\\t%d" % (tid, lid, host, size, count, timeout,
+                                                         max_lost)
+
+
+def records(run):
+    return [record for stream in run.results for record in decode_stream(stream)]
+
+
+def reg_value(key, name=None):
+    """The data of a registry value (the default value when name is None); None when missing."""
+    out = winhost.reg("query", key, *(["/v", name] if name else ["/ve"]))
+    if out.returncode != 0:
+        return None
+    for line in out.stdout.splitlines():
+        parts = line.split(None, 2)
+        if len(parts) == 3 and parts[1].startswith("REG_"):
+            return parts[2].strip()
+    return None
+
+
+def test_registration_names_the_ping_plug_in():
+    run = plugin_host.run_script(["load tol_icmp.dll", "register"])
+    try:
+        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
+        expected = {
+            (r"HKCR\Tolvane.PlugIns.ICMPmonitoring.1\CLSID", None): CLSID,
+            (r"HKCR\Tolvane.PlugIns.ICMPmonitoring\CurVer", None):
+                "Tolvane.PlugIns.ICMPmonitoring.1",
+            (r"HKCR\CLSID" "\\" + CLSID, None): "ICMPmonitoring Class",
+            (r"HKCR\CLSID" "\\" + CLSID, "AppID"): APPID,
+            (r"HKCR\CLSID" "\\" + CLSID + r"\InprocServer32", "ThreadingModel"): "Free",
+            (r"HKCR\CLSID" "\\" + CLSID + r"\TypeLib", None): LIBID,
+            (r"HKCR\AppID" "\\" + APPID, None): "tol_icmp",
+            (PLUGIN_KEY, "Name"): "tol_icmp",
+            (PLUGIN_KEY, "Vendor"): "Tolvane Inc.",
+            (PLUGIN_KEY, "Description"): "ICMP monitoring",
+        }
+        for (key, name), value in expected.items():
+            assert reg_value(key, name) == value, (key, name)
+    finally:
+        plugin_host.run_script(["load tol_icmp.dll", "unregister"])
+
+
+def test_init_answers_the_command_codes():
+    run = plugin_host.run_script([
+        "load tol_icmp.dll", "register", "create " + CLSID, "init", "release", "unregister",
+        "unload"])
+    assert run.entries("init") == [(plugin_host.S_OK, "PGAPGMPGD")]
+    assert run.returncode == 0
+
+
+def test_loopback_answers_with_a_round_trip_time():
+    run = SESSION.run([pga(7, 4, "127.0.0.1", count=3), "wait-data 1 20000", "get"])
+    assert run.returncode == 0, run.log
+    (record,) = records(run)
+    assert record.type_name == "RESULT_ICMP"
+    assert (record.test_id, record.location_id) == (7, 4)
+    status, lost = record.ui32[3:]
+    (average,) = record.d64
+    assert (status, lost) == (0, 0)
+    assert 0 < average < 1000
+    (text,) = record.texts
+    assert text.startswith("ICMP echo results are within acceptable limits.\n"
+                           "Packets: Sent = 3, Received = 3, Lost = 0.\n"
+                           "Average round trip time: ")
+    assert text.endswith("ms")
+    assert plugin_host.Event("UI4", 3, NEW_DATA) in run.events
+
+
+def test_unresolvable_name_loses_every_packet_and_says_why():
+    run = SESSION.run([pga(8, 2, UNRESOLVABLE, count=4), "wait-data 1 20000", "get"])
+    assert run.returncode == 0, run.log
+    (record,) = records(run)
+    assert record.ui32[:5] == [48, 8, 2, 2, 4]
+    assert record.d64 == [0.0]
+    (text,) = record.texts
+    assert text.startswith("Failed with error 11001: ")  # WSAHOST_NOT_FOUND
+    assert not text.endswith("\n")
+
+
+def test_lines_that_do_not_fit_add_no_test():
+    run = SESSION.run([
+        "add PGA\\t1\\t1\\t127.0.0.1\\t32\\t1\\t1000",          # seven fields
+        "add PGA\\t2\\t1\\t\\t32\\t1\\t1000\\t-1",              # no host
+        "add pga\\t3\\t1\\t127.0.0.1\\t32\\t1\\t1000\\t-1",      # code is case-sensitive
+        pga(4, 1, "127.0.0.1", count=1), "wait-data 1 20000", "sleep 500", "get"])
+    assert [hr for hr, _ in run.entries("add")] == [plugin_host.S_OK] * 4
+    assert [r.test_id for r in records(run)] == [4]
+
+
+def test_release_while_probes_are_in_flight():
+    # Each probe of twenty requests takes two seconds at least; the plug-in is released, the
+    # DLL unregistered and unloaded meanwhile, and the host lives on past the probes' end.
+    run = plugin_host.run_script(
+        SESSION.prologue() +
+        [pga(tid, 1, "127.0.0.1", count=20) for tid in (1, 2, 3)] +
+        ["sleep 300", "release", "unregister", "unload", "sleep 4000", "canunload"])
+    assert run.returncode == 0, run.log
+    assert run.entries("release") == [(plugin_host.S_OK, "")]
+    assert run.log[-1].startswith("DllCanUnloadNow")
