@@ -17,6 +17,7 @@ def section(title):
 
 
 for exe, title in [("zlib_bench.exe", "send path compression: zlibwapi.dll beside libz"),
+                   ("send_cache_bench.exe", "send cache: AddToCache and TakeSendBlock"),
                    ("ping_bench.exe", "ICMP echo to 127.0.0.1")]:
     if (bin_dir / exe).exists():
         section(title)
