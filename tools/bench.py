@@ -28,3 +28,4 @@ if snmp_bench.exists():
     section("SNMP GET round trips: wsnmp32.dll beside net-snmp")
     subprocess.run([sys.executable, str(snmp_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
+subprocess.run([sys.executable, str(source / "tol_utils/bench/ping_compare.py"), str(build)])

@@ -73,3 +73,8 @@ unsigned short PingIdentifier(int testId)
 {
     return static_cast<unsigned short>(static_cast<unsigned int>(testId) & 0xFFFFu);
 }
+
+unsigned int PingTimeout(int timeoutMs)
+{
+    return timeoutMs > 0 ? static_cast<unsigned int>(timeoutMs) : 0u;
+}

@@ -25,3 +25,7 @@ PingVerdict JudgePing(const PingMeasure& measure, int maximumLost);
 // What ping is given for a test's data size and test id: their low 16 bits.
 unsigned short PingDataSize(int dataSize);
 unsigned short PingIdentifier(int testId);
+
+// What ping is given for a test's time-out in ms: a negative time-out waits for no reply
+// (every request of the probe counts as lost) instead of about 49 days per request.
+unsigned int PingTimeout(int timeoutMs);

@@ -47,7 +47,7 @@ PingVerdict Measure(const PingTest& test, HeapText* failure)
     if (times) {
         double* array = times.get();
         measure.answered = ping(test.host.empty() ? nullptr : test.host.c_str(),
-                                static_cast<unsigned int>(test.timeout), test.count, &array,
+                                PingTimeout(test.timeout), test.count, &array,
                                 PingDataSize(test.dataSize), PingIdentifier(test.testId));
         error = GetLastError();
         measure.roundTrips = times.get();

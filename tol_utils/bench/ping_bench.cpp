@@ -1,5 +1,7 @@
 // Prints round-trip times to 127.0.0.1 as ping measures them, and how many probes per second
-// 32 threads get through. Usage: ping_bench [probes] [seconds]
+// 32 threads get through. Usage: ping_bench [probes] [seconds] [--each]
+// With --each every round trip is printed as well, one "rtt <ms>" line each (0 for a lost
+// request), for tol_utils/bench/ping_compare.py to set beside other measurements.
 #include <winsock2.h>
 
 #include "perf_timer.h"
@@ -9,6 +11,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -18,7 +21,7 @@ const char kTarget[] = "127.0.0.1";
 constexpr unsigned kTimeoutMs = 1000;
 constexpr int kThreads = 32;
 
-void PrintRoundTrips(int probes)
+void PrintRoundTrips(int probes, bool each)
 {
     std::vector<double> times(size_t(probes), 0.0);
     double* array = times.data();
@@ -27,9 +30,12 @@ void PrintRoundTrips(int probes)
         return;
     }
     std::vector<double> answered;
-    for (double t : times)
+    for (double t : times) {
+        if (each)
+            printf("rtt %.4f\n", t);
         if (t > 0)
             answered.push_back(t);
+    }
     std::sort(answered.begin(), answered.end());
     double sum = 0;
     for (double t : answered)
@@ -71,6 +77,7 @@ int main(int argc, char** argv)
 {
     int probes = argc > 1 ? atoi(argv[1]) : 20;
     double seconds = argc > 2 ? atof(argv[2]) : 5.0;
+    bool each = argc > 3 && strcmp(argv[3], "--each") == 0;
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
         printf("WSAStartup failed\n");
@@ -78,7 +85,7 @@ int main(int argc, char** argv)
     }
     CPerfTimer timer;
     printf("counter resolution %.4f us\n", timer.Resolutionus());
-    PrintRoundTrips(probes > 0 ? probes : 20);
+    PrintRoundTrips(probes > 0 ? probes : 20, each);
     PrintThroughput(seconds > 0 ? seconds : 5.0);
     WSACleanup();
     return 0;

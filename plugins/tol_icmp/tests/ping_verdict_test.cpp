@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -129,6 +130,19 @@ TEST(PingVerdict, IdentifierIsTheLowHalfOfTheTestId)
     EXPECT_EQ(7, PingIdentifier(7));
     EXPECT_EQ(0x2345, PingIdentifier(0x12345));
     EXPECT_EQ(0xFFFF, PingIdentifier(-1));
+}
+
+TEST(PingVerdict, NegativeTimeOutWaitsForNoReply)
+{
+    struct {
+        int timeoutMs;
+        unsigned int passed;
+    } const cases[] = {
+        {1000, 1000u}, {1, 1u}, {0, 0u}, {-1, 0u}, {-500, 0u}, {INT_MIN, 0u},
+        {INT_MAX, 2147483647u},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.passed, PingTimeout(c.timeoutMs)) << c.timeoutMs;
 }
 
 template <class V>
