@@ -63,7 +63,8 @@ CMainWorker::CMainWorker()
       m_upgradeAddress(nullptr),
       m_upgradeVersion(nullptr),
       m_upgradeBusy(false),
-      m_link(&DefaultServerLink())
+      m_link(&DefaultServerLink()),
+      m_sendThread(nullptr)
 {
     WSADATA wsaData;
     WSAStartup(MAKEWORD(1, 0), &wsaData);
@@ -97,6 +98,7 @@ CMainWorker::~CMainWorker()
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
     }
+    WaitForSendingThread();
     ReleasePlugIns();
     m_zlib.UnloadZlib();
     WSACleanup();

@@ -108,6 +108,16 @@ public:
     // only while work is stopped).
     void SetServerLink(IServerLink* link) { m_link = link ? link : &DefaultServerLink(); }
 
+    // The exchange over WinINet (server_exchange.cpp): one POST on a sending thread of its
+    // own, 30 seconds at most plus 5 after the handles are closed; on the main worker thread.
+    void ExchangeWithTimeout();
+    // The request header block (process-heap text, null when it cannot be made): the
+    // session block while authorized, else the login block.
+    char* BuildRequestHeaders(unsigned long checksum, unsigned long compression);
+    // The reply header Tol-SessionID; true when the server refused the agent ("666666").
+    bool OnAuthorizationResult(const char* value);
+    void OnSendCompleted(const char* body, DWORD error, DWORD statusCode);
+
     // Process-wide values written by the constructor from the Host and Version settings.
     static const char* ServerHostName() { return s_serverHost; }
     static const char* ServerPath() { return s_serverPath; }
@@ -128,6 +138,13 @@ protected:
     void EndMainWorkerThread();
     void MainLoopTick();
     void SendWithTimeout() { m_link->SendWithTimeout(*this); }
+    static DWORD WINAPI SendThread(void* argument);
+    void RunSendThread();
+    HINTERNET OpenInternetSession();
+    bool SendRequestBody(HINTERNET request, const char* headers, void* body, DWORD length,
+                         DWORD* error);
+    void CloseExchangeHandles();
+    void WaitForSendingThread();
     void ReadSettings();
     void CrackHostSetting();
     void StopWorkNow(bool waitForWorker);
@@ -180,6 +197,8 @@ protected:
 
     CZlibBinding m_zlib;
     IServerLink* m_link;
+    // The sending thread that outlived its time limit (a send that cannot be aborted).
+    HANDLE m_sendThread;
 
     static char* s_serverHost;
     static char* s_serverPath;

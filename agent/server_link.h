@@ -11,10 +11,15 @@ public:
     virtual void SendWithTimeout(CMainWorker& engine) = 0;
 };
 
-// The link the engine uses while no exchange with the server is built into the program: it
-// logs nobody in (the engine stays not authorized) and sends nothing; results stay in the
-// engine's send cache.
+// A link that logs nobody in (the engine stays not authorized) and sends nothing; results
+// stay in the engine's send cache.
 class CUnconnectedServerLink : public IServerLink {
+public:
+    void SendWithTimeout(CMainWorker& engine) override;
+};
+
+// The program's own link: an HTTP(S) POST over WinINet to the Host setting's server.
+class CWinInetServerLink : public IServerLink {
 public:
     void SendWithTimeout(CMainWorker& engine) override;
 };

@@ -20,6 +20,13 @@
 // An engine whose plug-in list and thread start the tests can reach.
 class CTestEngine : public CMainWorker {
 public:
+    // Tests never reach a real server: no exchange unless a test sets its own link.
+    CTestEngine() { SetServerLink(&Unconnected()); }
+    static IServerLink& Unconnected()
+    {
+        static CUnconnectedServerLink link;
+        return link;
+    }
     void AppendEntry(PlugInEntry* entry)
     {
         CScopedLock lock(m_plugInListLock);

@@ -1,0 +1,348 @@
+// The agent's exchange with its monitoring server: one POST over WinINet per call, on a
+// sending thread of its own with a time limit.
+#include <winsock2.h>
+
+#include "main_worker.h"
+
+#include "agent_texts.h"
+#include "event_log.h"
+#include "heap_helpers.h"
+#include "os_display_string.h"
+#include "reply_body_reader.h"
+#include "request_headers.h"
+#include "trace_log.h"
+
+#include <cwchar>
+
+namespace {
+
+constexpr DWORD kSendTimeLimit = 30000;
+constexpr DWORD kAfterCloseWait = 5000;
+constexpr unsigned short kDefaultServerPort = 443;
+constexpr char kDefaultServerHost[] = "gateway.tolvane.com";
+constexpr char kDefaultServerPath[] = "/fcgi-bin/agentgateway";
+constexpr char kUserAgent[] = "Mozilla/5.0 (compatible; Kelvra Quorin Agent; https://www.tolvane.com/)";
+constexpr DWORD kConnectionFlags = 0x8468F380;
+constexpr DWORD kOpeningFlags = 0x80300;
+constexpr DWORD kSecureFlag = INTERNET_FLAG_SECURE;
+constexpr DWORD kIgnoreCertificateFlags = SECURITY_FLAG_IGNORE_REVOCATION |
+                                          SECURITY_FLAG_IGNORE_UNKNOWN_CA |
+                                          SECURITY_FLAG_IGNORE_WRONG_USAGE |
+                                          SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
+constexpr DWORD kNameBufferSize = 512;
+
+void CloseOnce(HINTERNET* handle)
+{
+    void* old = InterlockedExchangePointer(reinterpret_cast<void**>(handle), nullptr);
+    if (old)
+        InternetCloseHandle(static_cast<HINTERNET>(old));
+}
+
+void FireFormatted(CMainWorker& engine, long status, const wchar_t* format, unsigned long value)
+{
+    wchar_t text[128];
+    std::swprintf(text, sizeof(text) / sizeof(text[0]), format, value);
+    engine.FireStatusChanged(status, text);
+}
+
+void ReportWinInetError(CMainWorker& engine, DWORD error)
+{
+    wchar_t* text = FormatErrorText(error, GetModuleHandleW(L"wininet.dll"));
+    ReportAgentEvent(EVENTLOG_ERROR_TYPE, kEventIdError, text);
+    engine.FireStatusChanged(STATUS_SEND_FAILED, text);
+    FreeHeapBlock(text);
+}
+
+void ReportTemporaryServerError(CMainWorker& engine, DWORD statusCode)
+{
+    wchar_t text[128];
+    std::swprintf(text, sizeof(text) / sizeof(text[0]), TOL_TEXT_TEMPORARY_SERVER_ERROR,
+                  static_cast<int>(statusCode));
+    ReportAgentEvent(EVENTLOG_WARNING_TYPE, kEventIdError, text);
+    engine.FireStatusChanged(STATUS_SERVER_ERROR, text);
+}
+
+// The bytes to post, made from one send block.
+struct RequestBody {
+    char* raw = nullptr;
+    unsigned char* packed = nullptr;
+    void* bytes = nullptr;
+    DWORD length = 0;
+    unsigned long compression = 0;
+    unsigned long checksum = 0;
+
+    ~RequestBody()
+    {
+        FreeHeapBlock(raw);
+        FreeHeapBlock(packed);
+    }
+};
+
+void PrepareBody(const CZlibBinding& zlib, bool zlibPresent, RequestBody& body)
+{
+    body.bytes = body.raw;
+    if (!body.raw || !zlibPresent)
+        return;
+    unsigned long packedLength = 0;
+    if (!zlib.CompressBlock(body.raw, body.length, &body.packed, &packedLength)) {
+        body.checksum = zlib.ComputeAdler32(body.raw, body.length);
+        return;
+    }
+    unsigned long checksum = zlib.ComputeAdler32(body.packed, packedLength);
+    if (checksum == 0) {
+        FreeHeapBlock(body.packed);
+        body.packed = nullptr;
+        return;
+    }
+    body.compression = body.length;
+    body.checksum = checksum;
+    body.bytes = body.packed;
+    body.length = packedLength;
+}
+
+}  // namespace
+
+void CMainWorker::WaitForSendingThread()
+{
+    if (!m_sendThread)
+        return;
+    WaitForSingleObject(m_sendThread, INFINITE);
+    CloseHandle(m_sendThread);
+    m_sendThread = nullptr;
+}
+
+void CMainWorker::ExchangeWithTimeout()
+{
+    if (m_sendThread) {
+        // The last sending thread outlived its limit: no second exchange beside it.
+        if (WaitForSingleObject(m_sendThread, 0) != WAIT_OBJECT_0)
+            return;
+        CloseHandle(m_sendThread);
+        m_sendThread = nullptr;
+    }
+    HANDLE thread = CreateThread(nullptr, 0, &CMainWorker::SendThread, this, 0, nullptr);
+    if (!thread)
+        return;
+    if (WaitForSingleObject(thread, kSendTimeLimit) == WAIT_TIMEOUT) {
+        FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_TIMED_OUT);
+        CloseExchangeHandles();
+        if (WaitForSingleObject(thread, kAfterCloseWait) == WAIT_TIMEOUT) {
+            m_sendThread = thread;
+            return;
+        }
+    }
+    CloseHandle(thread);
+}
+
+void CMainWorker::CloseExchangeHandles()
+{
+    CloseOnce(&m_request);
+    CloseOnce(&m_connection);
+    CloseOnce(&m_internet);
+}
+
+DWORD WINAPI CMainWorker::SendThread(void* argument)
+{
+    static_cast<CMainWorker*>(argument)->RunSendThread();
+    return 0;
+}
+
+HINTERNET CMainWorker::OpenInternetSession()
+{
+    char* proxy = CopyProxy();
+    DWORD access = proxy && *proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG;
+    DWORD flags = kOpeningFlags | (s_secure ? kSecureFlag : 0);
+    HINTERNET internet = InternetOpenA(
+        kUserAgent, access, access == INTERNET_OPEN_TYPE_PROXY ? proxy : nullptr, nullptr, flags);
+    for (int model = 1; !internet && model <= 3; ++model) {
+        FireFormatted(*this, STATUS_MESSAGE, TOL_TEXT_SEND_TRYING_MODEL,
+                      static_cast<unsigned long>(model));
+        if (model == 1)
+            access = INTERNET_OPEN_TYPE_PRECONFIG;
+        else if (model == 2)
+            flags = 0;
+        else
+            access = INTERNET_OPEN_TYPE_DIRECT;
+        internet = InternetOpenA(kUserAgent, access, nullptr, nullptr, flags);
+    }
+    FreeHeapBlock(proxy);
+    return internet;
+}
+
+bool CMainWorker::SendRequestBody(HINTERNET request, const char* headers, void* body,
+                                  DWORD length, DWORD* error)
+{
+    if (!HttpAddRequestHeadersA(request, headers, static_cast<DWORD>(-1),
+                                HTTP_ADDREQ_FLAG_ADD)) {
+        *error = GetLastError();
+        FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_HEADERS_FAILED);
+        return false;
+    }
+    for (;;) {
+        if (HttpSendRequestA(request, nullptr, 0, body, length))
+            return true;
+        *error = GetLastError();
+        // Closed by the time limit: give up.
+        if (*error != ERROR_INTERNET_INVALID_CA || m_request != request)
+            break;
+        DWORD flags = 0;
+        DWORD size = sizeof(flags);
+        InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &size);
+        flags |= kIgnoreCertificateFlags;
+        InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof(flags));
+    }
+    FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_REQUEST_FAILED);
+    return false;
+}
+
+void CMainWorker::RunSendThread()
+{
+    DWORD error = 0;
+    DWORD statusCode = 0;
+    bool refused = false;
+    char body[kReplyBodyLimit + 1] = {};
+    RequestBody request;
+    char* headers = nullptr;
+    DWORD connectionFlags = kConnectionFlags | (s_secure ? kSecureFlag : 0);
+    HINTERNET handle = nullptr;
+
+    if (!(handle = OpenInternetSession())) {
+        error = GetLastError();
+        FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_INIT_FAILED);
+        goto done;
+    }
+    m_internet = handle;
+    handle = InternetConnectA(handle, s_serverHost ? s_serverHost : kDefaultServerHost,
+                              s_serverPort ? s_serverPort : kDefaultServerPort, "", "",
+                              INTERNET_SERVICE_HTTP, connectionFlags, 0);
+    if (!handle) {
+        error = GetLastError();
+        FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_CONNECT_FAILED);
+        goto done;
+    }
+    m_connection = handle;
+    {
+        const char* accept[] = {"text/xml", nullptr};
+        handle = HttpOpenRequestA(handle, "POST", s_serverPath && *s_serverPath ? s_serverPath
+                                                                               : kDefaultServerPath,
+                                  nullptr, nullptr, accept, connectionFlags, 0);
+    }
+    if (!handle) {
+        error = GetLastError();
+        FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_OPEN_REQUEST_FAILED);
+        goto done;
+    }
+    m_request = handle;
+
+    TakeSendBlock(&request.raw, &request.length);
+    if (request.raw)
+        WriteTraceLogFormat("Sending data: %d bytes", static_cast<int>(request.length));
+    PrepareBody(m_zlib, m_zlibPresent, request);
+    headers = BuildRequestHeaders(request.checksum, request.compression);
+    if (!headers) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+        FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_HEADERS_FAILED);
+        goto done;
+    }
+    if (!SendRequestBody(handle, headers, request.bytes, request.length, &error))
+        goto done;
+    {
+        DWORD size = sizeof(statusCode);
+        if (!HttpQueryInfoA(handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
+                            &statusCode, &size, nullptr)) {
+            error = GetLastError();
+            statusCode = 0;
+            FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_STATUS_FAILED);
+            goto done;
+        }
+    }
+    error = 0;
+    if (statusCode == 200) {
+        char session[256] = "Tol-SessionID";
+        DWORD size = sizeof(session) - 1;
+        if (HttpQueryInfoA(handle, HTTP_QUERY_CUSTOM, session, &size, nullptr))
+            refused = OnAuthorizationResult(session);
+        if (!ReadReplyBody(handle, body, &error)) {
+            body[0] = '\0';
+            FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_READ_FAILED);
+        }
+    }
+
+done:
+    CloseExchangeHandles();
+    FreeHeapBlock(headers);
+    // After the refusal its status stays the last one: nothing more to report.
+    if (!refused)
+        OnSendCompleted(body, error, statusCode);
+}
+
+char* CMainWorker::BuildRequestHeaders(unsigned long checksum, unsigned long compression)
+{
+    if (m_authorized.load())
+        return FormatSessionHeaders(m_sessionId, compression, checksum, s_version);
+    char* eMail = CopyEMail();
+    char* agentName = CopyAgentName();
+    char osVersion[kOSDisplayBufferSize] = {};
+    GetOSDisplayString(osVersion);
+    char hostName[kNameBufferSize] = {};
+    if (gethostname(hostName, sizeof(hostName)) != 0)
+        lstrcpynA(hostName, "Unknown", sizeof(hostName));
+    LoginHeaderFacts facts{eMail, agentName, s_version, osVersion, hostName, __DATE__, __TIME__};
+    char* headers = FormatLoginHeaders(facts);
+    FreeHeapBlock(eMail);
+    FreeHeapBlock(agentName);
+    return headers;
+}
+
+bool CMainWorker::OnAuthorizationResult(const char* value)
+{
+    if (!value || !*value)
+        return false;
+    if (lstrcmpA(value, "666666") == 0) {
+        ReportAgentEvent(EVENTLOG_ERROR_TYPE, kEventIdError, TOL_TEXT_AUTH_REFUSED);
+        FireStatusChanged(STATUS_AUTH_FAILED, TOL_TEXT_AUTH_REFUSED);
+        StopMonitoring(nullptr, false);
+        return true;
+    }
+    if (lstrcmpA(value, "111111") == 0) {
+        ReportAgentEvent(EVENTLOG_ERROR_TYPE, kEventIdError, TOL_TEXT_AUTH_INTERNAL_ERROR);
+        FireStatusChanged(STATUS_SERVER_ERROR, TOL_TEXT_AUTH_INTERNAL_ERROR);
+        return false;
+    }
+    ReportAgentEvent(EVENTLOG_INFORMATION_TYPE, kEventIdStatus, TOL_TEXT_AUTH_SUCCEEDED);
+    FireStatusChanged(STATUS_AUTHORIZED, TOL_TEXT_AUTH_SUCCEEDED);
+    FreeHeapBlock(m_sessionId);
+    m_sessionId = DupText(value);
+    StoreRegistration();
+    m_authorized.store(true);
+    return false;
+}
+
+void CMainWorker::OnSendCompleted(const char* body, DWORD error, DWORD statusCode)
+{
+    if (!m_authorized.load()) {
+        if (error != 0)
+            ReportWinInetError(*this, error);
+        else
+            ReportTemporaryServerError(*this, statusCode);
+        return;
+    }
+    if (error != 0) {
+        m_connectionFailing.store(true);
+        ReportWinInetError(*this, error);
+        return;
+    }
+    if (statusCode != 200) {
+        m_connectionFailing.store(true);
+        ReportTemporaryServerError(*this, statusCode);
+        return;
+    }
+    if (m_connectionFailing.exchange(false))
+        FireStatusChanged(STATUS_INFO, TOL_TEXT_CONNECTION_RESTORED);
+    {
+        CScopedLock lock(m_cacheLock);
+        SysFreeString(m_inFlight);
+        m_inFlight = nullptr;
+    }
+    ParseServerReply(body ? body : "");
+}
