@@ -236,13 +236,19 @@ void CConnectionPoint::UnadviseAll()
 
 HRESULT CConnectionPoint::FireDispatch(DISPID id, const VARIANT* args, UINT count) const
 {
+    return FireDispatchTo(Sinks(), id, args, count);
+}
+
+HRESULT CConnectionPoint::FireDispatchTo(const std::vector<CComPtr<IUnknown>>& sinks, DISPID id,
+                                         const VARIANT* args, UINT count)
+{
     if (count && !args)
         return E_POINTER;
     std::vector<VARIANT> reversed(count);
     for (UINT i = 0; i < count; ++i)
         reversed[i] = args[count - 1 - i];   // shallow: the callee only reads them
     HRESULT result = S_OK;
-    for (const CComPtr<IUnknown>& sink : Sinks()) {
+    for (const CComPtr<IUnknown>& sink : sinks) {
         auto* dispatch = static_cast<IDispatch*>(sink.Get());
         DISPPARAMS params{count ? reversed.data() : nullptr, nullptr, count, 0};
         HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,

@@ -49,6 +49,9 @@ public:
     // args in the order of the event's parameters (DISPPARAMS receives them reversed). Returns
     // S_OK, or the last failure of a sink's Invoke (every sink is called anyway).
     HRESULT FireDispatch(DISPID id, const VARIANT* args, UINT count) const;
+    // The same on a list of sinks taken earlier (Sinks()).
+    static HRESULT FireDispatchTo(const std::vector<CComPtr<IUnknown>>& sinks, DISPID id,
+                                  const VARIANT* args, UINT count);
 
 private:
     struct Connection {

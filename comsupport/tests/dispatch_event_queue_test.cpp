@@ -1,0 +1,132 @@
+// Events delivered on the queue's own thread: order, a poster that never waits, and a close
+// that does not wait for a client stuck in its handler.
+#include <gtest/gtest.h>
+
+#include "com_init.h"
+#include "connection_point.h"
+#include "dispatch_event_queue.h"
+
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// {5E0D7C2A-93B1-4F7E-8C11-2A6B0F3D9E41}
+const IID IID_TestEvents = {0x5e0d7c2a, 0x93b1, 0x4f7e, {0x8c, 0x11, 0x2a, 0x6b, 0x0f, 0x3d, 0x9e, 0x41}};
+
+// Records (dispatch id, first argument) and can be held inside a call.
+class CHoldingSink : public IDispatch {
+public:
+    CHoldingSink() : m_hold(CreateEventW(nullptr, TRUE, TRUE, nullptr)),
+                     m_entered(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+    virtual ~CHoldingSink()
+    {
+        CloseHandle(m_hold);
+        CloseHandle(m_entered);
+    }
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+            IsEqualIID(riid, IID_TestEvents)) {
+            *ppv = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_ref); }
+    STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&m_ref); }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                        UINT*) override
+    {
+        SetEvent(m_entered);
+        WaitForSingleObject(m_hold, INFINITE);
+        std::lock_guard<std::mutex> guard(m_mutex);
+        // The last argument of the call is the first parameter of the event.
+        m_calls.push_back({id, V_I4(&params->rgvarg[params->cArgs - 1])});
+        return S_OK;
+    }
+    std::vector<std::pair<DISPID, long>> Calls()
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return m_calls;
+    }
+
+    long m_ref = 1;
+    HANDLE m_hold;
+    HANDLE m_entered;
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::pair<DISPID, long>> m_calls;
+};
+
+VARIANT Long(long n)
+{
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = n;
+    return v;
+}
+
+class DispatchEventQueueTest : public ::testing::Test {
+protected:
+    CComInit m_com{COINIT_MULTITHREADED};
+};
+
+TEST_F(DispatchEventQueueTest, DeliversInOrderWhileThePosterGoesOn)
+{
+    CHoldingSink sink;
+    ResetEvent(sink.m_hold);
+    CConnectionPoint point(IID_TestEvents);
+    DWORD cookie = 0;
+    ASSERT_EQ(point.Advise(&sink, &cookie), S_OK);
+    CDispatchEventQueue* queue = CDispatchEventQueue::Create(&point);
+    ASSERT_NE(queue, nullptr);
+    VARIANT args[2] = {Long(0), Long(99)};
+    for (long i = 1; i <= 20; ++i) {
+        V_I4(&args[0]) = i;
+        ASSERT_TRUE(queue->Post(i % 2 ? 1 : 2, args, 2));   // never waits for the sink
+    }
+    EXPECT_FALSE(queue->Flush(50));
+    SetEvent(sink.m_hold);
+    ASSERT_TRUE(queue->Flush(10000));
+    auto calls = sink.Calls();
+    ASSERT_EQ(calls.size(), 20u);
+    for (long i = 1; i <= 20; ++i)
+        EXPECT_EQ(calls[i - 1], std::make_pair(static_cast<DISPID>(i % 2 ? 1 : 2), i));
+    queue->Close(1000);
+    point.Unadvise(cookie);
+}
+
+TEST_F(DispatchEventQueueTest, CloseLetsTheOwnerGoWhileASinkIsStuck)
+{
+    auto* sink = new CHoldingSink();
+    ResetEvent(sink->m_hold);
+    {
+        CConnectionPoint point(IID_TestEvents);
+        DWORD cookie = 0;
+        ASSERT_EQ(point.Advise(sink, &cookie), S_OK);
+        CDispatchEventQueue* queue = CDispatchEventQueue::Create(&point);
+        ASSERT_NE(queue, nullptr);
+        VARIANT arg = Long(1);
+        ASSERT_TRUE(queue->Post(1, &arg, 1));
+        ASSERT_TRUE(queue->Post(1, &arg, 1));
+        ASSERT_EQ(WaitForSingleObject(sink->m_entered, 10000), WAIT_OBJECT_0);
+        queue->Close(100);   // gives up on the stuck call; drops the second event
+    }   // the point and its own reference to the sink are gone
+    EXPECT_EQ(sink->m_ref, 2);   // the test's and the delivery thread's copy
+    SetEvent(sink->m_hold);
+    for (int i = 0; i < 500 && sink->m_ref != 1; ++i)
+        Sleep(10);
+    EXPECT_EQ(sink->m_ref, 1);
+    EXPECT_EQ(sink->Calls().size(), 1u);
+    delete sink;
+}
+
+}  // namespace
