@@ -1,0 +1,203 @@
+// agent_client: a local client of the agent's automation object, driven by a script on
+// standard input, one command a line, fields separated by TAB:
+//
+//   create                   creates "Tolvane.QuorinAgent" (a local server) for IDispatch
+//   call <Method> [arg...]   calls a method by name; arguments: s:<text>, x:<n> (a text of n
+//                            letters), i:<n> (long), b:<n> (VARIANT_BOOL), e (empty)
+//   advise | unadvise        the sink on _IQuorinAgentEvents
+//   reenter <Method>         the sink calls this method from inside its StatusChanged handler
+//   wait <status> <ms>       waits for one more StatusChanged of that status
+//   sleep <ms>
+//   release                  lets go of the agent
+//
+// Every result is one line on standard output (see client_output.h and status_sink.h); the
+// exit code is 0 unless the script could not be read or a command was not understood.
+#include <windows.h>
+#include <ocidl.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "client_output.h"
+#include "com_init.h"
+#include "com_ptr.h"
+#include "com_variant.h"
+#include "status_sink.h"
+
+#include <TolvaneLib.h>
+
+namespace {
+
+std::vector<std::wstring> SplitFields(const std::wstring& line)
+{
+    std::vector<std::wstring> fields;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = line.find(L'\t', start);
+        fields.push_back(line.substr(start, tab == std::wstring::npos ? tab : tab - start));
+        if (tab == std::wstring::npos)
+            return fields;
+        start = tab + 1;
+    }
+}
+
+bool ParseArgument(const std::wstring& text, CComVariant* value)
+{
+    std::wstring body = text.size() > 2 ? text.substr(2) : L"";
+    if (text == L"e")
+        return true;
+    if (text.compare(0, 2, L"s:") == 0)
+        return value->SetText(body.c_str());
+    if (text.compare(0, 2, L"x:") == 0)
+        return value->SetText(std::wstring(std::stoul(body), L'x').c_str());
+    if (text.compare(0, 2, L"i:") == 0) {
+        value->SetI4(std::stol(body));
+        return true;
+    }
+    if (text.compare(0, 2, L"b:") == 0) {
+        V_VT(value) = VT_BOOL;
+        V_BOOL(value) = static_cast<VARIANT_BOOL>(std::stol(body));
+        return true;
+    }
+    return false;
+}
+
+class CClient {
+public:
+    CClient() = default;
+    ~CClient()
+    {
+        Release();
+        m_sink->Release();
+    }
+    CClient(const CClient&) = delete;
+    CClient& operator=(const CClient&) = delete;
+    bool Run(const std::vector<std::wstring>& fields);
+
+private:
+    void Create();
+    bool Call(const std::vector<std::wstring>& fields);
+    void Advise(bool on);
+    void Release();
+
+    CComPtr<IDispatch> m_agent;
+    CStatusSink* m_sink = new CStatusSink();
+    CComPtr<IConnectionPoint> m_point;
+    DWORD m_cookie = 0;
+};
+
+bool CClient::Run(const std::vector<std::wstring>& fields)
+{
+    const std::wstring& name = fields[0];
+    if (name == L"create")
+        Create();
+    else if (name == L"call" && fields.size() >= 2 && m_agent)
+        return Call(fields);
+    else if (name == L"advise" || name == L"unadvise")
+        Advise(name == L"advise");
+    else if (name == L"reenter" && fields.size() == 2)
+        m_sink->SetReentry(m_agent, fields[1]);
+    else if (name == L"wait" && fields.size() == 3)
+        PrintLine(L"wait " + fields[1] +
+                  (m_sink->WaitFor(std::stol(fields[1]), std::stoul(fields[2])) ? L" ok"
+                                                                                : L" timeout"));
+    else if (name == L"sleep" && fields.size() == 2)
+        Sleep(std::stoul(fields[1]));
+    else if (name == L"release")
+        Release();
+    else
+        return false;
+    return true;
+}
+
+void CClient::Create()
+{
+    CLSID clsid;
+    HRESULT hr = CLSIDFromProgID(L"Tolvane.QuorinAgent", &clsid);
+    if (SUCCEEDED(hr))
+        hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                              m_agent.ReceiveVoid());
+    PrintLine(L"create hr=" + HexResult(hr));
+}
+
+bool CClient::Call(const std::vector<std::wstring>& fields)
+{
+    std::vector<CComVariant> args(fields.size() - 2);
+    for (size_t i = 2; i < fields.size(); ++i) {
+        if (!ParseArgument(fields[i], &args[i - 2]))
+            return false;
+    }
+    CallAgent(m_agent, L"call", fields[1], args.data(), static_cast<UINT>(args.size()));
+    return true;
+}
+
+void CClient::Advise(bool on)
+{
+    HRESULT hr = E_UNEXPECTED;
+    if (on && m_agent && !m_point) {
+        CComPtr<IConnectionPointContainer> container;
+        hr = m_agent->QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid());
+        if (SUCCEEDED(hr))
+            hr = container->FindConnectionPoint(DIID__IQuorinAgentEvents, &m_point);
+        if (SUCCEEDED(hr))
+            hr = m_point->Advise(m_sink, &m_cookie);
+        if (FAILED(hr))
+            m_point = nullptr;
+    } else if (!on && m_point) {
+        hr = m_point->Unadvise(m_cookie);
+        m_point = nullptr;
+    }
+    PrintLine((on ? L"advise hr=" : L"unadvise hr=") + HexResult(hr));
+}
+
+void CClient::Release()
+{
+    if (m_point)
+        m_point->Unadvise(m_cookie);
+    m_point = nullptr;
+    m_sink->SetReentry(nullptr, L"");
+    m_agent = nullptr;
+}
+
+std::wstring Widen(const std::string& line)
+{
+    int chars = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                                    nullptr, 0);
+    std::wstring wide(chars > 0 ? chars : 0, L'\0');
+    if (chars > 0)
+        MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), &wide[0],
+                            chars);
+    if (!wide.empty() && wide.back() == L'\r')
+        wide.pop_back();
+    return wide;
+}
+
+}  // namespace
+
+int wmain()
+{
+    CComInit com(COINIT_MULTITHREADED);
+    if (!com.Succeeded())
+        return 2;
+    int rc = 0;
+    {
+        CClient client;
+        std::string line;
+        while (std::getline(std::cin, line)) {
+            std::wstring wide = Widen(line);
+            if (wide.empty() || wide[0] == L'#')
+                continue;
+            try {
+                if (!client.Run(SplitFields(wide))) {
+                    PrintLine(L"unknown " + wide);
+                    rc = 1;
+                }
+            } catch (const std::exception&) {
+                PrintLine(L"unknown " + wide);
+                rc = 1;
+            }
+        }
+    }
+    return rc;
+}

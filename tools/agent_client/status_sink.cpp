@@ -1,0 +1,159 @@
+#include "status_sink.h"
+
+#include "client_output.h"
+#include "com_variant.h"
+
+#include <TolvaneLib.h>
+
+#include <vector>
+
+CStatusSink::CStatusSink() : m_arrived(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
+CStatusSink::~CStatusSink()
+{
+    if (m_agent)
+        m_agent->Release();
+    if (m_arrived)
+        CloseHandle(m_arrived);
+}
+
+STDMETHODIMP CStatusSink::QueryInterface(REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+        IsEqualIID(riid, DIID__IQuorinAgentEvents)) {
+        *ppv = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) CStatusSink::AddRef()
+{
+    return static_cast<ULONG>(InterlockedIncrement(&m_ref));
+}
+
+STDMETHODIMP_(ULONG) CStatusSink::Release()
+{
+    ULONG n = static_cast<ULONG>(InterlockedDecrement(&m_ref));
+    if (n == 0)
+        delete this;
+    return n;
+}
+
+STDMETHODIMP CStatusSink::GetTypeInfoCount(UINT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+STDMETHODIMP CStatusSink::GetTypeInfo(UINT, LCID, ITypeInfo**)
+{
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP CStatusSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+{
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP CStatusSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                 EXCEPINFO*, UINT*)
+{
+    if (id != 2 || !params || params->cArgs != 2)
+        return S_OK;
+    // Arguments arrive reversed: [0] StatusDesc, [1] newStatus.
+    CComVariant status;
+    if (FAILED(status.ChangeType(VT_I4, &params->rgvarg[1])))
+        return DISP_E_TYPEMISMATCH;
+    PrintLine(L"event " + std::to_wstring(V_I4(&status)) + L" " +
+              DescribeValue(params->rgvarg[0]));
+    CallBack(V_I4(&status));
+    {
+        CScopedLock lock(m_lock);
+        ++m_seen[V_I4(&status)];
+    }
+    SetEvent(m_arrived);
+    return S_OK;
+}
+
+void CStatusSink::SetReentry(IDispatch* agent, const std::wstring& method)
+{
+    if (agent)
+        agent->AddRef();
+    CScopedLock lock(m_lock);
+    if (m_agent)
+        m_agent->Release();
+    m_agent = agent;
+    m_reentry = method;
+}
+
+void CStatusSink::CallBack(long status)
+{
+    IDispatch* agent = nullptr;
+    std::wstring method;
+    {
+        CScopedLock lock(m_lock);
+        agent = m_agent;
+        method = m_reentry;
+        if (agent)
+            agent->AddRef();
+    }
+    if (!agent)
+        return;
+    if (!method.empty())
+        CallAgent(agent, L"handler " + std::to_wstring(status), method, nullptr, 0);
+    agent->Release();
+}
+
+bool CStatusSink::WaitFor(long status, DWORD milliseconds)
+{
+    ULONGLONG end = GetTickCount64() + milliseconds;
+    for (;;) {
+        {
+            CScopedLock lock(m_lock);
+            if (m_seen[status] > m_taken[status]) {
+                ++m_taken[status];
+                return true;
+            }
+        }
+        ULONGLONG now = GetTickCount64();
+        if (now >= end)
+            return false;
+        WaitForSingleObject(m_arrived, static_cast<DWORD>(end - now));
+    }
+}
+
+HRESULT CallAgent(IDispatch* agent, const std::wstring& prefix, const std::wstring& method,
+                  VARIANT* args, UINT count)
+{
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR name = const_cast<LPOLESTR>(method.c_str());
+    HRESULT hr = agent->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    CComVariant result;
+    EXCEPINFO exception = {};
+    if (SUCCEEDED(hr)) {
+        std::vector<VARIANT> reversed(count);
+        for (UINT i = 0; i < count; ++i)
+            reversed[i] = args[count - 1 - i];
+        DISPPARAMS params = {count ? reversed.data() : nullptr, nullptr, count, 0};
+        hr = agent->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
+                           &exception, nullptr);
+    }
+    std::wstring line = prefix + L" " + method + L" hr=" +
+                        HexResult(hr == DISP_E_EXCEPTION ? exception.scode : hr);
+    if (SUCCEEDED(hr) && V_VT(&result) != VT_EMPTY)
+        line += L" value=" + DescribeValue(result);
+    if (FAILED(hr))
+        line += DescribeFailure(hr, exception);
+    PrintLine(line);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    return hr;
+}

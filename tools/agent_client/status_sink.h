@@ -1,0 +1,49 @@
+// The client's sink of the agent's _IQuorinAgentEvents: prints every event, counts the
+// statuses for "wait", and may call the agent back from inside its StatusChanged handler.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <map>
+#include <string>
+
+#include "critical_section.h"
+
+class CStatusSink : public IDispatch {
+public:
+    CStatusSink();
+    virtual ~CStatusSink();
+    CStatusSink(const CStatusSink&) = delete;
+    CStatusSink& operator=(const CStatusSink&) = delete;
+
+    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
+    STDMETHOD_(ULONG, AddRef)() override;
+    STDMETHOD_(ULONG, Release)() override;
+    STDMETHOD(GetTypeInfoCount)(UINT* count) override;
+    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override;
+    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+    STDMETHOD(Invoke)(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                      UINT*) override;
+
+    // The agent and the method the handler calls (null/empty: none).
+    void SetReentry(IDispatch* agent, const std::wstring& method);
+    // Waits until one more event of `status` than earlier waits took has come.
+    bool WaitFor(long status, DWORD milliseconds);
+
+private:
+    void CallBack(long status);
+
+    long m_ref = 1;
+    CCriticalSection m_lock;
+    std::map<long, int> m_seen;
+    std::map<long, int> m_taken;
+    HANDLE m_arrived;
+    IDispatch* m_agent = nullptr;
+    std::wstring m_reentry;
+};
+
+// Calls a method of the agent by name through IDispatch; prints "<prefix> <method> hr=..."
+// with the value or the failure.
+HRESULT CallAgent(IDispatch* agent, const std::wstring& prefix, const std::wstring& method,
+                  VARIANT* args, UINT count);
