@@ -2,10 +2,11 @@
 // standard input, one command a line, fields separated by TAB:
 //
 //   create                   creates "Tolvane.QuorinAgent" (a local server) for IDispatch
-//   call <Method> [arg...]   calls a method by name; arguments: s:<text>, x:<n> (a text of n
-//                            letters), i:<n> (long), b:<n> (VARIANT_BOOL), e (empty)
+//   call <Method> [arg...]   calls a method by name; arguments: s:<text> (in which \r, \n,
+//                            \t and \\ stand for CR, LF, TAB and a backslash), x:<n> (a text
+//                            of n letters), i:<n> (long), b:<n> (VARIANT_BOOL), e (empty)
 //   advise | unadvise        the sink on _IQuorinAgentEvents
-//   reenter <Method>         the sink calls this method from inside its StatusChanged handler
+//   reenter <Method> [arg...] the sink calls this method from inside its StatusChanged handler
 //   wait <status> <ms>       waits for one more StatusChanged of that status
 //   sleep <ms>
 //   release                  lets go of the agent
@@ -42,13 +43,27 @@ std::vector<std::wstring> SplitFields(const std::wstring& line)
     }
 }
 
+std::wstring Unescape(const std::wstring& text)
+{
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        if (c == L'\\' && i + 1 < text.size()) {
+            wchar_t next = text[++i];
+            c = next == L'r' ? L'\r' : next == L'n' ? L'\n' : next == L't' ? L'\t' : next;
+        }
+        out += c;
+    }
+    return out;
+}
+
 bool ParseArgument(const std::wstring& text, CComVariant* value)
 {
     std::wstring body = text.size() > 2 ? text.substr(2) : L"";
     if (text == L"e")
         return true;
     if (text.compare(0, 2, L"s:") == 0)
-        return value->SetText(body.c_str());
+        return value->SetText(Unescape(body).c_str());
     if (text.compare(0, 2, L"x:") == 0)
         return value->SetText(std::wstring(std::stoul(body), L'x').c_str());
     if (text.compare(0, 2, L"i:") == 0) {
@@ -78,6 +93,7 @@ public:
 private:
     void Create();
     bool Call(const std::vector<std::wstring>& fields);
+    bool Reenter(const std::vector<std::wstring>& fields);
     void Advise(bool on);
     void Release();
 
@@ -96,8 +112,8 @@ bool CClient::Run(const std::vector<std::wstring>& fields)
         return Call(fields);
     else if (name == L"advise" || name == L"unadvise")
         Advise(name == L"advise");
-    else if (name == L"reenter" && fields.size() == 2)
-        m_sink->SetReentry(m_agent, fields[1]);
+    else if (name == L"reenter" && fields.size() >= 2)
+        return Reenter(fields);
     else if (name == L"wait" && fields.size() == 3)
         PrintLine(L"wait " + fields[1] +
                   (m_sink->WaitFor(std::stol(fields[1]), std::stoul(fields[2])) ? L" ok"
@@ -121,14 +137,32 @@ void CClient::Create()
     PrintLine(L"create hr=" + HexResult(hr));
 }
 
-bool CClient::Call(const std::vector<std::wstring>& fields)
+// The arguments after the method name (fields 2 on); false when one is not understood.
+bool ParseArguments(const std::vector<std::wstring>& fields, std::vector<CComVariant>* args)
 {
-    std::vector<CComVariant> args(fields.size() - 2);
+    args->resize(fields.size() - 2);
     for (size_t i = 2; i < fields.size(); ++i) {
-        if (!ParseArgument(fields[i], &args[i - 2]))
+        if (!ParseArgument(fields[i], &(*args)[i - 2]))
             return false;
     }
+    return true;
+}
+
+bool CClient::Call(const std::vector<std::wstring>& fields)
+{
+    std::vector<CComVariant> args;
+    if (!ParseArguments(fields, &args))
+        return false;
     CallAgent(m_agent, L"call", fields[1], args.data(), static_cast<UINT>(args.size()));
+    return true;
+}
+
+bool CClient::Reenter(const std::vector<std::wstring>& fields)
+{
+    std::vector<CComVariant> args;
+    if (!ParseArguments(fields, &args))
+        return false;
+    m_sink->SetReentry(m_agent, fields[1], args);
     return true;
 }
 

@@ -82,7 +82,8 @@ STDMETHODIMP CStatusSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* para
     return S_OK;
 }
 
-void CStatusSink::SetReentry(IDispatch* agent, const std::wstring& method)
+void CStatusSink::SetReentry(IDispatch* agent, const std::wstring& method,
+                             const std::vector<CComVariant>& args)
 {
     if (agent)
         agent->AddRef();
@@ -91,23 +92,27 @@ void CStatusSink::SetReentry(IDispatch* agent, const std::wstring& method)
         m_agent->Release();
     m_agent = agent;
     m_reentry = method;
+    m_reentryArgs = args;
 }
 
 void CStatusSink::CallBack(long status)
 {
     IDispatch* agent = nullptr;
     std::wstring method;
+    std::vector<CComVariant> args;
     {
         CScopedLock lock(m_lock);
         agent = m_agent;
         method = m_reentry;
+        args = m_reentryArgs;
         if (agent)
             agent->AddRef();
     }
     if (!agent)
         return;
     if (!method.empty())
-        CallAgent(agent, L"handler " + std::to_wstring(status), method, nullptr, 0);
+        CallAgent(agent, L"handler " + std::to_wstring(status), method, args.data(),
+                  static_cast<UINT>(args.size()));
     agent->Release();
 }
 

@@ -7,7 +7,9 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
+#include "com_variant.h"
 #include "critical_section.h"
 
 class CStatusSink : public IDispatch {
@@ -26,8 +28,9 @@ public:
     STDMETHOD(Invoke)(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                       UINT*) override;
 
-    // The agent and the method the handler calls (null/empty: none).
-    void SetReentry(IDispatch* agent, const std::wstring& method);
+    // The agent and the method the handler calls with these arguments (null/empty: none).
+    void SetReentry(IDispatch* agent, const std::wstring& method,
+                    const std::vector<CComVariant>& args = {});
     // Waits until one more event of `status` than earlier waits took has come.
     bool WaitFor(long status, DWORD milliseconds);
 
@@ -41,6 +44,7 @@ private:
     HANDLE m_arrived;
     IDispatch* m_agent = nullptr;
     std::wstring m_reentry;
+    std::vector<CComVariant> m_reentryArgs;
 };
 
 // Calls a method of the agent by name through IDispatch; prints "<prefix> <method> hr=..."

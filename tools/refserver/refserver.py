@@ -254,7 +254,7 @@ class RefServer:
             return None, True
         reply = self._scripted_reply(exchange, block, step)
         self._record(exchange)
-        return reply, False
+        return reply, step.close
 
     def _session_problems(self, exchange, block):
         session = block.values["Tol-SessionID"]
@@ -296,7 +296,7 @@ class RefServer:
         exchange.reply_status = step.status
         exchange.reply_headers = headers
         exchange.reply_body = step.body
-        return http_wire.reply_bytes(step.status, step.body, headers)
+        return http_wire.reply_bytes(step.status, step.body, headers, close=step.close)
 
     def _login_answer(self, block, step):
         if step.session_header is not AUTO:

@@ -13,7 +13,8 @@ server's own answer. Script files hold a JSON list of step objects:
 Fields: "kind"; "status" (default 200); "body" (text) or "lines" (texts joined by "\\n");
 "session_header" (the value of the reply's Tol-SessionID: absent to let the server decide,
 null for no header, or a text such as "111111", "666666" or a session id the server then
-accepts); "delay" (seconds before the reply is written); "headers" (extra [name, value] pairs).
+accepts); "delay" (seconds before the reply is written); "headers" (extra [name, value] pairs);
+"close" (true: the server closes the connection after this reply).
 """
 import collections
 import json
@@ -32,6 +33,7 @@ class ReplyStep:
     session_header: object = AUTO
     delay: float = 0.0
     headers: list = field(default_factory=list)
+    close: bool = False
 
     def __post_init__(self):
         if self.kind not in (None,) + KINDS:
@@ -43,7 +45,7 @@ class ReplyStep:
     def from_dict(cls, entry):
         entry = dict(entry)
         unknown = set(entry) - {"kind", "status", "body", "lines", "session_header", "delay",
-                                "headers"}
+                                "headers", "close"}
         if unknown:
             raise ValueError("unknown step fields %s" % sorted(unknown))
         if "lines" in entry:
