@@ -1,14 +1,15 @@
 # Two commands do everything on a fresh machine: `make test` and `make demo`.
 #
 # build/i686 holds the 32-bit deliverables. The tests run on the architecture that this
-# machine's Wine can run (tools/test_arch.sh): the same i686 build, or else build/x86_64.
+# machine's Wine can run (tools/test_arch.sh, asked only once the packages are installed):
+# the same i686 build, or else build/x86_64.
 JOBS      ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 BUILD_ROOT ?= build
 CTEST_ARGS ?=
-TEST_ARCH := $(shell tools/test_arch.sh)
 PRODUCT   := $(BUILD_ROOT)/i686
-TESTBED   := $(BUILD_ROOT)/$(TEST_ARCH)
+# In a recipe: the test bed's architecture and build folder.
+ARCH      = arch=$$(tools/test_arch.sh) && bed=$(BUILD_ROOT)/$$arch
 
 .PHONY: all deps build testbed test demo bench clean
 
@@ -24,17 +25,17 @@ build: deps $(PRODUCT)/CMakeCache.txt
 	cmake --build $(PRODUCT) -j $(JOBS)
 	tools/check_binaries.sh $(PRODUCT)/bin
 
-testbed: build $(TESTBED)/CMakeCache.txt
-	cmake --build $(TESTBED) -j $(JOBS)
+testbed: build
+	@$(ARCH) && $(MAKE) --no-print-directory $$bed/CMakeCache.txt && cmake --build $$bed -j $(JOBS)
 
 test: testbed
-	tools/wine_session.sh $(TESTBED) $(TEST_ARCH) ctest --test-dir $(TESTBED) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+	$(ARCH) && tools/wine_session.sh $$bed $$arch ctest --test-dir $$bed --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 demo: testbed
-	tools/wine_session.sh $(TESTBED) $(TEST_ARCH) /usr/bin/python3 tools/demo.py $(TESTBED)
+	$(ARCH) && TOL_PREFIX_NAME=demoprefix tools/wine_session.sh $$bed $$arch /usr/bin/python3 tools/demo.py $$bed
 
 bench: testbed
-	tools/wine_session.sh $(TESTBED) $(TEST_ARCH) /usr/bin/python3 tools/bench.py $(TESTBED)
+	$(ARCH) && tools/wine_session.sh $$bed $$arch /usr/bin/python3 tools/bench.py $$bed
 
 clean:
 	rm -rf $(BUILD_ROOT)

@@ -7,6 +7,8 @@ agent_client.exe, a scripted local client of the agent's automation object.
         agent.start()
         lines = client(["create", "call\\tGetStatus", "release"])
 """
+import os
+import pathlib
 import subprocess
 import time
 
@@ -18,11 +20,18 @@ SETTINGS_KEY = ROOT_KEY + r"\tolvane\Settings"
 AGENT_KEY = ROOT_KEY + r"\tolvane\Agent"
 AGENT_EXE = "Tolvane.exe"
 PLUGIN_LIBRARY = "Tolvane.PlugIns.dll"
+# The automation client, a tool of the build (not part of an installation).
+CLIENT_EXE = winhost.BIN_DIR / "agent_client.exe"
 
 
 def windows_path(name):
-    """The Windows form of a file of the build's bin folder."""
-    return "Z:" + str((winhost.BIN_DIR / name).resolve()).replace("/", "\\")
+    """The Windows form of a file of the bin folder: on drive C: when the folder lies in the
+    prefix, else on Wine's Z: drive."""
+    path = (winhost.BIN_DIR / name).resolve()
+    drive_c = (pathlib.Path(os.environ.get("WINEPREFIX", "/nonexistent")) / "drive_c").resolve()
+    if drive_c in path.parents:
+        return "C:\\" + str(path.relative_to(drive_c)).replace("/", "\\")
+    return "Z:" + str(path).replace("/", "\\")
 
 
 def reg_add(key, name, value, kind="REG_SZ"):
@@ -76,7 +85,7 @@ def wait_until(condition, timeout, step=0.2):
 
 def client(lines, timeout=90):
     """Runs agent_client.exe with a script of commands; returns its output lines."""
-    done = subprocess.run([winhost.WINE, str(winhost.BIN_DIR / "agent_client.exe")],
+    done = subprocess.run([winhost.WINE, str(CLIENT_EXE)],
                           input="\n".join(lines) + "\n", capture_output=True, text=True,
                           encoding="utf-8", timeout=timeout)
     assert done.returncode == 0, done.stdout + done.stderr
@@ -88,7 +97,7 @@ class LiveClient:
 
     def __init__(self):
         self.process = subprocess.Popen(
-            [winhost.WINE, str(winhost.BIN_DIR / "agent_client.exe")], stdin=subprocess.PIPE,
+            [winhost.WINE, str(CLIENT_EXE)], stdin=subprocess.PIPE,
             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, encoding="utf-8",
             bufsize=1)
         self.lines = []

@@ -1,11 +1,120 @@
 #!/usr/bin/env python3
-"""make demo: shows what the agent reads about this host inside the build's Wine prefix."""
+"""make demo: the agent installed into a private Wine prefix and running as the Windows
+service "Tolvane Quorin Agent" against the local reference monitoring server.
+
+It copies the program, the plug-in library and the plug-ins into C:\\Program Files\\Tolvane of
+the prefix, registers them, points the Host setting at a reference server on 127.0.0.1,
+registers a demo account through the automation object and starts the service; then it shows
+the exchange live: logins, the test lines the server hands out, and the result records as
+they arrive, decoded. Ctrl-C (or DEMO_SECONDS) stops the service and removes the installation.
+"""
 import os
 import pathlib
-import subprocess
+import shutil
+import signal
 import sys
+import threading
+import time
 
+source = pathlib.Path(__file__).resolve().parent.parent
 build = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/x86_64").resolve()
-wine = os.environ["TOL_WINE"]
-print("Tolvane agent demo (Wine prefix %s)" % os.environ["WINEPREFIX"])
-subprocess.run([wine, str(build / "bin" / "agent_info.exe")], check=True)
+install_dir = pathlib.Path(os.environ["WINEPREFIX"]) / "drive_c" / "Program Files" / "Tolvane"
+os.environ["TOL_BIN_DIR"] = str(install_dir)
+os.environ["TOL_SOURCE_DIR"] = str(source)
+sys.path.insert(0, str(source / "system_tests"))
+sys.path.insert(0, str(source / "tools" / "refserver"))
+
+import agent_install  # noqa: E402
+from refserver import RefServer  # noqa: E402
+
+agent_install.CLIENT_EXE = build / "bin" / "agent_client.exe"
+
+ACCOUNT = ("demo@example.com", "demo-host")
+PROGRAM_FILES = ["Tolvane.exe", "zlibwapi.dll", "Tolvane.PlugIns.dll", "tol_utils.dll"]
+PLUGINS = sorted(p.name for p in (build / "bin").glob("tol_*.dll")
+                 if p.name not in ("tol_utils.dll", "tol_fwtest.dll"))
+# What the server hands out at login: a poll period, a check interval, the ping tests.
+TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
+              "PGA\t1\t1\t127.0.0.1\t32\t3\t1000\t-1",
+              "PGA\t2\t1\tlocalhost\t64\t2\t1000\t1",
+              "PGA\t3\t1\t%s.invalid\t32\t1\t1000\t-1" % ("x" * 70)]
+
+
+def say(text):
+    print(text, flush=True)
+
+
+def copy_program():
+    install_dir.mkdir(parents=True, exist_ok=True)
+    for name in PROGRAM_FILES + PLUGINS:
+        shutil.copy2(build / "bin" / name, install_dir / name)
+    say("installed into C:\\Program Files\\Tolvane: %s" % ", ".join(PROGRAM_FILES + PLUGINS))
+
+
+def record_line(record):
+    status = record.ui32[3] if len(record.ui32) > 3 else None
+    text = (record.texts[0] if record.texts else "").replace("\n", " / ")
+    return "      %s test %s (location %s): status %s  %s" % (
+        record.type_name or "type %s" % record.type, record.test_id, record.location_id, status,
+        text)
+
+
+def show(exchange):
+    stamp = time.strftime("%H:%M:%S", time.localtime(exchange.time))
+    if exchange.kind == "login":
+        session = dict(exchange.reply_headers).get("Tol-SessionID", "-")
+        say("[%s] login  %s / %s  -> session %s" % (stamp, exchange.header("Tol-EMail"),
+                                                   exchange.header("Tol-AName"), session))
+    elif exchange.kind == "session":
+        records = exchange.records or []
+        say("[%s] send   %d bytes (Tol-Compression %s, Tol-CheckSum %s), %d result record(s)"
+            % (stamp, len(exchange.body_raw), exchange.header("Tol-Compression"),
+               exchange.header("Tol-CheckSum"), len(records)))
+        for record in records:
+            say(record_line(record))
+    else:
+        say("[%s] REJECTED: %s" % (stamp, "; ".join(exchange.violations)))
+    for line in exchange.reply_body.decode("utf-8", "replace").split("\n"):
+        if line:
+            say("         test line to the agent: %s" % line.replace("\t", " "))
+
+
+def watch(server, stop):
+    shown = 0
+    while not stop.is_set():
+        exchanges = server.exchanges
+        for exchange in exchanges[shown:]:
+            show(exchange)
+        shown = len(exchanges)
+        stop.wait(0.5)
+
+
+def main():
+    stop = threading.Event()
+    signal.signal(signal.SIGINT, lambda *_: stop.set())
+    signal.signal(signal.SIGTERM, lambda *_: stop.set())
+    copy_program()
+    with RefServer(accounts=[ACCOUNT], tls=True) as server:
+        server.queue_lines(TEST_LINES, kind="login")
+        say("reference server: %s (account %s / %s)" % (server.url, *ACCOUNT))
+        with agent_install.Installation(server.url, plugins=PLUGINS) as agent:
+            agent.start()
+            say("service \"%s\" is %s" % (agent_install.SERVICE, agent_install.service_state()))
+            for line in agent_install.client([
+                    "create", "call\tRegister\ts:%s\ts:%s\ts:demo-password" % ACCOUNT,
+                    "call\tStartWork", "call\tGetStatus", "release"]):
+                say("automation: " + line)
+            say("watching the exchange; Ctrl-C stops the demo")
+            seconds = float(os.environ.get("DEMO_SECONDS", "0"))
+            if seconds:
+                threading.Timer(seconds, stop.set).start()
+            watch(server, stop)
+            say("stopping the service")
+        say("service removed; %d exchange(s), %d protocol violation(s)"
+            % (len(server.exchanges), len(server.violations)))
+    shutil.rmtree(install_dir, ignore_errors=True)
+    return 1 if server.violations else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

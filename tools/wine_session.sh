@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs a command inside a Wine session of the build folder's private prefix:
 # creates the prefix when missing, starts wineserver and Wine's services with stdio detached
-# (a server started from inside a test would hold the test's output pipe open), runs the
-# command, then shuts the session down.
+# (a server started from inside a test would hold the test's output pipe open) and in a
+# session of their own (Ctrl-C at the terminal reaches the command, not the services it
+# runs), runs the command, then shuts the session down.
 # Usage: tools/wine_session.sh <build dir> <i686|x86_64> <command...>
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,7 +16,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$TOL_WINESERVER" -w
 fi
 
-"$TOL_WINESERVER" -p </dev/null >/dev/null 2>&1
+setsid -w "$TOL_WINESERVER" -p </dev/null >/dev/null 2>&1
 # A crashing program must fail at once with its exception code. Without a Debugger value Wine
 # still starts winedbg, which under ctest ends the program with exit code 0; a debugger that
 # does not exist makes the crash end the process.
@@ -26,7 +27,7 @@ if [ ! -f "$WINEPREFIX/.tol_no_debugger" ]; then
     done
     touch "$WINEPREFIX/.tol_no_debugger"
 fi
-"$TOL_WINE" wineboot </dev/null >/dev/null 2>&1
+setsid -w "$TOL_WINE" wineboot </dev/null >/dev/null 2>&1
 
 "$@"
 rc=$?
