@@ -73,6 +73,20 @@ def test_regserver_registers_the_server_and_unregserver_removes_it():
         assert winhost.reg("query", key).returncode != 0, key
 
 
+def test_per_user_registration_stays_in_the_users_classes():
+    user_class = r"HKCU\Software\Classes\CLSID" "\\" + CLSID
+    try:
+        assert agent("/RegServerPerUser").returncode == 0
+        assert reg_value(user_class + r"\LocalServer32", None) == '"%s"' % windows_path(
+            "Tolvane.exe")
+        assert reg_value(r"HKCU\Software\Classes\Tolvane.QuorinAgent\CLSID", None) == CLSID
+        assert winhost.reg("query", r"HKLM\Software\Classes\CLSID" "\\" + CLSID).returncode != 0
+        assert service_state() is None
+    finally:
+        assert agent("/UnregServerPerUser").returncode == 0
+    assert winhost.reg("query", user_class).returncode != 0
+
+
 def test_service_switch_installs_an_automatic_service_that_regserver_takes_back():
     try:
         assert agent("-Service").returncode == 0
