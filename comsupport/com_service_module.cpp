@@ -136,7 +136,7 @@ bool CComServiceModule::IsInstalled() const
     if (!manager)
         return false;
     CServiceHandle service(OpenServiceW(manager, m_serviceName, SERVICE_QUERY_CONFIG));
-    return !!service ? true : false;
+    return !!service;
 }
 
 bool CComServiceModule::Install()
@@ -152,7 +152,7 @@ bool CComServiceModule::Install()
                                           SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
                                           command.c_str(), nullptr, nullptr, L"RPCSS\0", nullptr,
                                           nullptr));
-    return !!service ? true : false;
+    return !!service;
 }
 
 bool CComServiceModule::Uninstall()
@@ -199,8 +199,7 @@ void WINAPI CComServiceModule::HandlerProc(DWORD control)
     if (control == SERVICE_CONTROL_STOP)
         module->OnStop();
     else if (control == SERVICE_CONTROL_INTERROGATE)
-        module->ReportStatus(module->m_status.dwCurrentState, module->m_status.dwCheckPoint,
-                             module->m_status.dwWaitHint);
+        module->ReportCurrentStatus();
 }
 
 void CComServiceModule::ServiceMain()
@@ -263,8 +262,16 @@ void CComServiceModule::OnStop()
     PostThreadMessageW(GetLoopThread(), WM_QUIT, 0, 0);
 }
 
+void CComServiceModule::ReportCurrentStatus()
+{
+    CScopedLock lock(m_statusLock);
+    if (m_statusHandle)
+        SetServiceStatus(m_statusHandle, &m_status);
+}
+
 void CComServiceModule::ReportStatus(DWORD state, DWORD checkPoint, DWORD waitHint)
 {
+    CScopedLock lock(m_statusLock);
     m_status.dwCurrentState = state;
     m_status.dwCheckPoint = checkPoint;
     m_status.dwWaitHint = waitHint;

@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include "com_exe_module.h"
+#include "critical_section.h"
 
 class CComServiceModule : public CComExeModule {
 public:
@@ -54,6 +55,7 @@ public:
 
     // Reports the service's state to the service control manager (nothing outside a service).
     void ReportStatus(DWORD state, DWORD checkPoint = 0, DWORD waitHint = 0);
+    void ReportCurrentStatus();
     // An entry of the event log under the service name, with one text.
     void LogEvent(WORD type, DWORD eventId, const wchar_t* text) const;
 
@@ -74,5 +76,6 @@ private:
     wchar_t m_serviceName[256] = {};
     bool m_service = false;
     SERVICE_STATUS_HANDLE m_statusHandle = nullptr;
+    CCriticalSection m_statusLock;   // the handler and a stop thread both report
     SERVICE_STATUS m_status = {};
 };

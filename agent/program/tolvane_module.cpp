@@ -132,6 +132,8 @@ HRESULT CTolvaneModule::SetAutomaticStart()
 
 void CTolvaneModule::OnStop()
 {
+    if (m_stopping.exchange(true))
+        return;   // the first request's stop thread is at work
     ReportStatus(SERVICE_STOP_PENDING, 1, kStopWaitHint);
     HANDLE thread = CreateThread(nullptr, 0, &CTolvaneModule::ServiceStopThread, this, 0, nullptr);
     if (thread)

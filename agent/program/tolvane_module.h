@@ -7,6 +7,8 @@
 
 #include "comsupport.h"
 
+#include <atomic>
+
 class CTolvaneModule : public CComServiceModule {
 public:
     CTolvaneModule();
@@ -26,4 +28,5 @@ private:
     HRESULT SetAutomaticStart();
 
     HRESULT m_com;
+    std::atomic<bool> m_stopping{false};
 };
