@@ -152,7 +152,7 @@ HINTERNET CMainWorker::OpenInternetSession()
     char* proxy = CopyProxy();
     DWORD access = proxy && *proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG;
     DWORD flags = kOpeningFlags | (s_secure ? kSecureFlag : 0);
-    HINTERNET internet = InternetOpenA(
+    HINTERNET internet = m_openInternet(
         kUserAgent, access, access == INTERNET_OPEN_TYPE_PROXY ? proxy : nullptr, nullptr, flags);
     for (int model = 1; !internet && model <= 3; ++model) {
         FireFormatted(*this, STATUS_MESSAGE, TOL_TEXT_SEND_TRYING_MODEL,
@@ -163,7 +163,7 @@ HINTERNET CMainWorker::OpenInternetSession()
             flags = 0;
         else
             access = INTERNET_OPEN_TYPE_DIRECT;
-        internet = InternetOpenA(kUserAgent, access, nullptr, nullptr, flags);
+        internet = m_openInternet(kUserAgent, access, nullptr, nullptr, flags);
     }
     FreeHeapBlock(proxy);
     return internet;
