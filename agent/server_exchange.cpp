@@ -179,8 +179,15 @@ bool CMainWorker::SendRequestBody(HINTERNET request, const char* headers, void* 
         return false;
     }
     for (;;) {
-        if (HttpSendRequestA(request, nullptr, 0, body, length))
-            return true;
+        if (HttpSendRequestA(request, nullptr, 0, body, length)) {
+            if (m_request == request)
+                return true;
+            // The time limit closed the request while the call was under way. Windows
+            // aborts the call; where it runs to its end all the same, the exchange is given
+            // up just as well, and the closed handle is not touched again.
+            *error = ERROR_INTERNET_OPERATION_CANCELLED;
+            break;
+        }
         *error = GetLastError();
         // Closed by the time limit: give up.
         if (*error != ERROR_INTERNET_INVALID_CA || m_request != request)

@@ -1,6 +1,7 @@
 // Runs the work engine's exchange with a server and prints every status it fires, one line
-// each: "<status> <text>"; with --state it then prints the engine's state as the last
-// exchange left it, one "state <name>=<value>" line each.
+// each: "<status> <text>" (a line break in the text written as \r or \n); with --state it
+// then prints the engine's state as the last exchange left it, one "state <name>=<value>"
+// line each.
 //
 // Arguments: the Host address (as the Host setting takes it), the e-mail, the agent name,
 // a count, then options:
@@ -37,9 +38,25 @@ public:
     HRESULT Fire_StatusChanged(long status, VARIANT text) override
     {
         const wchar_t* value = V_VT(&text) == VT_BSTR && V_BSTR(&text) ? V_BSTR(&text) : L"";
-        std::wprintf(L"%ld %ls\n", status, value);
+        std::wprintf(L"%ld %ls\n", status, OneLine(value).c_str());
         std::fflush(stdout);
         return S_OK;
+    }
+
+private:
+    // System error texts end with CR LF: written as \r and \n, one status stays one line.
+    static std::wstring OneLine(const wchar_t* text)
+    {
+        std::wstring line;
+        for (; *text; ++text) {
+            if (*text == L'\r')
+                line += L"\\r";
+            else if (*text == L'\n')
+                line += L"\\n";
+            else
+                line += *text;
+        }
+        return line;
     }
 };
 
