@@ -4,6 +4,7 @@
 // full tick to the last. Passes or fails on nothing.
 // Arguments: the Host address, the e-mail, the agent name, the number of exchanges.
 #include "counting_link.h"
+#include "driver_arguments.h"
 #include "driver_settings.h"
 #include "main_worker.h"
 
@@ -73,14 +74,6 @@ void PrintSummary(const ProcessSample& first, const ProcessSample& last)
                 first.privateBytes / 1024, last.privateBytes / 1024, growth / 1024);
 }
 
-std::string Narrow(const wchar_t* text)
-{
-    std::string result;
-    for (; *text; ++text)
-        result += static_cast<char>(*text);
-    return result;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -107,7 +100,8 @@ int wmain(int argc, wchar_t** argv)
     {
         CMainWorker engine;
         engine.SetServerLink(&link);
-        engine.RegisterAgent(Narrow(argv[2]).c_str(), Narrow(argv[3]).c_str(), "secret");
+        engine.RegisterAgent(NarrowArgument(argv[2]).c_str(), NarrowArgument(argv[3]).c_str(),
+                             "secret");
         std::printf("exchange   CPU ms total   private KB\n");
         if (!DriveMainLoop(engine, link))
             return 4;

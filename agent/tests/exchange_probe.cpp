@@ -18,6 +18,7 @@
 // The count is otherwise the number of ticks. The settings and the stored registration are
 // removed after the run.
 #include "counting_link.h"
+#include "driver_arguments.h"
 #include "driver_settings.h"
 #include "heap_helpers.h"
 #include "main_worker.h"
@@ -74,14 +75,6 @@ struct ProbeOptions {
     bool state = false;
 };
 
-std::string Narrow(const wchar_t* text)
-{
-    std::string result;
-    for (; *text; ++text)
-        result += static_cast<char>(*text);
-    return result;
-}
-
 bool StartsWith(const wchar_t* text, const wchar_t* prefix, const wchar_t** rest)
 {
     size_t length = std::wcslen(prefix);
@@ -111,7 +104,7 @@ bool ParseOption(const wchar_t* arg, ProbeOptions& options)
     else if (std::wcscmp(arg, L"--state") == 0)
         options.state = true;
     else if (StartsWith(arg, L"--data=", &rest))
-        options.data = Narrow(rest);
+        options.data = NarrowArgument(rest);
     else if (StartsWith(arg, L"--proxy=", &rest))
         options.proxy = rest;
     else if (StartsWith(arg, L"--results=", &rest))
@@ -126,8 +119,8 @@ bool ParseArguments(int argc, wchar_t** argv, ProbeOptions& options)
     if (argc < 5)
         return false;
     options.host = argv[1];
-    options.eMail = Narrow(argv[2]);
-    options.agentName = Narrow(argv[3]);
+    options.eMail = NarrowArgument(argv[2]);
+    options.agentName = NarrowArgument(argv[3]);
     options.count = static_cast<unsigned>(std::wcstoul(argv[4], nullptr, 10));
     for (int index = 5; index < argc; ++index) {
         if (!ParseOption(argv[index], options))
