@@ -205,7 +205,7 @@ def test_reply_lines_are_obeyed_in_the_main_loop(plain_server, lines, expected):
 
 
 def test_fifteenth_buffer_pushes_out_the_oldest_while_sends_fail(plain_server):
-    """Results of 100,000 bytes each fill one buffer apiece. The first goes in flight and
+    """Results of 100,000 bytes fill one buffer each. The first goes in flight and
     fails sixteen times; behind it the fifteenth cached buffer drops the oldest cached one,
     which never reaches the server."""
     failures = 16
