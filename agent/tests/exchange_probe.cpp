@@ -7,8 +7,9 @@
 // a count, then options:
 //   --nozlib           send without compression
 //   --data=TEXT        bytes put in the send cache first
-//   --results=N:SIZE   before each of the first N ticks, one result of SIZE bytes into the
-//                      send cache ("result-NN " and filler), as the plug-ins' would come
+//   --results=N:SIZE   before each of the first N ticks (not with --loop), one result of
+//                      SIZE bytes into the send cache ("result-NN " and filler), as the
+//                      plug-ins' results would come
 //   --proxy=HOST:PORT  the Proxy setting of the run
 //   --loop             run the real main loop (its timer, the server's POL) instead of ticks
 //                      one after another; the count is then the number of exchanges after
