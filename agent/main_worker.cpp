@@ -41,6 +41,7 @@ bool IsMissing(const char* text)
 
 CMainWorker::CMainWorker()
     : m_startThread(&CMainWorker::StartSuspendedThread),
+      m_openInternet(&InternetOpenA),
       m_runState(RUN_STOPPED),
       m_zlibPresent(false),
       m_pollPeriod(0),

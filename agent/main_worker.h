@@ -131,6 +131,11 @@ protected:
     using ThreadStarter = HANDLE (*)(LPTHREAD_START_ROUTINE routine, void* argument);
     // How StartWork starts the main worker thread (suspended); replaceable for tests.
     ThreadStarter m_startThread;
+    using InternetOpener = HINTERNET(WINAPI*)(LPCSTR userAgent, DWORD accessType, LPCSTR proxy,
+                                              LPCSTR proxyBypass, DWORD flags);
+    // How the sending thread opens its internet session (InternetOpenA); replaceable for
+    // tests, as the real call hardly ever fails.
+    InternetOpener m_openInternet;
 
     static HANDLE StartSuspendedThread(LPTHREAD_START_ROUTINE routine, void* argument);
     static DWORD WINAPI MainWorkerThread(void* argument);

@@ -152,7 +152,7 @@ HINTERNET CMainWorker::OpenInternetSession()
     char* proxy = CopyProxy();
     DWORD access = proxy && *proxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG;
     DWORD flags = kOpeningFlags | (s_secure ? kSecureFlag : 0);
-    HINTERNET internet = InternetOpenA(
+    HINTERNET internet = m_openInternet(
         kUserAgent, access, access == INTERNET_OPEN_TYPE_PROXY ? proxy : nullptr, nullptr, flags);
     for (int model = 1; !internet && model <= 3; ++model) {
         FireFormatted(*this, STATUS_MESSAGE, TOL_TEXT_SEND_TRYING_MODEL,
@@ -163,7 +163,7 @@ HINTERNET CMainWorker::OpenInternetSession()
             flags = 0;
         else
             access = INTERNET_OPEN_TYPE_DIRECT;
-        internet = InternetOpenA(kUserAgent, access, nullptr, nullptr, flags);
+        internet = m_openInternet(kUserAgent, access, nullptr, nullptr, flags);
     }
     FreeHeapBlock(proxy);
     return internet;
@@ -179,8 +179,15 @@ bool CMainWorker::SendRequestBody(HINTERNET request, const char* headers, void* 
         return false;
     }
     for (;;) {
-        if (HttpSendRequestA(request, nullptr, 0, body, length))
-            return true;
+        if (HttpSendRequestA(request, nullptr, 0, body, length)) {
+            if (m_request == request)
+                return true;
+            // The time limit closed the request while the call was under way. Windows
+            // aborts the call; where it runs to its end all the same, the exchange is given
+            // up just as well, and the closed handle is not touched again.
+            *error = ERROR_INTERNET_OPERATION_CANCELLED;
+            break;
+        }
         *error = GetLastError();
         // Closed by the time limit: give up.
         if (*error != ERROR_INTERNET_INVALID_CA || m_request != request)

@@ -1,8 +1,11 @@
 """The agent's exchange with the reference server: exchange_probe.exe runs the work engine's
-own WinINet link for a few ticks against a RefServer on the loopback interface."""
+own WinINet link against a RefServer on the loopback interface, either tick by tick or in the
+engine's real main loop, whose timer the server's POL sets."""
 import re
+import subprocess
 import sys
 import zlib
+from dataclasses import dataclass
 
 import pytest
 
@@ -10,6 +13,7 @@ import winhost
 
 sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
 
+from recording_proxy import RecordingProxy  # noqa: E402
 from refserver import RefServer  # noqa: E402
 
 pytestmark = pytest.mark.skipif(not winhost.available(), reason="needs the Wine test bed")
@@ -17,18 +21,54 @@ pytestmark = pytest.mark.skipif(not winhost.available(), reason="needs the Wine 
 ACCOUNT = ("ops@example.com", "host-01")
 GATEWAY = "/fcgi-bin/agentgateway"
 DATA = "result-bytes " * 40
+# A reply that makes the agent tick every second from the login on.
+FAST_TICKS = "POL\t0\t1"
 
 
-def run_probe(server, ticks, *options, account=ACCOUNT):
+@dataclass
+class ProbeRun:
+    statuses: list   # (status, text) in the order fired
+    state: dict      # the engine's state as the last exchange left it (--state)
+
+
+def probe_arguments(server, count, options, account=ACCOUNT):
     host = "%s://127.0.0.1:%d%s" % ("https" if server.tls else "http", server.port, GATEWAY)
-    done = winhost.run("exchange_probe.exe", host, account[0], account[1], str(ticks), *options,
+    return (host, account[0], account[1], str(count), "--state") + tuple(options)
+
+
+def read_probe(returncode, stdout, stderr):
+    assert returncode == 0, stderr
+    run = ProbeRun([], {})
+    for line in stdout.splitlines():
+        if line.startswith("state "):
+            name, _, value = line[len("state "):].partition("=")
+            run.state[name] = value
+        else:
+            status, _, text = line.partition(" ")
+            run.statuses.append((int(status), text))
+    return run
+
+
+def run_probe(server, count, *options, account=ACCOUNT):
+    """Runs the probe to its end: `count` ticks, or with --loop that many exchanges."""
+    done = winhost.run("exchange_probe.exe", *probe_arguments(server, count, options, account),
                        timeout=120)
-    assert done.returncode == 0, done.stderr
-    statuses = []
-    for line in done.stdout.splitlines():
-        status, _, text = line.partition(" ")
-        statuses.append((int(status), text))
-    return statuses
+    return read_probe(done.returncode, done.stdout, done.stderr)
+
+
+def start_loop(server, *options):
+    """Starts the probe's real main loop; it runs until stop_loop."""
+    return winhost.start("exchange_probe.exe", *probe_arguments(server, 0, ("--loop",) + options),
+                         stdin=subprocess.PIPE)
+
+
+def stop_loop(process):
+    stdout, stderr = process.communicate("stop\n", timeout=120)
+    return read_probe(process.returncode, stdout, stderr)
+
+
+def sessions(exchanges):
+    return [exchange for exchange in exchanges if exchange.kind == "session"]
 
 
 def gateway_headers(exchange):
@@ -47,8 +87,15 @@ def server(request):
         yield srv
 
 
+@pytest.fixture
+def plain_server():
+    """For what does not depend on the transport."""
+    with RefServer(accounts=[ACCOUNT], decoder=None) as srv:
+        yield srv
+
+
 def test_login_then_session_send_with_exact_header_blocks(server):
-    statuses = run_probe(server, 1)
+    statuses = run_probe(server, 1).statuses
     login, send = server.exchanges
     assert server.violations == []
     assert login.kind == "login" and login.method == "POST" and login.target == GATEWAY
@@ -87,7 +134,7 @@ def test_send_block_is_compressed_and_checksummed(server, options, compressed):
 
 
 def test_refused_login_stays_the_last_status(server):
-    statuses = run_probe(server, 3, account=("someone@else.com", "other"))
+    statuses = run_probe(server, 3, account=("someone@else.com", "other")).statuses
     assert [e.kind for e in server.exchanges] == ["login"]
     assert statuses[-1] == (1, "Authorization Failed. All monitoring processes are stopped.")
     assert all(status != 2 for status, _ in statuses)
@@ -95,7 +142,7 @@ def test_refused_login_stays_the_last_status(server):
 
 def test_server_error_keeps_the_bytes_for_the_next_send(server):
     server.queue(kind="session", status=500)
-    statuses = run_probe(server, 2, "--data=" + DATA)
+    statuses = run_probe(server, 2, "--data=" + DATA).statuses
     login, failed, again = server.exchanges
     assert server.violations == []
     assert failed.reply_status == 500 and again.reply_status == 200
@@ -111,7 +158,111 @@ def test_server_error_keeps_the_bytes_for_the_next_send(server):
 ], ids=["internal-error", "no-session-header"])
 def test_login_without_a_session_stays_logged_out(server, header, reports):
     server.queue(kind="login", session_header=header, body="POL\t0\t1")
-    statuses = run_probe(server, 1)
+    statuses = run_probe(server, 1).statuses
     assert [e.kind for e in server.exchanges] == ["login"]
     assert [s for s in statuses if s[0] == 2] == reports
     assert all(status != 3 for status, _ in statuses)
+
+
+@pytest.mark.parametrize("body, kinds", [
+    ("111111", ["login", "session", "login", "session"]),
+    ("111111\n", ["login", "session", "session"]),   # a line, not the session end
+], ids=["session-end", "line"])
+def test_body_111111_alone_ends_the_session(plain_server, body, kinds):
+    plain_server.queue(kind="session", body=body)
+    run = run_probe(plain_server, 2)
+    assert plain_server.violations == []   # an ended session is never used again
+    assert [e.kind for e in plain_server.exchanges] == kinds
+    ids = {e.header("Tol-SessionID") for e in sessions(plain_server.exchanges)}
+    assert len(ids) == kinds.count("login")
+    assert run.statuses.count((3, "Authorization is successfully finished.")) == len(ids)
+    assert run.state["authorized"] == "1"
+
+
+SHORT_LINES = ["POL\t7", "BFS", "BFC", "UPD\t4.003", "CHK\t5", "pol\t0\t9", "XYZ\t1\t2", ""]
+
+
+@pytest.mark.parametrize("lines, expected", [
+    (["BFS\t1000", "BFC\t100", "CHK\t0\t10", "RPL", "UPD\t4.002\tupdates.example.com/t.zip"],
+     {"max_buffer_size": "16384", "max_buffer_count": "32",
+      "upgrade": "4.002 https://updates.example.com/t.zip"}),
+    (["BFS\t300000", "BFC\t0", "CHK\t0\t0"],
+     {"max_buffer_size": "262144", "max_buffer_count": "4", "upgrade": "none"}),
+    (["BFS\t65536\r", "BFC\t-1"],
+     {"max_buffer_size": "65536", "max_buffer_count": "32", "upgrade": "none"}),
+], ids=["clamped-up", "clamped-down", "within"])
+def test_reply_lines_are_obeyed_in_the_main_loop(plain_server, lines, expected):
+    """POL 1 in the login reply sets the loop's timer; the next reply's commands set the
+    buffer limits and the upgrade source; lines with too few fields change nothing."""
+    plain_server.queue(kind="login", body=FAST_TICKS)
+    plain_server.queue_lines(lines + SHORT_LINES, kind="session")
+    run = run_probe(plain_server, 4, "--loop")   # a login and three sends, a second apart
+    assert plain_server.violations == []
+    assert [e.kind for e in plain_server.exchanges] == ["login", "session", "session", "session"]
+    assert run.state == dict(expected, poll_period="1", cached_buffers="0", in_flight_bytes="0",
+                             authorized="1")
+    assert {status for status, _ in run.statuses} <= {3, 4, 5, 7}
+
+
+def test_fifteenth_buffer_pushes_out_the_oldest_while_sends_fail(plain_server):
+    """Results of 100,000 bytes fill one buffer each. The first goes in flight and
+    fails sixteen times; behind it the fifteenth cached buffer drops the oldest cached one,
+    which never reaches the server."""
+    failures = 16
+    for _ in range(failures):
+        plain_server.queue(kind="session", status=500)
+    delivered = ["result-01"] + ["result-%02d" % n for n in range(3, 17)]
+    run = run_probe(plain_server, failures + len(delivered), "--results=16:100000")
+    assert plain_server.violations == []
+    sent = [(e.reply_status, e.body[:9].decode()) for e in sessions(plain_server.exchanges)]
+    assert sent == [(500, "result-01")] * failures + [(200, label) for label in delivered]
+    assert all(len(e.body) == 100000 for e in sessions(plain_server.exchanges))
+    assert (run.state["cached_buffers"], run.state["in_flight_bytes"]) == ("0", "0")
+    assert run.statuses.count(
+        (2, "Temporary Server Error with the following response code: 500")) == failures
+    assert run.statuses[-1] == (5, "Connection to server re-established.")
+
+
+def test_exchange_goes_through_the_proxy_setting(server):
+    """HTTP is forwarded by the proxy, HTTPS tunnelled through CONNECT."""
+    with RecordingProxy() as proxy:
+        run_probe(server, 1, "--proxy=" + proxy.address, "--data=" + DATA)
+    assert server.violations == []
+    assert [e.kind for e in server.exchanges] == ["login", "session"]
+    assert zlib.decompress(server.exchanges[1].body_raw) == DATA.encode()
+    requests = [(r.method, r.target, r.outcome) for r in proxy.requests]
+    if server.tls:
+        assert requests and set(requests) == {
+            ("CONNECT", "127.0.0.1:%d" % server.port, "tunnel")}
+    else:
+        assert requests == [("POST", server.url, "forwarded")] * 2
+
+
+def test_reply_slower_than_the_time_limit_is_given_up_and_resent(plain_server):
+    """The server answers the first send only after 37 s: the agent reports the time-out at
+    30 s and, as Wine cannot abort the blocked request, starts no exchange beside it; the
+    next tick after it ended posts the same bytes again."""
+    server = plain_server
+    server.queue(kind="login", body=FAST_TICKS)
+    server.queue(kind="session", delay=37)   # past the limit and the 5 s after it
+    process = start_loop(server, "--data=" + DATA)
+    try:
+        assert server.wait_for(lambda exchanges: len(sessions(exchanges)) >= 2, 120)
+    finally:
+        run = stop_loop(process)
+    timed_out = (9, "Data sending timed out after 30 seconds.")
+    assert timed_out in run.statuses
+    exchanges = sorted(server.exchanges, key=lambda exchange: exchange.time)
+    assert server.violations == []
+    for before, after in zip(exchanges, exchanges[1:]):
+        assert after.time >= before.ended, "exchange %d overlaps %d" % (after.number,
+                                                                        before.number)
+    slow, again = sessions(exchanges)[:2]
+    assert slow.ended - slow.time >= 37
+    assert again.body_raw == slow.body_raw and zlib.decompress(again.body_raw) == DATA.encode()
+    # The given-up request fails as a cancelled one, whatever the late answer; the retry
+    # goes through.
+    given_up, error, restored = run.statuses[run.statuses.index(timed_out) + 1:][:3]
+    assert given_up == (9, "Data sending failed on making request.")
+    assert error[0] == 9 and error[1].startswith("Failed with error 12017: ")
+    assert restored == (5, "Connection to server re-established.")

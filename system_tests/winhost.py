@@ -25,13 +25,14 @@ def run(program, *args, timeout=60, check=False, env=None):
                           encoding="utf-8", errors="replace")
 
 
-def start(program, *args, env=None):
-    """Starts a program of the build folder in the background."""
+def start(program, *args, env=None, stdin=subprocess.DEVNULL):
+    """Starts a program of the build folder in the background (stdin=subprocess.PIPE to talk
+    to it)."""
     full_env = dict(os.environ)
     if env:
         full_env.update(env)
     return subprocess.Popen([WINE, str(BIN_DIR / program), *args], env=full_env,
-                            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stdin=stdin, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, encoding="utf-8", errors="replace")
 
 

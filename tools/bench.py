@@ -16,12 +16,17 @@ def section(title):
     print("\n== %s ==" % title, flush=True)
 
 
-for exe, title in [("zlib_bench.exe", "send path compression: zlibwapi.dll beside libz"),
-                   ("send_cache_bench.exe", "send cache: AddToCache and TakeSendBlock"),
+for exe, title in [("send_path_bench.exe",
+                    "send path: AddToCache, TakeSendBlock, compress2 via zlibwapi.dll beside libz"),
                    ("ping_bench.exe", "ICMP echo to 127.0.0.1")]:
     if (bin_dir / exe).exists():
         section(title)
         subprocess.run([wine, str(bin_dir / exe)], stdin=subprocess.DEVNULL, check=False)
+
+if (bin_dir / "idle_agent_bench.exe").exists():
+    section("idle agent: the real main loop, POL 1 from the reference server, 60 ticks")
+    subprocess.run([sys.executable, str(source / "agent" / "bench" / "idle_agent.py"), str(build)],
+                   stdin=subprocess.DEVNULL, check=False)
 
 snmp_bench = source / "platform" / "wsnmp32" / "bench" / "bench.py"
 if snmp_bench.exists():

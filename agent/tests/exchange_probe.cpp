@@ -1,10 +1,28 @@
-// Runs the work engine's exchange with a server for a few ticks and prints every status it
-// fires, one line each: "<status> <text>". Arguments: the Host address (as the Host setting
-// takes it), the e-mail, the agent name, the number of ticks, then optionally "--nozlib"
-// (send without compression) and "--data=TEXT" (bytes put in the send cache first).
-// Writes the Host setting for the run and removes it and the stored registration after.
+// Runs the work engine's exchange with a server and prints every status it fires, one line
+// each: "<status> <text>" (a line break in the text written as \r or \n); with --state it
+// then prints the engine's state as the last exchange left it, one "state <name>=<value>"
+// line each.
+//
+// Arguments: the Host address (as the Host setting takes it), the e-mail, the agent name,
+// a count, then options:
+//   --nozlib           send without compression
+//   --data=TEXT        bytes put in the send cache first
+//   --results=N:SIZE   before each of the first N ticks (not with --loop), one result of
+//                      SIZE bytes into the send cache ("result-NN " and filler), as the
+//                      plug-ins' results would come
+//   --proxy=HOST:PORT  the Proxy setting of the run
+//   --loop             run the real main loop (its timer, the server's POL) instead of ticks
+//                      one after another; the count is then the number of exchanges after
+//                      which work stops, and with a count of 0 work stops when a line (or the
+//                      end of input) comes on standard input
+//   --state            print the state after the run
+// The count is otherwise the number of ticks. The settings and the stored registration are
+// removed after the run.
+#include "counting_link.h"
+#include "driver_arguments.h"
+#include "driver_settings.h"
+#include "heap_helpers.h"
 #include "main_worker.h"
-#include "registry_paths.h"
 
 #include <windows.h>
 
@@ -22,11 +40,95 @@ public:
     HRESULT Fire_StatusChanged(long status, VARIANT text) override
     {
         const wchar_t* value = V_VT(&text) == VT_BSTR && V_BSTR(&text) ? V_BSTR(&text) : L"";
-        std::wprintf(L"%ld %ls\n", status, value);
+        std::wprintf(L"%ld %ls\n", status, OneLine(value).c_str());
         std::fflush(stdout);
         return S_OK;
     }
+
+private:
+    // System error texts end with CR LF: written as \r and \n, one status stays one line.
+    static std::wstring OneLine(const wchar_t* text)
+    {
+        std::wstring line;
+        for (; *text; ++text) {
+            if (*text == L'\r')
+                line += L"\\r";
+            else if (*text == L'\n')
+                line += L"\\n";
+            else
+                line += *text;
+        }
+        return line;
+    }
 };
+
+struct ProbeOptions {
+    std::wstring host;
+    std::string eMail;
+    std::string agentName;
+    unsigned count = 0;
+    bool noZlib = false;
+    std::string data;
+    unsigned results = 0;
+    unsigned resultSize = 0;
+    std::wstring proxy;
+    bool loop = false;
+    bool state = false;
+};
+
+bool StartsWith(const wchar_t* text, const wchar_t* prefix, const wchar_t** rest)
+{
+    size_t length = std::wcslen(prefix);
+    if (std::wcsncmp(text, prefix, length) != 0)
+        return false;
+    *rest = text + length;
+    return true;
+}
+
+bool ParseResults(const wchar_t* text, ProbeOptions& options)
+{
+    wchar_t* end = nullptr;
+    options.results = static_cast<unsigned>(std::wcstoul(text, &end, 10));
+    if (*end != L':')
+        return false;
+    options.resultSize = static_cast<unsigned>(std::wcstoul(end + 1, nullptr, 10));
+    return true;
+}
+
+bool ParseOption(const wchar_t* arg, ProbeOptions& options)
+{
+    const wchar_t* rest = nullptr;
+    if (std::wcscmp(arg, L"--nozlib") == 0)
+        options.noZlib = true;
+    else if (std::wcscmp(arg, L"--loop") == 0)
+        options.loop = true;
+    else if (std::wcscmp(arg, L"--state") == 0)
+        options.state = true;
+    else if (StartsWith(arg, L"--data=", &rest))
+        options.data = NarrowArgument(rest);
+    else if (StartsWith(arg, L"--proxy=", &rest))
+        options.proxy = rest;
+    else if (StartsWith(arg, L"--results=", &rest))
+        return ParseResults(rest, options);
+    else
+        return false;
+    return true;
+}
+
+bool ParseArguments(int argc, wchar_t** argv, ProbeOptions& options)
+{
+    if (argc < 5)
+        return false;
+    options.host = argv[1];
+    options.eMail = NarrowArgument(argv[2]);
+    options.agentName = NarrowArgument(argv[3]);
+    options.count = static_cast<unsigned>(std::wcstoul(argv[4], nullptr, 10));
+    for (int index = 5; index < argc; ++index) {
+        if (!ParseOption(argv[index], options))
+            return false;
+    }
+    return true;
+}
 
 class CProbeEngine : public CMainWorker {
 public:
@@ -38,66 +140,138 @@ public:
         AddToCache(buffer);
         SysFreeString(buffer);
     }
+    void AddResult(unsigned number, unsigned size)
+    {
+        char label[32];
+        std::snprintf(label, sizeof(label), "result-%02u ", number);
+        std::string bytes(label);
+        bytes.resize(size > bytes.size() ? size : bytes.size(), 'x');
+        AddData(bytes);
+    }
+    // Waits for a sending thread that outlived its time limit.
+    void FinishSending() { WaitForSendingThread(); }
+    // The state lines of --state.
+    std::string DescribeState()
+    {
+        std::string text;
+        Line(text, "poll_period=%ld", GetPollPeriod());
+        Line(text, "max_buffer_size=%u", GetMaxBufferSize());
+        Line(text, "max_buffer_count=%u", GetMaxBufferCount());
+        {
+            CScopedLock lock(m_cacheLock);
+            Line(text, "cached_buffers=%u", static_cast<unsigned>(m_sendCache.size()));
+            Line(text, "in_flight_bytes=%u", SysStringByteLen(m_inFlight));
+        }
+        Line(text, "authorized=%d", IsAuthorized() ? 1 : 0);
+        char* address = nullptr;
+        char* version = nullptr;
+        if (CopyUpgradeSource(&address, &version))
+            Line(text, "upgrade=%s %s", version, address);
+        else
+            Line(text, "upgrade=%s", "none");
+        FreeHeapBlock(address);
+        FreeHeapBlock(version);
+        return text;
+    }
+
+private:
+    template <typename... Values>
+    static void Line(std::string& text, const char* format, Values... values)
+    {
+        char line[512];
+        std::snprintf(line, sizeof(line), format, values...);
+        text += "state ";
+        text += line;
+        text += "\n";
+    }
 };
 
-bool WriteHostSetting(const wchar_t* host)
+// The state as the last exchange left it.
+std::string RunTicks(CProbeEngine& engine, const ProbeOptions& options)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, TOL_REG_SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG rc = RegSetValueExW(key, L"Host", 0, REG_SZ, reinterpret_cast<const BYTE*>(host),
-                             static_cast<DWORD>((wcslen(host) + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
-}
-
-void RemoveSettings()
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TOL_REG_SETTINGS_KEY, 0, KEY_ALL_ACCESS, &key) ==
-        ERROR_SUCCESS) {
-        RegDeleteValueW(key, L"Host");
-        RegCloseKey(key);
+    for (unsigned tick = 0; tick < options.count; ++tick) {
+        if (engine.GetLastStatus() == STATUS_AUTH_FAILED)
+            break;
+        if (tick < options.results)
+            engine.AddResult(tick + 1, options.resultSize);
+        engine.Tick();
     }
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, TOL_REG_AGENT_KEY);
+    engine.FinishSending();
+    return engine.DescribeState();
 }
 
-std::string Narrow(const wchar_t* text)
+// Sets the event (a handle of its own, closed here) when a line, or the end of input, comes
+// on standard input.
+DWORD WINAPI WatchStandardInput(void* argument)
 {
-    std::string result;
-    for (; *text; ++text)
-        result += static_cast<char>(*text);
-    return result;
+    HANDLE done = static_cast<HANDLE>(argument);
+    char line[64];
+    std::fgets(line, sizeof(line), stdin);
+    SetEvent(done);
+    CloseHandle(done);
+    return 0;
+}
+
+void WatchForStopLine(HANDLE done)
+{
+    HANDLE own = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), done, GetCurrentProcess(), &own, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        return;
+    HANDLE watcher = CreateThread(nullptr, 0, &WatchStandardInput, own, 0, nullptr);
+    if (watcher)
+        CloseHandle(watcher);
+    else
+        CloseHandle(own);
+}
+
+// The state as the last exchange left it, taken on the main worker thread right after it
+// (the stop of work resets the poll period).
+std::string RunLoop(CProbeEngine& engine, const ProbeOptions& options)
+{
+    std::string state;
+    CCountingLink link(options.count, [&](unsigned) { state = engine.DescribeState(); });
+    engine.SetServerLink(&link);
+    if (options.count == 0)
+        WatchForStopLine(link.DoneEvent());
+    DriveMainLoop(engine, link);
+    engine.FinishSending();
+    engine.SetServerLink(nullptr);
+    return state;
+}
+
+void RunProbe(const ProbeOptions& options)
+{
+    CPrintingReceiver receiver;  // outlives the engine: a late sending thread still reports
+    CProbeEngine engine;
+    if (options.noZlib)
+        engine.DropZlib();
+    if (!options.data.empty())
+        engine.AddData(options.data);
+    engine.AddAgentObject(&receiver);
+    engine.RegisterAgent(options.eMail.c_str(), options.agentName.c_str(), "secret");
+    std::string state = options.loop ? RunLoop(engine, options) : RunTicks(engine, options);
+    if (options.state) {
+        std::fputs(state.c_str(), stdout);
+        std::fflush(stdout);
+    }
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 5) {
-        std::fwprintf(stderr, L"usage: exchange_probe host e-mail name ticks [--nozlib] [--data=TEXT]\n");
+    ProbeOptions options;
+    if (!ParseArguments(argc, argv, options)) {
+        std::fwprintf(stderr, L"usage: exchange_probe host e-mail name count [--nozlib] "
+                              L"[--data=TEXT] [--results=N:SIZE] [--proxy=HOST:PORT] [--loop] "
+                              L"[--state]\n");
         return 2;
     }
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, TOL_REG_AGENT_KEY);
-    if (!WriteHostSetting(argv[1]))
+    CDriverSettings settings(options.host.c_str(),
+                             options.proxy.empty() ? nullptr : options.proxy.c_str());
+    if (!settings.IsWritten())
         return 3;
-    int ticks = std::wcstol(argv[4], nullptr, 10);
-    {
-        CProbeEngine engine;
-        for (int index = 5; index < argc; ++index) {
-            if (std::wcscmp(argv[index], L"--nozlib") == 0)
-                engine.DropZlib();
-            else if (std::wcsncmp(argv[index], L"--data=", 7) == 0)
-                engine.AddData(Narrow(argv[index] + 7));
-        }
-        CPrintingReceiver receiver;
-        engine.AddAgentObject(&receiver);
-        engine.RegisterAgent(Narrow(argv[2]).c_str(), Narrow(argv[3]).c_str(), "secret");
-        for (int tick = 0; tick < ticks && engine.GetLastStatus() != STATUS_AUTH_FAILED; ++tick)
-            engine.Tick();
-        engine.RemoveAgentObject(&receiver);
-    }
-    RemoveSettings();
+    RunProbe(options);
     return 0;
 }

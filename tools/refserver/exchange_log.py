@@ -21,7 +21,8 @@ class Violation:
 class Exchange:
     number: int
     client: str
-    time: float = field(default_factory=time.time)
+    time: float = field(default_factory=time.time)   # when the request had come in whole
+    ended: float = None                               # when the answer went out, after any delay
     method: str = ""
     target: str = ""
     version: str = ""
@@ -44,7 +45,8 @@ class Exchange:
 
     def to_json(self):
         return {
-            "number": self.number, "time": self.time, "client": self.client,
+            "number": self.number, "time": self.time, "ended": self.ended,
+            "client": self.client,
             "method": self.method, "target": self.target, "version": self.version,
             "headers": [list(pair) for pair in self.headers],
             "head_raw": self.head_raw.decode("latin-1"),

@@ -24,6 +24,7 @@ import ssl
 import sys
 import tempfile
 import threading
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
@@ -114,6 +115,7 @@ class RefServer:
         self._log = exchange_log.JsonLinesLog(log_path)
         self._lock = threading.Condition()
         self._exchanges = []
+        self._numbered = 0
         self._violations = []
         self._sessions = {}      # session id -> (e-mail, agent name), while the session lasts
         self._issued = set()     # every session id ever handed out
@@ -213,8 +215,10 @@ class RefServer:
             (self._connections.add if open_ else self._connections.discard)(connection)
 
     def _new_exchange(self, client):
+        # Numbered as the requests come in; an exchange is recorded when it is answered.
         with self._lock:
-            return Exchange(number=len(self._exchanges) + 1, client="%s:%d" % client)
+            self._numbered += 1
+            return Exchange(number=self._numbered, client="%s:%d" % client)
 
     def _reject_wire(self, client, error):
         exchange = self._new_exchange(client)
@@ -309,6 +313,7 @@ class RefServer:
         return secrets.token_hex(16)
 
     def _record(self, exchange):
+        exchange.ended = time.time()
         with self._lock:
             self._exchanges.append(exchange)
             self._violations += [Violation(exchange.number, text) for text in exchange.violations]
