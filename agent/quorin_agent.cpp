@@ -91,17 +91,21 @@ HRESULT CQuorinAgent::HandOutText(char* text, VARIANT* out)
     return S_OK;
 }
 
+HRESULT CQuorinAgent::WorkResult(bool done, wchar_t* error)
+{
+    HRESULT hr = done ? S_OK : Fail(error ? error : L"");
+    FreeHeapBlock(error);
+    return hr;
+}
+
 STDMETHODIMP CQuorinAgent::StartWork()
 {
     CMainWorker* engine = Engine();
     if (!engine)
         return E_UNEXPECTED;
     wchar_t* error = nullptr;
-    if (engine->StartWork(&error))
-        return S_OK;
-    HRESULT hr = Fail(error ? error : L"");
-    FreeHeapBlock(error);
-    return hr;
+    bool done = engine->StartWork(&error);
+    return WorkResult(done, error);
 }
 
 STDMETHODIMP CQuorinAgent::StopWork()
@@ -110,11 +114,8 @@ STDMETHODIMP CQuorinAgent::StopWork()
     if (!engine)
         return E_UNEXPECTED;
     wchar_t* error = nullptr;
-    if (engine->StopMonitoring(&error))
-        return S_OK;
-    HRESULT hr = Fail(error ? error : L"");
-    FreeHeapBlock(error);
-    return hr;
+    bool done = engine->StopMonitoring(&error);
+    return WorkResult(done, error);
 }
 
 STDMETHODIMP CQuorinAgent::GetStatus(long* status)

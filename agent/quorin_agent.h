@@ -62,6 +62,8 @@ public:
 private:
     static CMainWorker* Engine();
     static HRESULT Fail(const wchar_t* text);
+    // S_OK, or E_FAIL with the engine's failure text as the error object; frees the text.
+    static HRESULT WorkResult(bool done, wchar_t* error);
     static HRESULT HandOutText(char* text, VARIANT* out);
 
     CCriticalSection m_objectLock;

@@ -1,6 +1,7 @@
 #include "com_service_module.h"
 
 #include "com_init.h"
+#include "service_handle.h"
 
 #include <cwchar>
 #include <string>
@@ -8,24 +9,6 @@
 namespace {
 
 CComServiceModule* g_serviceModule = nullptr;
-
-// An owning service control manager handle.
-class CServiceHandle {
-public:
-    explicit CServiceHandle(SC_HANDLE handle) : m_handle(handle) {}
-    ~CServiceHandle()
-    {
-        if (m_handle)
-            CloseServiceHandle(m_handle);
-    }
-    CServiceHandle(const CServiceHandle&) = delete;
-    CServiceHandle& operator=(const CServiceHandle&) = delete;
-    operator SC_HANDLE() const { return m_handle; }
-    bool operator!() const { return m_handle == nullptr; }
-
-private:
-    SC_HANDLE m_handle;
-};
 
 std::wstring AppIdKeyPath(const wchar_t* appIdText)
 {

@@ -17,4 +17,5 @@
 #include "dispatch_impl.h"
 #include "provide_class_info.h"
 #include "registry_script.h"
+#include "service_handle.h"
 #include "type_library.h"

@@ -4,6 +4,7 @@ import sys
 
 import plugin_host
 import winhost
+from agent_install import reg_value
 
 sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
 from result_records import decode_stream  # noqa: E402
@@ -25,18 +26,6 @@ def pga(tid, lid, host, size=32, count=3, timeout=1000, max_lost=-1):
 
 def records(run):
     return [record for stream in run.results for record in decode_stream(stream)]
-
-
-def reg_value(key, name=None):
-    """The data of a registry value (the default value when name is None); None when missing."""
-    out = winhost.reg("query", key, *(["/v", name] if name else ["/ve"]))
-    if out.returncode != 0:
-        return None
-    for line in out.stdout.splitlines():
-        parts = line.split(None, 2)
-        if len(parts) == 3 and parts[1].startswith("REG_"):
-            return parts[2].strip()
-    return None
 
 
 def test_registration_names_the_ping_plug_in():

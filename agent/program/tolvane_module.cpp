@@ -4,6 +4,7 @@
 #include "agent_texts.h"
 #include "main_worker_instance.h"
 #include "quorin_agent.h"
+#include "service_handle.h"
 #include "tolvane_resources.h"
 
 #include <TolvaneLib.h>
@@ -46,22 +47,6 @@ HANDLE OpenCallerToken()
         return token;
     return nullptr;
 }
-
-class CScHandle {
-public:
-    explicit CScHandle(SC_HANDLE handle) : m_handle(handle) {}
-    ~CScHandle()
-    {
-        if (m_handle)
-            CloseServiceHandle(m_handle);
-    }
-    CScHandle(const CScHandle&) = delete;
-    CScHandle& operator=(const CScHandle&) = delete;
-    operator SC_HANDLE() const { return m_handle; }
-
-private:
-    SC_HANDLE m_handle;
-};
 
 }  // namespace
 
@@ -115,10 +100,10 @@ HRESULT CTolvaneModule::RegisterAppId(bool service)
 
 HRESULT CTolvaneModule::SetAutomaticStart()
 {
-    CScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    CServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager)
         return HRESULT_FROM_WIN32(GetLastError());
-    CScHandle service(OpenServiceW(manager, ServiceName(), SERVICE_CHANGE_CONFIG));
+    CServiceHandle service(OpenServiceW(manager, ServiceName(), SERVICE_CHANGE_CONFIG));
     if (!service)
         return HRESULT_FROM_WIN32(GetLastError());
     ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_AUTO_START, SERVICE_NO_CHANGE,

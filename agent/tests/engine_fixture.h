@@ -4,6 +4,7 @@
 #pragma once
 
 #include "event_log.h"
+#include "fake_dispatch.h"
 #include "heap_helpers.h"
 #include "main_worker.h"
 #include "registry_fixture.h"
@@ -177,36 +178,12 @@ public:
 };
 
 // A plug-in object in this process: records what the agent calls and answers as told.
-class CFakePlugIn : public ITolvanePlugIn {
+class CFakePlugIn : public CFakeDispatch<ITolvanePlugIn, &IID_ITolvanePlugIn> {
 public:
     enum class AddAnswer { Take, Decline, FailWithTrue, SucceedUntouched, FalseResultWithTrue };
 
     explicit CFakePlugIn(AddAnswer answer = AddAnswer::Take) : m_answer(answer) {}
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-            IsEqualIID(riid, IID_ITolvanePlugIn)) {
-            *ppv = static_cast<ITolvanePlugIn*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_ref); }
-    STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&m_ref); }
-    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                        UINT*) override
-    {
-        return E_NOTIMPL;
-    }
     STDMETHODIMP Init(VARIANT, VARIANT*) override { return E_NOTIMPL; }
     STDMETHODIMP Add(VARIANT line, VARIANT_BOOL* taken) override
     {
@@ -251,7 +228,6 @@ public:
         long number;
         std::wstring text;
     };
-    long m_ref = 1;
     AddAnswer m_answer;
     std::vector<std::wstring> m_lines;
     std::vector<SetCall> m_sets;

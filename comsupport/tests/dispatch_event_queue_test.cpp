@@ -5,6 +5,7 @@
 #include "com_init.h"
 #include "connection_point.h"
 #include "dispatch_event_queue.h"
+#include "fake_dispatch.h"
 
 #include <mutex>
 #include <vector>
@@ -15,7 +16,7 @@ namespace {
 const IID IID_TestEvents = {0x5e0d7c2a, 0x93b1, 0x4f7e, {0x8c, 0x11, 0x2a, 0x6b, 0x0f, 0x3d, 0x9e, 0x41}};
 
 // Records (dispatch id, first argument) and can be held inside a call.
-class CHoldingSink : public IDispatch {
+class CHoldingSink : public CFakeDispatch<IDispatch, &IID_TestEvents> {
 public:
     CHoldingSink() : m_hold(CreateEventW(nullptr, TRUE, TRUE, nullptr)),
                      m_entered(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
@@ -24,22 +25,6 @@ public:
         CloseHandle(m_hold);
         CloseHandle(m_entered);
     }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-            IsEqualIID(riid, IID_TestEvents)) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_ref); }
-    STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&m_ref); }
-    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                         UINT*) override
     {
@@ -56,7 +41,6 @@ public:
         return m_calls;
     }
 
-    long m_ref = 1;
     HANDLE m_hold;
     HANDLE m_entered;
 
