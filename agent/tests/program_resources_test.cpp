@@ -64,4 +64,38 @@ TEST_F(ProgramResourcesTest, RegistryScriptsAndTypeLibrary)
     EXPECT_NE(FindResourceW(m_program, MAKEINTRESOURCEW(1), L"TYPELIB"), nullptr);
 }
 
+// The automation interface as clients see it through the program's type library.
+TEST_F(ProgramResourcesTest, AutomationInterfaceKeepsItsDispatchIds)
+{
+    ITypeLib* library = nullptr;
+    ASSERT_EQ(LoadTypeLibEx(L"Tolvane.exe", REGKIND_NONE, &library), S_OK);
+    const GUID agentInterface = {0xD60C08D9, 0x95D2, 0x4E35,
+                                 {0x9A, 0x87, 0x23, 0x2B, 0xE9, 0x5C, 0x21, 0xD4}};
+    const GUID events = {0x7FE7EEE8, 0xBAB3, 0x43D2,
+                         {0x87, 0x81, 0x07, 0xAE, 0x51, 0x79, 0xB5, 0xEF}};
+    struct Expected {
+        const GUID* iid;
+        const wchar_t* name;
+        DISPID id;
+    } table[] = {
+        {&agentInterface, L"StartWork", 1}, {&agentInterface, L"StopWork", 2},
+        {&agentInterface, L"GetStatus", 3}, {&agentInterface, L"GetCurrentTestsList", 4},
+        {&agentInterface, L"Register", 5}, {&agentInterface, L"GetRegisteredEMail", 6},
+        {&agentInterface, L"GetRegisteredName", 7}, {&agentInterface, L"UnRegister", 8},
+        {&agentInterface, L"SetProxy", 10}, {&agentInterface, L"GetProxy", 11},
+        {&agentInterface, L"IsTraceOn", 12}, {&agentInterface, L"SetTrace", 13},
+        {&events, L"TestListChanged", 1}, {&events, L"StatusChanged", 2},
+    };
+    for (const Expected& e : table) {
+        ITypeInfo* info = nullptr;
+        ASSERT_EQ(library->GetTypeInfoOfGuid(*e.iid, &info), S_OK);
+        LPOLESTR name = const_cast<LPOLESTR>(e.name);
+        MEMBERID id = DISPID_UNKNOWN;
+        EXPECT_EQ(info->GetIDsOfNames(&name, 1, &id), S_OK) << e.name;
+        EXPECT_EQ(id, e.id) << e.name;
+        info->Release();
+    }
+    library->Release();
+}
+
 }  // namespace
