@@ -66,11 +66,36 @@ public:
                                           void** ppv);
 
 protected:
+    template <class Object>
+    friend HRESULT ComConstructObject(Object** out);
+
     ULONG InternalAddRef() { return static_cast<ULONG>(InterlockedIncrement(&m_refCount)); }
     ULONG InternalRelease() { return static_cast<ULONG>(InterlockedDecrement(&m_refCount)); }
 
     long m_refCount = 0;
 };
+
+// A new object of a final class with its FinalConstruct run (under a temporary reference, so
+// that it may hand itself out meanwhile) and a reference count of 0.
+template <class Object>
+HRESULT ComConstructObject(Object** out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    auto* object = new (std::nothrow) Object();
+    if (!object)
+        return E_OUTOFMEMORY;
+    object->InternalAddRef();
+    HRESULT hr = object->FinalConstruct();
+    object->InternalRelease();
+    if (FAILED(hr)) {
+        delete object;
+        return hr;
+    }
+    *out = object;
+    return S_OK;
+}
 
 // A plain, non-aggregatable object.
 template <class T>
@@ -100,24 +125,7 @@ public:
     }
 
     // A new object with its FinalConstruct run and a reference count of 0.
-    static HRESULT CreateInstance(CComObject<T>** out)
-    {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        auto* object = new (std::nothrow) CComObject<T>();
-        if (!object)
-            return E_OUTOFMEMORY;
-        object->InternalAddRef();
-        HRESULT hr = object->FinalConstruct();
-        object->InternalRelease();
-        if (FAILED(hr)) {
-            delete object;
-            return hr;
-        }
-        *out = object;
-        return S_OK;
-    }
+    static HRESULT CreateInstance(CComObject<T>** out) { return ComConstructObject(out); }
 };
 
 // The class inside a CComPolyObject: its IUnknown goes to the controlling unknown (the outer
@@ -236,24 +244,7 @@ public:
         return n;
     }
 
-    static HRESULT CreateInstance(CComObjectSingleton<T>** out)
-    {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        auto* object = new (std::nothrow) CComObjectSingleton<T>();
-        if (!object)
-            return E_OUTOFMEMORY;
-        object->InternalAddRef();
-        HRESULT hr = object->FinalConstruct();
-        object->InternalRelease();
-        if (FAILED(hr)) {
-            delete object;
-            return hr;
-        }
-        *out = object;
-        return S_OK;
-    }
+    static HRESULT CreateInstance(CComObjectSingleton<T>** out) { return ComConstructObject(out); }
 };
 
 // Creators: the functions a class entry names to make a new object of a class.

@@ -4,7 +4,7 @@
 // CMonCheckerBase<T> (CMemMon<T>, ...). The plug-in's class derives from this template, names
 // its own empty dual interface, its type library and its class identifier, and declares
 //     static const char* CommandCodeList();   // the Init reply, such as "MMAMMMMMDLAALAMLAD"
-// and its interface map with TOL_PLUGIN_COM_MAP.
+// and its interface map with TOL_PLUGIN_COM_MAP; it may declare PrepareWorker(TWorker*).
 //
 // Init carries the plug-in side of the handshake; Add hands each line, in UTF-8, to the
 // worker's ProcessTest; Get hands over the pending ResultStream; Set gives the worker its check
@@ -69,6 +69,10 @@ public:
         m_pluginEvents.UnadviseAll();
     }
 
+    // Called by Init with the new worker before its thread starts; a plug-in's class may
+    // hide it to give the worker what it needs first.
+    void PrepareWorker(TWorker*) {}
+
     // ITolvanePlugIn
     STDMETHOD(Init)(VARIANT szAuth, VARIANT* szCommand) override
     {
@@ -91,6 +95,7 @@ public:
         if (!worker)
             return Fail(kTextInitialisationFailed);
         worker->m_owner = static_cast<T*>(this);
+        static_cast<T*>(this)->PrepareWorker(worker);
         worker->Start();
         m_worker = worker;
         if (szCommand) {
