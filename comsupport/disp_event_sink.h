@@ -167,19 +167,11 @@ public:
 
     STDMETHOD(GetTypeInfoCount)(UINT* count) override
     {
-        if (!count)
-            return E_POINTER;
-        *count = 1;
-        return S_OK;
+        return CComTypeInfoHolder::GetTypeInfoCount(count);
     }
     STDMETHOD(GetTypeInfo)(UINT index, LCID, ITypeInfo** info) override
     {
-        if (!info)
-            return E_POINTER;
-        *info = nullptr;
-        if (index != 0)
-            return DISP_E_BADINDEX;
-        return TypeInfo().GetTypeInfo(info);
+        return TypeInfo().GetTypeInfo(index, info);
     }
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
     {

@@ -14,19 +14,11 @@ class CDispatchImpl : public Base {
 public:
     STDMETHOD(GetTypeInfoCount)(UINT* count) override
     {
-        if (!count)
-            return E_POINTER;
-        *count = 1;
-        return S_OK;
+        return CComTypeInfoHolder::GetTypeInfoCount(count);
     }
     STDMETHOD(GetTypeInfo)(UINT index, LCID, ITypeInfo** info) override
     {
-        if (!info)
-            return E_POINTER;
-        *info = nullptr;
-        if (index != 0)
-            return DISP_E_BADINDEX;
-        return TypeInfo().GetTypeInfo(info);
+        return TypeInfo().GetTypeInfo(index, info);
     }
     STDMETHOD(GetIDsOfNames)(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
     {

@@ -137,6 +137,24 @@ HRESULT CComTypeInfoHolder::GetTypeInfo(ITypeInfo** out)
     return S_OK;
 }
 
+HRESULT CComTypeInfoHolder::GetTypeInfoCount(UINT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+HRESULT CComTypeInfoHolder::GetTypeInfo(UINT index, ITypeInfo** out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    if (index != 0)
+        return DISP_E_BADINDEX;
+    return GetTypeInfo(out);
+}
+
 HRESULT CComTypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids)
 {
     ITypeInfo* info = nullptr;

@@ -28,7 +28,9 @@ public:
     HRESULT GetTypeInfo(ITypeInfo** out);   // AddRef'ed
     void Clear();                           // drops the cached type information
 
-    // The IDispatch methods on top of the type information.
+    // The IDispatch methods on top of the type information: one type description (index 0).
+    static HRESULT GetTypeInfoCount(UINT* count);
+    HRESULT GetTypeInfo(UINT index, ITypeInfo** out);
     HRESULT GetIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids);
     HRESULT Invoke(IDispatch* object, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                    EXCEPINFO* exception, UINT* argError);

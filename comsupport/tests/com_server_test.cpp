@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "comsupport.h"
+#include "registry_probe.h"
 #include "comsupport_test.h"
 
 namespace {
@@ -27,42 +28,6 @@ std::wstring BinPath(const wchar_t* name)
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring dir(path);
     return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
-}
-
-std::wstring ReadText(HKEY root, const std::wstring& path, const wchar_t* name = nullptr)
-{
-    wchar_t buffer[1024] = {};
-    DWORD size = sizeof(buffer);
-    if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
-        return L"<missing>";
-    return buffer;
-}
-
-bool KeyExists(HKEY root, const std::wstring& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-std::vector<std::wstring> SubkeyNames(HKEY root, const std::wstring& path)
-{
-    std::vector<std::wstring> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    wchar_t name[260];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = 260;
-        if (RegEnumKeyExW(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.push_back(name);
-    }
-    RegCloseKey(key);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 bool TypeLibRegistered()

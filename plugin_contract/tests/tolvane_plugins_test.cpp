@@ -8,6 +8,7 @@
 
 #include "TolvanePlugIns.h"
 #include "comsupport.h"
+#include "registry_probe.h"
 #include "set_type.h"
 
 namespace {
@@ -24,41 +25,20 @@ std::wstring DllPath()
     return dir.substr(0, dir.find_last_of(L"\\/") + 1) + L"Tolvane.PlugIns.dll";
 }
 
+// The registration lives under HKEY_CLASSES_ROOT.
 std::wstring ReadText(const std::wstring& path, const wchar_t* name = nullptr)
 {
-    wchar_t buffer[1024] = {};
-    DWORD size = sizeof(buffer);
-    if (RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-        ERROR_SUCCESS)
-        return L"<missing>";
-    return buffer;
+    return ::ReadText(HKEY_CLASSES_ROOT, path, name);
 }
 
 bool KeyExists(const std::wstring& path)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return ::KeyExists(HKEY_CLASSES_ROOT, path);
 }
 
 std::vector<std::wstring> SubkeyNames(const std::wstring& path)
 {
-    std::vector<std::wstring> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    wchar_t name[260];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = 260;
-        if (RegEnumKeyExW(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.push_back(name);
-    }
-    RegCloseKey(key);
-    std::sort(names.begin(), names.end());
-    return names;
+    return ::SubkeyNames(HKEY_CLASSES_ROOT, path);
 }
 
 HRESULT CallExport(HMODULE dll, const char* name)
