@@ -90,7 +90,7 @@ SNMPAPI_STATUS WINAPI SnmpClose(HSNMP_SESSION session) {
     return SNMPAPI_SUCCESS;
 }
 
-SNMPAPI_STATUS WINAPI SnmpSendMsg(HSNMP_SESSION session, HSNMP_ENTITY /*srcEntity*/, HSNMP_ENTITY dstEntity,
+SNMPAPI_STATUS WINAPI SnmpSendMsg(HSNMP_SESSION session, HSNMP_ENTITY srcEntity, HSNMP_ENTITY dstEntity,
                                   HSNMP_CONTEXT context, HSNMP_PDU PDU) {
     CApiState& s = CApiState::instance();
     CScopedLock lock(s.lock);
@@ -103,13 +103,15 @@ SNMPAPI_STATUS WINAPI SnmpSendMsg(HSNMP_SESSION session, HSNMP_ENTITY /*srcEntit
     if (!c) return Fail(SNMPAPI_CONTEXT_INVALID, id);
     CPduObject* p = s.pdus.find(PDU);
     if (!p) return Fail(SNMPAPI_PDU_INVALID, id);
+    const CEntity* from = nullptr;
+    if (srcEntity && !(from = s.entities.find(srcEntity))) return Fail(SNMPAPI_ENTITY_INVALID, id);
     if (to->version == kVersion1 && NeedsVersion2(p->pdu.type)) return Fail(SNMPAPI_OPERATION_INVALID, id);
     Message message;
     message.version = to->version;
     message.community = c->community;
     message.pdu = p->pdu;
-    uint32_t error = s.transport->sendMessage(id, message, to->address, to->timeout, to->retry,
-                                              s.retransmitMode == SNMPAPI_ON);
+    uint32_t error = s.transport->sendMessage(id, message, to->address, from ? &from->address : nullptr,
+                                              to->timeout, to->retry, s.retransmitMode == SNMPAPI_ON);
     if (error) return Fail(error, id);
     return SNMPAPI_SUCCESS;
 }

@@ -224,20 +224,6 @@ void CTransport::handleNotification(Message& message, SOCKET socket, const socka
         if (item->socket == socket) listener = item.get();
     if (!listener) return;
 
-    if (pdu.type == 0xA6) {
-        // Acknowledge the inform at once so that its sender does not repeat it.
-        Message answer;
-        answer.version = message.version;
-        answer.community = message.community;
-        answer.pdu.type = 0xA2;
-        answer.pdu.requestId = pdu.requestId;
-        answer.pdu.varbinds = pdu.varbinds;
-        Bytes datagram;
-        if (EncodeMessage(answer, datagram) && datagram.size() <= kMaxDatagram)
-            sendto(socket, reinterpret_cast<const char*>(datagram.data()), static_cast<int>(datagram.size()), 0,
-                   reinterpret_cast<const sockaddr*>(&from), sizeof(from));
-    }
-
     const Oid* trapOid = nullptr;
     if (pdu.varbinds.size() >= 2 && pdu.varbinds[1].name == kSnmpTrapOid && pdu.varbinds[1].value.syntax == 0x06)
         trapOid = &pdu.varbinds[1].value.oid;
@@ -292,11 +278,16 @@ void CTransport::expireRequests() {
 }
 
 uint32_t CTransport::sendMessage(uintptr_t session, const Message& message, const sockaddr_in& to,
-                                 uint32_t timeout, uint32_t retry, bool retransmit) {
+                                 const sockaddr_in* from, uint32_t timeout, uint32_t retry, bool retransmit) {
     Bytes datagram;
     if (!EncodeMessage(message, datagram)) return SNMPAPI_PDU_INVALID;
     if (datagram.size() > kMaxDatagram) return SNMPAPI_TL_PDU_TOO_BIG;
-    if (sendto(m_requestSocket, reinterpret_cast<const char*>(datagram.data()), static_cast<int>(datagram.size()), 0,
+    // An unconfirmed message (the answer to an inform) leaves from the endpoint it names
+    // when that is where notifications are received; everything else from the request socket.
+    SOCKET socket = m_requestSocket;
+    Listener* listener = from ? findListener(*from) : nullptr;
+    if (listener && !IsConfirmed(message.pdu.type)) socket = listener->socket;
+    if (sendto(socket, reinterpret_cast<const char*>(datagram.data()), static_cast<int>(datagram.size()), 0,
                reinterpret_cast<const sockaddr*>(&to), sizeof(to)) == SOCKET_ERROR)
         return SNMPAPI_TL_UNDELIVERABLE;
     if (IsConfirmed(message.pdu.type)) {

@@ -36,10 +36,11 @@ public:
     // Ends the thread and closes every socket. Called without the API lock.
     void stop();
 
-    // Sends a message; confirmed requests wait for a response and are retransmitted.
-    // Returns 0 or an API error code.
+    // Sends a message; confirmed requests wait for a response and are retransmitted. `from`
+    // (optional) names a local endpoint: an unconfirmed message leaves from the trap socket
+    // bound there. Returns 0 or an API error code.
     uint32_t sendMessage(uintptr_t session, const Message& message, const sockaddr_in& to,
-                         uint32_t timeout, uint32_t retry, bool retransmit);
+                         const sockaddr_in* from, uint32_t timeout, uint32_t retry, bool retransmit);
     bool cancel(uintptr_t session, int32_t requestId);
     // Returns 0 or an API error code.
     uint32_t addRegistration(const Registration& registration);

@@ -1,6 +1,7 @@
 // The DLL's entry points, loaded by name as the product loads them: start-up counting,
 // identifiers, varbind lists, PDUs, entities, handle checks, and the transport's
-// retransmission, time-out notice, inform answer and junk handling on the loopback.
+// retransmission, time-out notice, the application's inform answer and junk handling on the
+// loopback.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -498,8 +499,24 @@ TEST_F(Transport, InformsAreAnsweredAndNotificationsFiltered) {
     sender.sendTo({0xDE, 0xAD, 0xBE, 0xEF}, port);
     sender.sendTo(Encode(SNMP_PDU_GET, 5), port);  // not a notification
     sender.sendTo(Encode(SNMP_PDU_INFORM, 99), port);
+    ASSERT_EQ(waitFor(1, 2000), 1u);
     std::vector<uint8_t> bytes;
-    ASSERT_GT(sender.receive(bytes), 0) << "the inform is answered";
+    DWORD shortWait = 300;
+    setsockopt(sender.s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&shortWait), sizeof(shortWait));
+    EXPECT_LE(sender.receive(bytes), 0) << "the layer leaves the answer to the application";
+    // The application answers from the endpoint the inform reached.
+    HSNMP_ENTITY src = nullptr, dst = nullptr;
+    HSNMP_CONTEXT ctx = nullptr;
+    HSNMP_PDU got = nullptr;
+    ASSERT_EQ(api.SnmpRecvMsg(listener, &src, &dst, &ctx, &got), SNMPAPI_SUCCESS);
+    smiINT32 informId = 0;
+    HSNMP_VBL vbl = nullptr;
+    ASSERT_EQ(api.SnmpGetPduData(got, nullptr, &informId, nullptr, nullptr, &vbl), SNMPAPI_SUCCESS);
+    HSNMP_PDU response = api.SnmpCreatePdu(listener, SNMP_PDU_RESPONSE, informId, 0, 0, vbl);
+    ASSERT_EQ(api.SnmpSendMsg(listener, dst, src, ctx, response), SNMPAPI_SUCCESS);
+    sockaddr_in from{};
+    ASSERT_GT(sender.receive(bytes, &from), 0) << "the inform is answered";
+    EXPECT_EQ(ntohs(from.sin_port), port);
     wsnmp::Message answer;
     ASSERT_TRUE(wsnmp::DecodeMessage(bytes.data(), bytes.size(), answer));
     EXPECT_EQ(answer.pdu.type, SNMP_PDU_RESPONSE);

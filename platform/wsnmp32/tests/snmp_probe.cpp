@@ -308,6 +308,12 @@ SNMPAPI_STATUS CALLBACK ListenCallback(HSNMP_SESSION session, HWND, UINT, WPARAM
     HSNMP_VBL vbl = nullptr;
     std::string text;
     if (api.SnmpGetPduData(pdu, &type, &requestId, &status, &index, &vbl)) {
+        if (type == SNMP_PDU_INFORM) {
+            // The application answers: same request id and bindings, from where it arrived.
+            HSNMP_PDU answer = api.SnmpCreatePdu(session, SNMP_PDU_RESPONSE, requestId, 0, 0, vbl);
+            api.SnmpSendMsg(session, dst, src, context, answer);
+            api.SnmpFreePdu(answer);
+        }
         text = std::string("NOTIFY ") + (type == SNMP_PDU_INFORM ? "INFORM" : type == SNMP_PDU_TRAP ? "TRAP" : "OTHER") +
                " from=" + EntityText(src) + " community=" + ContextText(context) + "\n";
         for (const Binding& b : ReadBindings(vbl)) text += b.line + "\n";
