@@ -6,6 +6,7 @@
 
 #include "heap_helpers.h"
 #include "snmp_error_text.h"
+#include "snmp_event_pool.h"
 #include "snmp_handles.h"
 #include "snmp_lib.h"
 #include "snmp_limits.h"
@@ -112,8 +113,7 @@ CSNMPmon::~CSNMPmon()
         FreeOids();
     for (char* text : {m_Host, m_Community, m_OidText, m_SourceAddress, m_ContextText, m_Error})
         FreeHeapBlock(text);
-    if (m_Event)
-        CloseHandle(m_Event);
+    ReturnSnmpEvent(m_Event, m_State->eventSet);
     for (CMonResult2* package : m_Packages)
         delete package;
     DeleteCriticalSection(&m_PackageLock);
@@ -166,7 +166,7 @@ bool CSNMPmon::InitInst(const char* host, unsigned int port, char* community, co
     }
     m_RequestId = 0;
     m_PduType = getNext ? SNMP_PDU_GETNEXT : SNMP_PDU_GET;
-    m_Event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_Event = TakeSnmpEvent();
     if (!m_Event) {
         TakeError(FormatErrorTextA(GetLastError(), nullptr));
         return false;
@@ -344,13 +344,16 @@ bool CSNMPmon::wait(unsigned long milliseconds)
 {
     if (!m_Initialized)
         return false;
-    DWORD result = WaitForSingleObject(m_Event, milliseconds);
-    ResetEvent(m_Event);
-    if (result == WAIT_OBJECT_0)
-        return true;
     CScopedLock lock(m_State->lock);
+    DWORD result = SleepUntilSignalled(milliseconds);
+    if (result == WAIT_OBJECT_0) {
+        m_State->signalled = false;
+        if (m_State->eventSet && ResetEvent(m_Event))
+            m_State->eventSet = false;
+        return true;
+    }
     if (m_State->done && !m_State->listener)
-        return true;  // answered as the wait ran out
+        return true;  // ended before, and taken by an earlier wait
     m_State->done = true;
     if (m_RequestId)
         libpo_SnmpCancelMsg(m_Session, m_RequestId);
@@ -358,21 +361,44 @@ bool CSNMPmon::wait(unsigned long milliseconds)
     return false;
 }
 
+DWORD CSNMPmon::SleepUntilSignalled(unsigned long milliseconds)
+{
+    const ULONGLONG start = GetTickCount64();
+    while (!m_State->signalled) {
+        DWORD remaining = INFINITE;
+        if (milliseconds != INFINITE) {
+            ULONGLONG elapsed = GetTickCount64() - start;
+            if (elapsed >= milliseconds)
+                return WAIT_TIMEOUT;
+            remaining = static_cast<DWORD>(milliseconds - elapsed);
+        }
+        if (!SleepConditionVariableCS(&m_State->wake, m_State->lock.native(), remaining) &&
+            GetLastError() != ERROR_TIMEOUT)
+            return WAIT_FAILED;
+    }
+    return WAIT_OBJECT_0;
+}
+
+void CSNMPmon::Signal(bool setEvent)
+{
+    m_State->signalled = true;
+    WakeAllConditionVariable(&m_State->wake);
+    if (setEvent && !m_State->eventSet && m_Event && SetEvent(m_Event))
+        m_State->eventSet = true;
+}
+
 void CSNMPmon::cancelRequest()
 {
-    {
-        CScopedLock lock(m_State->lock);
-        if (!m_State->listener && m_Initialized && !m_State->done) {
-            m_State->done = true;
-            SetError("Request cancelled");
-        }
-        if (m_RequestId) {
-            libpo_SnmpCancelMsg(m_Session, m_RequestId);
-            FreeRequest();
-        }
+    CScopedLock lock(m_State->lock);
+    if (!m_State->listener && m_Initialized && !m_State->done) {
+        m_State->done = true;
+        SetError("Request cancelled");
     }
-    if (m_Event)
-        SetEvent(m_Event);
+    if (m_RequestId) {
+        libpo_SnmpCancelMsg(m_Session, m_RequestId);
+        FreeRequest();
+    }
+    Signal(true);
 }
 
 SNMPAPI_STATUS CALLBACK CSNMPmon::snmpCallBackFunction(HSNMP_SESSION session, HWND, UINT, WPARAM code,

@@ -4,7 +4,7 @@
 // A request: construct with false, InitInst, SendRequest, wait; when all three returned true
 // and m_Error is null, read the results (one entry per identifier, in request order); then
 // destroy. The answer arrives on the API's notification thread, which writes the results
-// before it sets m_Event. An object serves one request and is neither reused nor copied.
+// before it wakes the waiter. An object serves one request and is neither reused nor copied.
 //
 // A listener: construct with true, InitInst without host, community or identifiers, set
 // m_TestId and m_LocationId, RegisterTrap(true); every variable binding of every trap or
@@ -108,6 +108,10 @@ private:
     bool MakeEntity(const char* host, unsigned int port, unsigned int timeout, unsigned int retries);
     bool ParseOids(const char* oids);
     bool AllocateEntries();
+
+    // Waking the owner (the state lock is held).
+    DWORD SleepUntilSignalled(unsigned long milliseconds);
+    void Signal(bool setEvent);
 
     // Notification handling (the state lock is held).
     void Complete();

@@ -66,10 +66,12 @@ unsigned long CSNMPmon::processNotification(unsigned int code, long)
     return 1;
 }
 
+// The owner learns of the end through wait; m_Event stays as it is, so that a request does
+// not pay a call into the system for each completion (cancelRequest sets it).
 void CSNMPmon::Complete()
 {
     m_State->done = true;
-    SetEvent(m_Event);
+    Signal(false);
 }
 
 void CSNMPmon::StoreAnswer(const CSnmpReceived& message)

@@ -90,7 +90,7 @@ unsigned long CSNMPmon::processTrapAndInforNotification(unsigned int code, long)
     if (code == SNMPAPI_TL_TIMEOUT) {
         m_Timer.Stop();
         m_Elapsed = m_Timer.Elapsedms();
-        SetEvent(m_Event);
+        Signal(true);
         return 1;
     }
     if (code != 0)
@@ -98,7 +98,7 @@ unsigned long CSNMPmon::processTrapAndInforNotification(unsigned int code, long)
     CSnmpReceived message;
     if (!message.receive(m_Session) || !message.read()) {
         QueueErrorPackage(*this, kNone, kNone, libpo_SnmpGetLastError(m_Session));
-        SetEvent(m_Event);
+        Signal(true);
         return 1;
     }
     bool inform = message.type == SNMP_PDU_INFORM;
@@ -128,7 +128,7 @@ unsigned long CSNMPmon::processTrapAndInforNotification(unsigned int code, long)
     m_Timer.Stop();
     m_Elapsed = m_Timer.Elapsedms();
     QueueBindings(message, sender, community, inform);
-    SetEvent(m_Event);
+    Signal(true);
     return 1;
 }
 

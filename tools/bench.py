@@ -34,3 +34,7 @@ if snmp_bench.exists():
     subprocess.run([sys.executable, str(snmp_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
 subprocess.run([sys.executable, str(source / "tol_utils/bench/ping_compare.py"), str(build)])
+
+section("SNMP GETNEXT walk: CSNMPmon, wsnmp32.dll and snmpwalk beside the bare Win32 UDP loop")
+subprocess.run([sys.executable, str(source / "tol_utils" / "bench" / "snmp_walk_bench.py"), str(build)],
+               stdin=subprocess.DEVNULL, check=False)
