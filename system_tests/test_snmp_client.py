@@ -13,6 +13,7 @@ import time
 import pytest
 
 import plugin_host
+import snmp_datagrams
 import winhost
 
 sys.path.insert(0, str(winhost.SOURCE_DIR / "platform" / "wsnmp32" / "tests"))
@@ -368,45 +369,12 @@ def test_snmpinform_is_answered_at_once():
     assert end["taken"] == 3 and end["late"] == 0
 
 
-def ber(tag, body):
-    assert len(body) < 0x10000
-    if len(body) < 0x80:
-        return bytes([tag, len(body)]) + body
-    return bytes([tag, 0x82, len(body) >> 8, len(body) & 0xFF]) + body
-
-
-def ber_int(value):
-    size = 1
-    while not -(1 << (8 * size - 1)) <= value < (1 << (8 * size - 1)):
-        size += 1
-    return ber(0x02, value.to_bytes(size, "big", signed=True))
-
-
-def ber_oid(text):
-    parts = [int(p) for p in text.split(".")]
-    body = bytes([40 * parts[0] + parts[1]])
-    for part in parts[2:]:
-        chunk = [part & 0x7F]
-        while part > 0x7F:
-            part >>= 7
-            chunk.insert(0, 0x80 | (part & 0x7F))
-        body += bytes(chunk)
-    return ber(0x06, body)
-
-
-def inform(request_id, community=b"informs"):
-    bindings = ber(0x30, ber_oid("1.3.6.1.2.1.1.3.0") + ber(0x43, b"\x05")) + \
-        ber(0x30, ber_oid("1.3.6.1.6.3.1.1.4.1.0") + ber_oid("1.3.6.1.4.1.99999.0.9"))
-    pdu = ber(0xA6, ber_int(request_id) + ber_int(0) + ber_int(0) + ber(0x30, bindings))
-    return ber(0x30, ber_int(1) + ber(0x04, community) + pdu)
-
-
 def test_each_inform_gets_exactly_one_answer_and_a_repeat_is_queued_once():
     listener = Listener(2)
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sender:
         sender.bind((HOST, 0))
         sender.settimeout(5)
-        message = inform(0x1234567)
+        message = snmp_datagrams.inform(0x1234567)
         sender.sendto(message, (HOST, listener.port))
         answers = [sender.recvfrom(65536)]
         sender.sendto(message, (HOST, listener.port))  # as if the answer had been lost
