@@ -25,7 +25,9 @@ sys.path.insert(0, str(source / "system_tests"))
 sys.path.insert(0, str(source / "tools" / "refserver"))
 
 import agent_install  # noqa: E402
+import netns  # noqa: E402
 from refserver import RefServer  # noqa: E402
+from result_records import FIELD_NAMES, named_fields  # noqa: E402
 
 agent_install.CLIENT_EXE = build / "bin" / "agent_client.exe"
 
@@ -38,6 +40,8 @@ TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
               "PGA\t1\t1\t127.0.0.1\t32\t3\t1000\t-1",
               "PGA\t2\t1\tlocalhost\t64\t2\t1000\t1",
               "PGA\t3\t1\t%s.invalid\t32\t1\t1000\t-1" % ("x" * 70)]
+# The adapter counters of the first link of this host that runs (its name is the adapter's).
+TEST_LINES += ["NTA\t4\t1\t%s" % (netns.links_running() or ["eth0"])[0]]
 
 
 def say(text):
@@ -52,6 +56,13 @@ def copy_program():
 
 
 def record_line(record):
+    if record.type in FIELD_NAMES:
+        shown = {name: value for name, value in named_fields(record).items()
+                 if name not in ("type", "test_id", "location_id", "timestamp")}
+        return "      %s test %s (location %s): %s" % (
+            record.type_name, record.test_id, record.location_id,
+            "  ".join("%s %s" % (name, str(value).replace("\n", " / ").replace("\t", " | "))
+                      for name, value in shown.items()))
     status = record.ui32[3] if len(record.ui32) > 3 else None
     text = (record.texts[0] if record.texts else "").replace("\n", " / ")
     return "      %s test %s (location %s): status %s  %s" % (

@@ -159,3 +159,31 @@ def decode_stream(data):
         records.append(record)
         at += record.size
     return records
+
+
+# The names of the values of each record type, by section in slot order; `init` fills the
+# first I64 and the first three UI32 slots of every top-level record.
+_INIT_FIELDS = {"i64": ["timestamp"], "ui32": ["type", "test_id", "location_id"]}
+
+FIELD_NAMES = {
+    38: {"i64": ["timestamp"],   # RESULT_NET_ADAPTER: one-second differences of the counters
+         "ui32": ["type", "test_id", "location_id", "in_octets", "in_packets", "in_errors",
+                  "out_octets", "out_packets", "out_errors", "status"],
+         "texts": ["text"]},
+    39: {"i64": ["timestamp"],   # RESULT_ADAPTER_LIST: the adapters that are up
+         "ui32": ["type", "test_id", "location_id"],
+         "texts": ["adapters"]},   # each name followed by a TAB
+}
+
+
+def named_fields(record):
+    """The record's values as a dict of field names, in section order: the names its type
+    declares, `section[index]` for a slot without a name (every slot but those `init` fills,
+    for a type without names)."""
+    names = FIELD_NAMES.get(record.type, _INIT_FIELDS)
+    out = {}
+    for section in ("i32", "ui32", "i64", "ui64", "d64", "texts"):
+        declared = names.get(section, [])
+        for index, value in enumerate(getattr(record, section)):
+            out[declared[index] if index < len(declared) else "%s[%d]" % (section, index)] = value
+    return out
