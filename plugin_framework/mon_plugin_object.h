@@ -4,7 +4,8 @@
 // CMonCheckerBase<T> (CMemMon<T>, ...). The plug-in's class derives from this template, names
 // its own empty dual interface, its type library and its class identifier, and declares
 //     static const char* CommandCodeList();   // the Init reply, such as "MMAMMMMMDLAALAMLAD"
-// and its interface map with TOL_PLUGIN_COM_MAP; it may declare PrepareWorker(TWorker*).
+// and its interface map with TOL_PLUGIN_COM_MAP; it may declare PrepareWorker(TWorker*) and
+// LeadingResults(CComBSTR*).
 //
 // Init carries the plug-in side of the handshake; Add hands each line, in UTF-8, to the
 // worker's ProcessTest; Get hands over the pending ResultStream; Set gives the worker its check
@@ -73,6 +74,11 @@ public:
     // hide it to give the worker what it needs first.
     void PrepareWorker(TWorker*) {}
 
+    // Called by Get before the pending results are taken: records a plug-in's class puts in
+    // front of them on every Get (a list of what it can measure, for instance). A Get with
+    // neither leading records nor pending results answers E_PENDING.
+    void LeadingResults(CComBSTR*) {}
+
     // ITolvanePlugIn
     STDMETHOD(Init)(VARIANT szAuth, VARIANT* szCommand) override
     {
@@ -132,12 +138,17 @@ public:
         VariantInit(szResult);
         szResult->vt = VT_BSTR;
         szResult->bstrVal = nullptr;
+        CComBSTR bytes;
+        static_cast<T*>(this)->LeadingResults(&bytes);
         CComBSTR taken;
         taken.Attach(m_pending.Take());
-        if (taken.ByteLength() < 2)
+        // Without leading records (or without room for both) the pending bytes go themselves,
+        // allocated by byte length: nothing to copy, no result lost.
+        if (bytes.IsEmpty() || !bytes.Append(taken))
+            bytes = std::move(taken);
+        if (bytes.ByteLength() < 2)
             return E_PENDING;
-        // The pending bytes themselves, allocated by byte length: nothing to copy, nothing lost.
-        szResult->bstrVal = taken.Detach();
+        szResult->bstrVal = bytes.Detach();
         return S_OK;
     }
 

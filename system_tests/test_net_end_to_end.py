@@ -22,8 +22,8 @@ def server():
 
 
 def test_adapter_lines_come_back_as_adapter_results(server):
-    running = netns.links_running()
-    adapter = running[0] if running else test_net.MISSPELT
+    up = netns.links_up()
+    adapter = up[0] if up else test_net.MISSPELT
     server.queue_lines(["POL\t0\t1", "CHK\t0\t1",
                         "NTA\t21\t3\t%s" % adapter,
                         "NTA\t22\t3\t%s" % test_net.MISSPELT], kind="login")
@@ -43,7 +43,7 @@ def test_adapter_lines_come_back_as_adapter_results(server):
             adapter if record.test_id == 21 else test_net.MISSPELT)
     assert all(test_net.rates(r) == test_net.ZEROS for r in records if r.test_id == 22)
     sends = [e for e in server.exchanges if e.records]
-    if running:
+    if up:
         # Every Get leads with the adapter list, which names the adapter tested.
         assert all(e.records[0].type_name == "RESULT_ADAPTER_LIST" for e in sends)
         assert all(adapter + "\t" in e.records[0].texts[0] for e in sends)

@@ -1,5 +1,5 @@
-// CNetMonitoring: the adapter plug-in's COM class. Init, Add and Set are the framework's; its
-// own Get puts the adapter list in front of the pending results.
+// CNetMonitoring: the adapter plug-in's COM class, the framework's object with the adapter list
+// in front of the pending results of every Get.
 #pragma once
 
 #include <winsock2.h>
@@ -13,10 +13,6 @@ class CNetMonitoring
     : public CMonPlugInObject<CNetMonitoring, CNetAdapMon<CNetMonitoring>, INetMonitoring,
                               &IID_INetMonitoring, &LIBID_tol_netLib,
                               &DIID__INetMonitoringEvents, &CLSID_NetMonitoring> {
-    using Base = CMonPlugInObject<CNetMonitoring, CNetAdapMon<CNetMonitoring>, INetMonitoring,
-                                  &IID_INetMonitoring, &LIBID_tol_netLib,
-                                  &DIID__INetMonitoringEvents, &CLSID_NetMonitoring>;
-
 public:
     static const char* CommandCodeList() { return "NTANTMNTD"; }
 
@@ -29,36 +25,15 @@ public:
 
     void FinalRelease()
     {
-        Base::FinalRelease();
+        CMonPlugInObject::FinalRelease();
         if (m_winsockStarted)
             WSACleanup();
         m_winsockStarted = false;
     }
 
-    // The adapter list (when an adapter is up), then everything pending; E_PENDING when both
-    // are empty.
-    STDMETHOD(Get)(VARIANT* szResult) override
-    {
-        if (!m_initialized)
-            return Fail(kTextInitializeFirst);
-        if (!szResult)
-            return E_POINTER;
-        VariantInit(szResult);
-        szResult->vt = VT_BSTR;
-        szResult->bstrVal = nullptr;
-        CComBSTR bytes;
-        m_worker->BuildAdapterList(&bytes);
-        CComBSTR pending;
-        pending.Attach(m_pending.Take());
-        // Without room for both the results go alone: the list is made again on the next Get,
-        // the results would be lost.
-        if (!bytes.Append(pending))
-            bytes = std::move(pending);
-        if (bytes.ByteLength() == 0)
-            return E_PENDING;
-        szResult->bstrVal = bytes.Detach();
-        return S_OK;
-    }
+    // Every Get leads with the adapter list (when an adapter is up), so it answers E_PENDING
+    // only when no adapter is up and nothing is pending.
+    void LeadingResults(CComBSTR* bytes) { m_worker->BuildAdapterList(bytes); }
 
     TOL_PLUGIN_COM_MAP(CNetMonitoring, INetMonitoring, IID_INetMonitoring)
 

@@ -1,6 +1,7 @@
 #include "sampler_thread.h"
 
 #include "checker_timer.h"
+#include "thread_join.h"
 
 namespace {
 
@@ -28,13 +29,7 @@ bool CSamplerThread::Start(Routine routine, void* context)
 
 void CSamplerThread::Stop(DWORD firstWaitMs)
 {
-    if (m_thread) {
-        SetEvent(m_stopEvent);
-        if (WaitForSingleObject(m_thread, firstWaitMs) == WAIT_TIMEOUT)
-            WaitForSingleObject(m_thread, INFINITE);
-        CloseHandle(m_thread);
-        m_thread = nullptr;
-    }
+    JoinStoppedThread(&m_thread, m_stopEvent, firstWaitMs);
     if (m_stopEvent) {
         CloseHandle(m_stopEvent);
         m_stopEvent = nullptr;
