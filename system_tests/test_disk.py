@@ -110,7 +110,8 @@ def test_every_get_hands_over_the_drive_list_first():
     assert letters.endswith("\t") and "C" in letters.split("\t")
     assert letters.split("\t")[:-1] == sorted(set(letters.split("\t")[:-1]))
     assert dict(named_fields(drive_list))["drives"] == letters
-    assert run.events.count(plugin_host.Event("I4", -5, "tol_disk: get disks list: " + letters)) == 4
+    list_line = plugin_host.Event("I4", -5, "tol_disk: get disks list: " + letters)
+    assert run.events.count(list_line) == 4
     assert plugin_host.Event("UI4", 3, NEW_DATA) in run.events
 
 
@@ -191,7 +192,8 @@ def test_installed_agent_sends_the_drive_list_and_free_space():
             agent.start()
 
             def arrived(_):
-                return {r.test_id for r in server.records if r.type_name == "RESULT_DISK"} >= {21, 22}
+                tests = {r.test_id for r in server.records if r.type_name == "RESULT_DISK"}
+                return tests >= {21, 22}
             assert server.wait_for(arrived, 60)
     assert server.violations == []
     records = server.records

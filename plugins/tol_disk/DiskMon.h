@@ -73,8 +73,8 @@ public:
     void Check(bool forced) override
     {
         CScopedLock lock(m_testLock);
-        Post(kLevelPass,
-             FormatText("tol_disk: begin checking. test count: %d", static_cast<int>(m_tests.Size())));
+        Post(kLevelPass, FormatText("tol_disk: begin checking. test count: %d",
+                                    static_cast<int>(m_tests.Size())));
         int interval = this->GetInterval();
         for (auto& test : m_tests) {
             if (this->StopRequested())
@@ -98,8 +98,7 @@ public:
         if (test.testId < 1)
             return false;
         CScopedLock lock(m_testLock);
-        Post(kLevelTests, FormatText("tol_disk: adding test... disk:'%c', tid:%d, lid:%d, min_free:%d",
-                                     test.drive, test.testId, test.locationId, test.minimumFree));
+        PostTestLine("adding", test);
         switch (m_tests.Add(test)) {
         case CDiskTestList::AddOutcome::Added:
             Post(kLevelTests, "tol_disk: test added successfully...");
@@ -119,8 +118,7 @@ public:
         if (test.testId < 1)
             return false;
         CScopedLock lock(m_testLock);
-        Post(kLevelTests, FormatText("tol_disk: modifing test... disk:'%c', tid:%d, lid:%d, min_free:%d",
-                                     test.drive, test.testId, test.locationId, test.minimumFree));
+        PostTestLine("modifing", test);
         if (m_tests.Modify(test))
             this->SignalCheckNow();
         return true;
@@ -157,6 +155,13 @@ public:
 private:
     void Post(int level, const std::string& text) { this->PostEvent(level, text.c_str()); }
 
+    void PostTestLine(const char* action, const DiskTest& test)
+    {
+        Post(kLevelTests, FormatText("tol_disk: %s test... disk:'%c', tid:%d, lid:%d, min_free:%d",
+                                     action, test.drive, test.testId, test.locationId,
+                                     test.minimumFree));
+    }
+
     DiskVerdict CheckRates(DiskTest* test, int interval)
     {
         unsigned int reads = 0, writes = 0;
@@ -178,8 +183,9 @@ private:
         double totalGb = 0, freeGb = 0;
         if (!m_meter->GetDiskSpace(test.drive, &totalGb, &freeGb))
             return DriveNotFound(test.drive);
-        Post(kLevelTests, FormatText("tol_disk: tid: %d, lid: %d, drive: '%c', total: %.2f, free: %.2f",
-                                     test.testId, test.locationId, test.drive, totalGb, freeGb));
+        Post(kLevelTests,
+             FormatText("tol_disk: tid: %d, lid: %d, drive: '%c', total: %.2f, free: %.2f",
+                        test.testId, test.locationId, test.drive, totalGb, freeGb));
         return JudgeFreeSpace(test.drive, test.minimumFree, totalGb, freeGb);
     }
 
