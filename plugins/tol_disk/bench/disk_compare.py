@@ -32,7 +32,7 @@ def main():
     build = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/x86_64").resolve()
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 200
     print("\n== tol_disk: check pass and drive list beside df and statvfs ==", flush=True)
-    subprocess.run([os.environ["TOL_WINE"], str(build / "bin" / "disk_bench.exe"), str(runs)],
+    subprocess.run([os.environ["TOL_WINE"], str(build / "testbed" / "disk_bench.exe"), str(runs)],
                    stdin=subprocess.DEVNULL, check=False)
     measure("df -B1, every mounted file system (a process each)", 50,
             lambda: subprocess.run(["df", "-B1"], stdout=subprocess.DEVNULL, check=False))
