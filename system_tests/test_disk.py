@@ -63,9 +63,11 @@ class FreeSpaceWatch:
 
     def _sample(self):
         st = os.statvfs(self.folder)
+        # Wine gives the blocks available to unprivileged users as the volume's free bytes.
         free = st.f_bavail * st.f_frsize
         self.total = st.f_blocks * st.f_frsize
-        self.unit = st.f_frsize
+        # Wine counts free space in allocation units of 4096 bytes (2048 on optical media).
+        self.unit = max(st.f_frsize, 4096)
         self.low = free if self.low is None else min(self.low, free)
         self.high = free if self.high is None else max(self.high, free)
 
