@@ -1,8 +1,6 @@
-// FormatText: printf-style formatting into a std::string of whatever length the text needs.
+// FormatText: printf-style formatting into a string of exactly the length needed.
 #pragma once
 
-#include <cstdarg>
 #include <string>
 
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string FormatTextV(const char* format, va_list args);

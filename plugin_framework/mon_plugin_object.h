@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <new>
+#include <utility>
 
 #include "TolvanePlugIns.h"
 #include "com_bstr.h"
@@ -74,9 +75,8 @@ public:
     // hide it to give the worker what it needs first.
     void PrepareWorker(TWorker*) {}
 
-    // Called by Get before the pending results are taken: records a plug-in's class puts in
-    // front of them on every Get (a list of what it can measure, for instance). A Get with
-    // neither leading records nor pending results answers E_PENDING.
+    // Called by Get before the pending results are taken: records that a plug-in puts first
+    // in every hand-over (a list of what it can measure). A plug-in's class may hide it.
     void LeadingResults(CComBSTR*) {}
 
     // ITolvanePlugIn
@@ -138,17 +138,18 @@ public:
         VariantInit(szResult);
         szResult->vt = VT_BSTR;
         szResult->bstrVal = nullptr;
-        CComBSTR bytes;
-        static_cast<T*>(this)->LeadingResults(&bytes);
+        CComBSTR result;
+        static_cast<T*>(this)->LeadingResults(&result);
         CComBSTR taken;
         taken.Attach(m_pending.Take());
-        // Without leading records (or without room for both) the pending bytes go themselves,
-        // allocated by byte length: nothing to copy, no result lost.
-        if (bytes.IsEmpty() || !bytes.Append(taken))
-            bytes = std::move(taken);
-        if (bytes.ByteLength() < 2)
+        // Pending results are never lost to the leading records: when the two cannot be
+        // joined, the pending bytes go alone.
+        if (result.IsEmpty() || !result.Append(taken))
+            result = std::move(taken);
+        if (result.ByteLength() < 2)
             return E_PENDING;
-        szResult->bstrVal = bytes.Detach();
+        // Allocated by byte length: handed over as it is, nothing copied again.
+        szResult->bstrVal = result.Detach();
         return S_OK;
     }
 

@@ -15,7 +15,6 @@ from result_records import decode_stream, named_fields  # noqa: E402
 CLSID = "{087DF727-D4F2-4FEE-A372-9DEE83879ED8}"
 APPID = "{0829C989-12B8-44E4-B6CD-B0E2701BF039}"
 LIBID = "{CE76D62A-3BA3-4D38-9DD9-E8741F962580}"
-PLUGIN_KEY = r"HKLM\SOFTWARE\TolvaneCorp\Tolvane\Plug-Ins" "\\" + CLSID
 NEW_DATA = "tol_net: New data is available."
 INIT_FIRST = "Tolvane.PlugIns.NetMonitoring.1: Please, Initialize the class first."
 SESSION = plugin_host.Session("tol_net.dll", CLSID)
@@ -51,20 +50,8 @@ def test_registration_names_the_adapter_plug_in():
     try:
         assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
         assert run.entries("init") == [(plugin_host.S_OK, "NTANTMNTD")]
-        expected = {
-            (r"HKCR\Tolvane.PlugIns.NetMonitoring.1", None): "NetMonitoring Class",
-            (r"HKCR\Tolvane.PlugIns.NetMonitoring.1\CLSID", None): CLSID,
-            (r"HKCR\Tolvane.PlugIns.NetMonitoring\CLSID", None): CLSID,
-            (r"HKCR\Tolvane.PlugIns.NetMonitoring\CurVer", None): "Tolvane.PlugIns.NetMonitoring.1",
-            (r"HKCR\CLSID" "\\" + CLSID, None): "NetMonitoring Class",
-            (r"HKCR\CLSID" "\\" + CLSID, "AppID"): APPID,
-            (r"HKCR\CLSID" "\\" + CLSID + r"\InprocServer32", "ThreadingModel"): "Free",
-            (r"HKCR\CLSID" "\\" + CLSID + r"\TypeLib", None): LIBID,
-            (r"HKCR\AppID" "\\" + APPID, None): "tol_net",
-            (PLUGIN_KEY, "Name"): "tol_net",
-            (PLUGIN_KEY, "Vendor"): "Tolvane Inc.",
-            (PLUGIN_KEY, "Description"): "Network Adapters statistics",
-        }
+        expected = plugin_host.registration_values("tol_net", "NetMonitoring", CLSID, APPID,
+                                                   LIBID, "Network Adapters statistics")
         for (key, name), value in expected.items():
             assert reg_value(key, name) == value, (key, name)
     finally:
@@ -150,7 +137,7 @@ def test_check_pass_reports_each_test_with_its_values():
     by_test = {r.test_id: r for r in adapter_records(run)}
     assert sorted(by_test) == [4, 5]
     record = by_test[4]
-    assert named_fields(record) == {
+    assert dict(named_fields(record)) == {
         "type": 38, "test_id": 4, "location_id": 2, "in_octets": 0, "in_packets": 0,
         "in_errors": 0, "out_octets": 0, "out_packets": 0, "out_errors": 0, "status": 0,
         "timestamp": record.timestamp, "text": within_limits(MISSPELT)}

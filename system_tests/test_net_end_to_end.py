@@ -37,7 +37,7 @@ def test_adapter_lines_come_back_as_adapter_results(server):
     assert server.violations == []
     records = [r for r in server.records if r.type_name == "RESULT_NET_ADAPTER"]
     for record in records:
-        fields = test_net.named_fields(record)
+        fields = dict(test_net.named_fields(record))
         assert (fields["location_id"], fields["status"]) == (3, 0)
         assert fields["text"] == test_net.within_limits(
             adapter if record.test_id == 21 else test_net.MISSPELT)
