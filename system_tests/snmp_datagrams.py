@@ -1,7 +1,20 @@
 """SNMP datagrams built by hand (BER), for tests that need what the net-snmp tools do not send:
-an inform whose answers are counted, a trap of 64 KiB of the smallest bindings."""
+an inform whose answers are counted, a trap of 64 KiB of the smallest bindings; and the
+datagrams waiting on a test's socket."""
+
+import socket
 
 MAX_DATAGRAM = 65507
+
+
+def waiting(sock):
+    """The datagrams waiting on a socket (read until its time-out passes without one)."""
+    received = []
+    try:
+        while True:
+            received.append(sock.recv(65536))
+    except socket.timeout:
+        return received
 
 
 def ber(tag, body):

@@ -17,8 +17,10 @@ import snmp_datagrams
 import winhost
 
 sys.path.insert(0, str(winhost.SOURCE_DIR / "platform" / "wsnmp32" / "tests"))
+sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
 import netsnmp_peer  # noqa: E402
 from netsnmp_peer import COMMUNITY  # noqa: E402
+from result_records import decode_stream, named_fields  # noqa: E402
 
 HOST = "127.0.14.1"
 BASE = "1.3.6.1.4.1.99999.1"
@@ -212,22 +214,12 @@ def test_wrong_community_fails_after_every_retry(agent):
     assert all(e["name"] is None for e in result["entries"])
 
 
-def drain(sock):
-    """The datagrams waiting on a socket."""
-    received = []
-    try:
-        while True:
-            received.append(sock.recv(65536))
-    except socket.timeout:
-        return received
-
-
 def test_a_silent_port_gets_every_retry_and_the_waiter_may_give_up_first(silent):
     port = silent.getsockname()[1]
-    drain(silent)  # what snmpd's proxy sent here
+    snmp_datagrams.waiting(silent)  # what snmpd's proxy sent here
     result = request(port, f"{BASE}.1.0", timeout=1, retries=2)
     assert (result["wait"], result["error"]) == (True, "Request timed out")
-    received = drain(silent)
+    received = snmp_datagrams.waiting(silent)
     assert len(received) == 3 and len(set(received)) == 1
     result = request(port, f"{BASE}.1.0", timeout=5, retries=0, wait_ms=300)
     assert (result["wait"], result["error"]) == (False, "Request timed out")
@@ -312,16 +304,20 @@ class Listener:
         out, err = self.process.communicate(timeout=60)
         lines = [json.loads(line) for line in out.splitlines() if line.startswith("{")]
         assert lines[-1] == {"cleanup": True}, out + err
-        packages = [plugin_host.parse_record(bytes.fromhex(l["package"])) for l in lines if "package" in l]
+        packages = [bytes.fromhex(line["package"]) for line in lines if "package" in line]
         return packages, lines[-2]
 
 
-def package_fields(record):
-    """(syntax code, kind, status, sender, community, identifier, value, text) of a package."""
-    assert record.header[1:7] == (0, 6, 1, 0, 0, 5)
-    assert record.ui32[:3] == [61, 7, 9]
-    assert abs(record.i64[0] - time.time()) < 60
-    return (*record.ui32[3:], *record.texts)
+def package_fields(package):
+    """(syntax code, kind, status, sender, community, identifier, value, text) of a package,
+    read by the reference server's decoder under its field names."""
+    [record] = decode_stream(package)
+    assert plugin_host.parse_record(package).header[1:7] == (0, 6, 1, 0, 0, 5)
+    fields = dict(named_fields(record))
+    assert (fields["type"], fields["test_id"], fields["location_id"]) == (61, 7, 9)
+    assert abs(fields["timestamp"] - time.time()) < 60
+    names = ("syntax", "kind", "status", "agent", "community", "oid", "value", "text")
+    return tuple(fields[name] for name in names)
 
 
 def send(tool, *args):

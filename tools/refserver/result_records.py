@@ -186,6 +186,9 @@ FIELD_NAMES = {
              ui32=["type", "test_id", "location_id", "in_octets", "in_packets", "in_errors",
                    "out_octets", "out_packets", "out_errors", "status"], texts=["text"]),
     39: dict(_INIT_NAMES, texts=["adapters"]),   # RESULT_ADAPTER_LIST: each name and a TAB
+    # RESULT_SNMP_TRAP: one variable binding of a trap or inform; kind 1 trap, 2 inform, 0 error.
+    61: {"ui32": ["type", "test_id", "location_id", "syntax", "kind", "status"], "i64": ["timestamp"],
+         "texts": ["agent", "community", "oid", "value", "text"]},
 }
 
 
