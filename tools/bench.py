@@ -34,3 +34,9 @@ if snmp_bench.exists():
     subprocess.run([sys.executable, str(snmp_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
 subprocess.run([sys.executable, str(source / "tol_utils/bench/ping_compare.py"), str(build)])
+
+eventlog_bench = source / "plugins" / "tol_eventlog" / "bench" / "eventlog_bench.py"
+if (bin_dir / "tol_eventlog.dll").exists():
+    section("event log: one check pass over a scripted log of 10,000 records")
+    subprocess.run([sys.executable, str(eventlog_bench), str(build)], stdin=subprocess.DEVNULL,
+                   check=False)

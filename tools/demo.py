@@ -26,6 +26,7 @@ sys.path.insert(0, str(source / "tools" / "refserver"))
 
 import agent_install  # noqa: E402
 from refserver import RefServer  # noqa: E402
+from result_records import FIELD_NAMES, named_fields  # noqa: E402
 
 agent_install.CLIENT_EXE = build / "bin" / "agent_client.exe"
 
@@ -37,7 +38,11 @@ PLUGINS = sorted(p.name for p in (build / "bin").glob("tol_*.dll")
 TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
               "PGA\t1\t1\t127.0.0.1\t32\t3\t1000\t-1",
               "PGA\t2\t1\tlocalhost\t64\t2\t1000\t1",
-              "PGA\t3\t1\t%s.invalid\t32\t1\t1000\t-1" % ("x" * 70)]
+              "PGA\t3\t1\t%s.invalid\t32\t1\t1000\t-1" % ("x" * 70),
+              # Wine keeps no event log: the local log opens and stays empty, a remote host's
+              # log cannot be reached (its status 2 result shows the system's text).
+              "LEA\t4\t1\t\tApplication\t0,1,2,4,8,16",
+              "LEA\t5\t1\t127.0.19.1\tSystem\t1,2"]
 
 
 def say(text):
@@ -59,6 +64,13 @@ def record_line(record):
         text)
 
 
+def nested_lines(record):
+    names = FIELD_NAMES.get(record.type, {}).get("nested", {})
+    for child in record.nested:
+        yield "        " + ", ".join("%s: %r" % pair if isinstance(pair[1], str) else "%s: %s" % pair
+                                     for pair in named_fields(child, names))
+
+
 def show(exchange):
     stamp = time.strftime("%H:%M:%S", time.localtime(exchange.time))
     if exchange.kind == "login":
@@ -72,6 +84,8 @@ def show(exchange):
                exchange.header("Tol-CheckSum"), len(records)))
         for record in records:
             say(record_line(record))
+            for line in nested_lines(record):
+                say(line)
     else:
         say("[%s] REJECTED: %s" % (stamp, "; ".join(exchange.violations)))
     for line in exchange.reply_body.decode("utf-8", "replace").split("\n"):

@@ -159,3 +159,47 @@ def decode_stream(data):
         records.append(record)
         at += record.size
     return records
+
+
+# Names of the slots of each record type, section by section in slot order, for display;
+# "nested" names the slots of the records nested in it. Slots without a name show as
+# section[index].
+FIELD_NAMES = {
+    50: {  # RESULT_EVENT_LOG: one per test and pass, or an error (status 2, the system's text)
+        "ui32": ["type", "test_id", "location_id", "status"],
+        "i64": ["timestamp"],
+        "texts": ["text"],
+        "nested": {  # one per event
+            "ui32": ["event_type", "sid_use", "event_code"],
+            "i64": ["time_generated", "time_written"],
+            "texts": ["domain", "computer", "source", "account", "sid", "message", "data"],
+        },
+    },
+}
+
+_SECTION_NAMES = ("i32", "ui32", "i64", "ui64", "d64", "texts")
+
+
+def named_fields(record, names=None):
+    """The record's slots as (name, value) pairs in layout order: i32, ui32, i64, ui64, d64,
+    then texts."""
+    if names is None:
+        names = FIELD_NAMES.get(record.type, {})
+    pairs = []
+    for section in _SECTION_NAMES:
+        known = names.get(section, [])
+        for index, value in enumerate(getattr(record, section)):
+            pairs.append((known[index] if index < len(known) else f"{section}[{index}]", value))
+    return pairs
+
+
+def describe(record, names=None, indent=""):
+    """Lines of "name: value" for the record and, indented, each nested record."""
+    if names is None:
+        names = FIELD_NAMES.get(record.type, {})
+    lines = [f"{indent}{name}: {value!r}" if isinstance(value, str) else
+             f"{indent}{name}: {value}" for name, value in named_fields(record, names)]
+    for index, child in enumerate(record.nested):
+        lines.append(f"{indent}nested[{index}]:")
+        lines += describe(child, names.get("nested", {}), indent + "    ")
+    return lines
