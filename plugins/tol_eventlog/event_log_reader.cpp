@@ -73,10 +73,10 @@ bool Reportable(const EventLogTest& test, const ReadPlan& plan, const EventRecor
     return HasEventType(test.eventTypes, record.eventType);
 }
 
-EventEntry ReadEntry(const EventLogTest& test, const EventRecordView& record)
+EventEntry ReadEntry(const EventRecordView& record, CEventMessages* messages)
 {
     EventAccount account = LookupEventAccount(record.sid, record.sidLength);
-    return MakeEventEntry(record, account, EventMessageText(test.logName, record));
+    return MakeEventEntry(record, account, messages->MessageText(record));
 }
 
 void ReadLog(const EventLogTest& test)
@@ -95,6 +95,7 @@ void ReadLog(const EventLogTest& test)
     test.owner->UpdateNextRecord(test.testId, plan.end);
 
     CEventLogResult result;
+    CEventMessages messages(test.logName);
     std::vector<BYTE> buffer(1);
     for (DWORD number = plan.first; number != plan.end; ++number) {
         if (StopRequested(test))
@@ -109,7 +110,7 @@ void ReadLog(const EventLogTest& test)
         if (!DecodeEventRecord(buffer.data(), bytesRead, &record) ||
             !Reportable(test, plan, record))
             continue;
-        result.Add(test.testId, test.locationId, ReadEntry(test, record));
+        result.Add(test.testId, test.locationId, ReadEntry(record, &messages));
     }
     CComBSTR bytes;
     if (result.TakeBytes(&bytes))

@@ -27,24 +27,11 @@ private:
     HKEY m_key = nullptr;
 };
 
-class CMessageModule {
-public:
-    explicit CMessageModule(const std::wstring& file)
-        : m_module(LoadLibraryExW(file.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES))
-    {
-    }
-    ~CMessageModule()
-    {
-        if (m_module)
-            FreeLibrary(m_module);
-    }
-    CMessageModule(const CMessageModule&) = delete;
-    CMessageModule& operator=(const CMessageModule&) = delete;
-    HMODULE Get() const { return m_module; }
-
-private:
-    HMODULE m_module;
-};
+HMODULE LoadMessageFile(const std::wstring& file)
+{
+    return file.empty() ? nullptr
+                        : LoadLibraryExW(file.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+}
 
 }  // namespace
 
@@ -84,15 +71,9 @@ std::wstring EventMessageFile(const std::wstring& logName, const std::wstring& s
     return expanded;
 }
 
-bool FormatEventMessage(const std::wstring& file, DWORD eventId,
-                        const std::vector<std::wstring>& strings, size_t maxChars,
-                        std::wstring* text)
+bool FormatEventMessage(HMODULE module, DWORD eventId, const std::vector<std::wstring>& strings,
+                        size_t maxChars, std::wstring* text)
 {
-    if (file.empty())
-        return false;
-    CMessageModule module(file);
-    if (!module.Get())
-        return false;
     // Every insert the message may name finds an argument: the record's strings, then empty
     // strings, so a message that asks for more than the record carries reads nothing beyond.
     std::vector<DWORD_PTR> arguments(strings.size() > kMessageInserts ? strings.size() + 2
@@ -103,7 +84,7 @@ bool FormatEventMessage(const std::wstring& file, DWORD eventId,
     wchar_t* message = nullptr;
     DWORD chars = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
                                      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY,
-                                 module.Get(), eventId, 0, reinterpret_cast<wchar_t*>(&message),
+                                 module, eventId, 0, reinterpret_cast<wchar_t*>(&message),
                                  kMessageMinimumChars,
                                  reinterpret_cast<va_list*>(arguments.data()));
     if (chars == 0 || !message) {
@@ -116,14 +97,44 @@ bool FormatEventMessage(const std::wstring& file, DWORD eventId,
     return true;
 }
 
-std::wstring EventMessageText(const std::wstring& logName, const EventRecordView& record)
+bool FormatEventMessage(const std::wstring& file, DWORD eventId,
+                        const std::vector<std::wstring>& strings, size_t maxChars,
+                        std::wstring* text)
+{
+    HMODULE module = LoadMessageFile(file);
+    if (!module)
+        return false;
+    bool formatted = FormatEventMessage(module, eventId, strings, maxChars, text);
+    FreeLibrary(module);
+    return formatted;
+}
+
+CEventMessages::~CEventMessages()
+{
+    for (const auto& source : m_modules) {
+        if (source.second)
+            FreeLibrary(source.second);
+    }
+}
+
+HMODULE CEventMessages::ModuleOf(const std::wstring& source)
+{
+    auto found = m_modules.find(source);
+    if (found != m_modules.end())
+        return found->second;
+    HMODULE module = LoadMessageFile(EventMessageFile(m_logName, source));
+    m_modules[source] = module;
+    return module;
+}
+
+std::wstring CEventMessages::MessageText(const EventRecordView& record)
 {
     if (record.strings.empty())
         return std::wstring();
+    HMODULE module = ModuleOf(record.source);
     std::wstring formatted;
-    size_t capacity = record.stringBytes + kMessageSlack;
-    if (FormatEventMessage(EventMessageFile(logName, record.source), record.eventId,
-                           record.strings, capacity, &formatted))
+    if (module && FormatEventMessage(module, record.eventId, record.strings,
+                                     record.stringBytes + kMessageSlack, &formatted))
         return formatted;
     return JoinInsertionStrings(record.strings);
 }

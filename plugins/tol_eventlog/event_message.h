@@ -2,6 +2,9 @@
 // source's message file, or joined with "," where there is no message.
 #pragma once
 
+#include <windows.h>
+
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,12 +22,33 @@ std::wstring JoinInsertionStrings(const std::vector<std::wstring>& strings);
 // value is missing or does not fit.
 std::wstring EventMessageFile(const std::wstring& logName, const std::wstring& source);
 
-// The message `eventId` of the file formatted with the strings, cut to maxChars characters;
-// false when the file does not load or has no such message.
+// The message `eventId` of the message module (or the system's table) formatted with the
+// strings, cut to maxChars characters; false when there is no such message.
+bool FormatEventMessage(HMODULE module, DWORD eventId, const std::vector<std::wstring>& strings,
+                        size_t maxChars, std::wstring* text);
+
+// The same with the message file loaded for the call; false when it does not load.
 bool FormatEventMessage(const std::wstring& file, DWORD eventId,
                         const std::vector<std::wstring>& strings, size_t maxChars,
                         std::wstring* text);
 
-// "N/A"-free message text of a record: empty when it has no insertion strings; else the
-// formatted message, or the joined strings where there is none.
-std::wstring EventMessageText(const std::wstring& logName, const EventRecordView& record);
+// CEventMessages: the message texts of one log's records, for one reading thread. Each
+// source's message file is looked up and loaded once, when its first record needs it, and
+// freed with the object.
+class CEventMessages {
+public:
+    explicit CEventMessages(const std::wstring& logName) : m_logName(logName) {}
+    ~CEventMessages();
+    CEventMessages(const CEventMessages&) = delete;
+    CEventMessages& operator=(const CEventMessages&) = delete;
+
+    // Empty when the record has no insertion strings; else the formatted message, or the
+    // strings joined with "," where there is none.
+    std::wstring MessageText(const EventRecordView& record);
+
+private:
+    HMODULE ModuleOf(const std::wstring& source);  // null: the source has no message file
+
+    std::wstring m_logName;
+    std::map<std::wstring, HMODULE> m_modules;  // by source
+};

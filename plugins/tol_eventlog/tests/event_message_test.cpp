@@ -114,16 +114,21 @@ TEST_F(EventMessageFileTest, MissingOrOversizedValuesGiveNone)
 TEST_F(EventMessageFileTest, MessageTextOfARecord)
 {
     SetValue(L"Tol19Source", REG_SZ, MessageFile());
+    CEventMessages messages(kLog);
     EventRecordView record;
     record.source = L"Tol19Source";
     record.eventId = 1000;
-    EXPECT_EQ(L"", EventMessageText(kLog, record));  // no strings: no message at all
+    EXPECT_EQ(L"", messages.MessageText(record));  // no strings: no message at all
 
     record.strings = {L"a", L"b", L"c"};
     record.stringBytes = 12;
-    EXPECT_EQ(L"Service a started on b with c.\r\n", EventMessageText(kLog, record));
+    EXPECT_EQ(L"Service a started on b with c.\r\n", messages.MessageText(record));
+    record.strings = {L"d", L"e", L"f"};
+    EXPECT_EQ(L"Service d started on e with f.\r\n", messages.MessageText(record));
+    record.eventId = 0x2FFFFFFF;  // the file has no such message
+    EXPECT_EQ(L"d,e,f", messages.MessageText(record));
     record.source = L"Tol19Other";
-    EXPECT_EQ(L"a,b,c", EventMessageText(kLog, record));
+    EXPECT_EQ(L"d,e,f", messages.MessageText(record));
 }
 
 }  // namespace
