@@ -139,3 +139,24 @@ def _event(line):
     source, _, text = line.partition("\t")
     kind, _, value = source.partition(" ")
     return Event(kind, int(value) if value else None, text)
+
+
+def registration_values(file, coclass, clsid, appid, libid, description):
+    """{(key, value name): data} that registering a framework plug-in writes (value name None:
+    the key's default value)."""
+    clsid_key = r"HKCR\CLSID" "\\" + clsid
+    plugin_key = r"HKLM\SOFTWARE\TolvaneCorp\Tolvane\Plug-Ins" "\\" + clsid
+    progid = "Tolvane.PlugIns." + coclass
+    return {
+        ("HKCR\\%s.1\\CLSID" % progid, None): clsid,
+        ("HKCR\\%s\\CurVer" % progid, None): progid + ".1",
+        (clsid_key, None): coclass + " Class",
+        (clsid_key, "AppID"): appid,
+        (clsid_key + r"\InprocServer32", "ThreadingModel"): "Free",
+        (clsid_key + r"\TypeLib", None): libid,
+        (r"HKCR\AppID" "\\" + appid, None): file,
+        ("HKCR\\AppID\\%s.DLL" % file, "AppID"): appid,
+        (plugin_key, "Name"): file,
+        (plugin_key, "Vendor"): "Tolvane Inc.",
+        (plugin_key, "Description"): description,
+    }

@@ -20,7 +20,6 @@ from result_records import FIELD_NAMES, decode_stream, named_fields  # noqa: E40
 CLSID = "{9979D694-31BD-4307-A1E5-F625EC1B5933}"
 APPID = "{8C0EF3A6-7195-40A5-945E-2E8E6BA3C4E1}"
 LIBID = "{9D383DDC-8CC8-490E-ABC8-3D9A9922DEE0}"
-PLUGIN_KEY = r"HKLM\SOFTWARE\TolvaneCorp\Tolvane\Plug-Ins" "\\" + CLSID
 NEW_DATA = "tol_evt: New data is available."
 NEW_RECORDS = "There are new records in the Event log."
 
@@ -108,20 +107,9 @@ def test_registration_names_the_event_log_plug_in():
     try:
         assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
         assert run.entries("init") == [(plugin_host.S_OK, "LEALEMLED")]
-        expected = {
-            (r"HKCR\Tolvane.PlugIns.EventLogMonitoring.1\CLSID", None): CLSID,
-            (r"HKCR\Tolvane.PlugIns.EventLogMonitoring\CurVer", None):
-                "Tolvane.PlugIns.EventLogMonitoring.1",
-            (r"HKCR\CLSID" "\\" + CLSID, None): "EventLogMonitoring Class",
-            (r"HKCR\CLSID" "\\" + CLSID, "AppID"): APPID,
-            (r"HKCR\CLSID" "\\" + CLSID + r"\InprocServer32", "ThreadingModel"): "Free",
-            (r"HKCR\CLSID" "\\" + CLSID + r"\TypeLib", None): LIBID,
-            (r"HKCR\AppID" "\\" + APPID, None): "tol_eventlog",
-            (r"HKCR\AppID\tol_eventlog.DLL", "AppID"): APPID,
-            (PLUGIN_KEY, "Name"): "tol_eventlog",
-            (PLUGIN_KEY, "Vendor"): "Tolvane Inc.",
-            (PLUGIN_KEY, "Description"): "Windows Event Log monitoring",
-        }
+        expected = plugin_host.registration_values(
+            "tol_eventlog", "EventLogMonitoring", CLSID, APPID, LIBID,
+            "Windows Event Log monitoring")
         for (key, name), value in expected.items():
             assert reg_value(key, name) == value, (key, name)
     finally:

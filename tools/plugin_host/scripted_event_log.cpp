@@ -97,28 +97,38 @@ HANDLE WINAPI ScriptedOpenEventLogW(LPCWSTR server, LPCWSTR source)
     return reinterpret_cast<HANDLE>(handle);
 }
 
-BOOL WINAPI ScriptedGetNumberOfEventLogRecords(HANDLE handle, PDWORD count)
+// One of the log's two counters, unless the script made its call fail.
+BOOL AnswerCounter(HANDLE handle, DWORD ScriptedLog::*failure, DWORD (*counter)(const ScriptedLog&),
+                   PDWORD out)
 {
     CScopedLock lock(Logs().lock);
     ScriptedLog* log = Logs().Find(handle);
     if (!log)
         return FALSE;
-    if (log->failCount)
-        return Fail(log->failCount);
-    *count = DWORD(log->records.size());
+    if (log->*failure)
+        return Fail(log->*failure);
+    *out = counter(*log);
     return TRUE;
+}
+
+DWORD RecordCount(const ScriptedLog& log)
+{
+    return DWORD(log.records.size());
+}
+
+DWORD OldestRecord(const ScriptedLog& log)
+{
+    return log.Oldest();
+}
+
+BOOL WINAPI ScriptedGetNumberOfEventLogRecords(HANDLE handle, PDWORD count)
+{
+    return AnswerCounter(handle, &ScriptedLog::failCount, RecordCount, count);
 }
 
 BOOL WINAPI ScriptedGetOldestEventLogRecord(HANDLE handle, PDWORD oldest)
 {
-    CScopedLock lock(Logs().lock);
-    ScriptedLog* log = Logs().Find(handle);
-    if (!log)
-        return FALSE;
-    if (log->failOldest)
-        return Fail(log->failOldest);
-    *oldest = log->Oldest();
-    return TRUE;
+    return AnswerCounter(handle, &ScriptedLog::failOldest, OldestRecord, oldest);
 }
 
 BOOL WINAPI ScriptedReadEventLogW(HANDLE handle, DWORD flags, DWORD number, LPVOID buffer,
