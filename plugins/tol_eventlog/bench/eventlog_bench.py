@@ -12,7 +12,7 @@ import sys
 
 build = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/x86_64").resolve()
 source = pathlib.Path(__file__).resolve().parents[3]
-os.environ.setdefault("TOL_BIN_DIR", str(build / "bin"))
+os.environ.setdefault("TOL_BIN_DIR", str(build / "testbed"))
 os.environ.setdefault("TOL_SOURCE_DIR", str(source))
 sys.path.insert(0, str(source / "system_tests"))
 
