@@ -156,7 +156,8 @@ def test_messages_types_and_texts_of_single_records():
          {"message": ("Service " + "x" * 200)[:127]}),
         (dict(sid="S-1-5-21-19-19-19-1919"), {"account": "N/A", "sid": "N/A", "sid_use": 0}),
         (dict(data="00" * 100), {"data": "00 " * 42 + "00"}),
-        (dict(strings=["\u00e9t\u00e9", "\u65e5"], source=PLAIN), {"message": "\u00e9t\u00e9,\u65e5"}),
+        (dict(strings=["\u00e9t\u00e9", "\u65e5"], source=PLAIN),
+         {"message": "\u00e9t\u00e9,\u65e5"}),
     ]
     script = [make_log(), lea(1, types="0,1,2,3,4,8,16"), wait(2)]
     script += [write(**record) for record, _ in cases]

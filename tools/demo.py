@@ -67,8 +67,9 @@ def record_line(record):
 def nested_lines(record):
     names = FIELD_NAMES.get(record.type, {}).get("nested", {})
     for child in record.nested:
-        yield "        " + ", ".join("%s: %r" % pair if isinstance(pair[1], str) else "%s: %s" % pair
-                                     for pair in named_fields(child, names))
+        yield "        " + ", ".join(
+            ("%s: %r" if isinstance(value, str) else "%s: %s") % (name, value)
+            for name, value in named_fields(child, names))
 
 
 def show(exchange):

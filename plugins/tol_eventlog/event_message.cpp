@@ -49,7 +49,8 @@ std::wstring JoinInsertionStrings(const std::vector<std::wstring>& strings)
 std::wstring EventMessageFile(const std::wstring& logName, const std::wstring& source)
 {
     wchar_t path[kPathChars];
-    int written = swprintf(path, kPathChars, L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\%ls\\%ls",
+    int written = swprintf(path, kPathChars,
+                           L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\%ls\\%ls",
                            logName.c_str(), source.c_str());
     if (written < 0 || static_cast<DWORD>(written) >= kPathChars)
         return std::wstring();  // a cut path could name another source's key

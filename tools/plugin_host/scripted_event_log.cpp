@@ -268,7 +268,8 @@ bool Hook(HMODULE module, CHostOutput& output)
 {
     const ImportReplacement replacements[] = {
         {"OpenEventLogW", reinterpret_cast<void*>(&ScriptedOpenEventLogW)},
-        {"GetNumberOfEventLogRecords", reinterpret_cast<void*>(&ScriptedGetNumberOfEventLogRecords)},
+        {"GetNumberOfEventLogRecords",
+         reinterpret_cast<void*>(&ScriptedGetNumberOfEventLogRecords)},
         {"GetOldestEventLogRecord", reinterpret_cast<void*>(&ScriptedGetOldestEventLogRecord)},
         {"ReadEventLogW", reinterpret_cast<void*>(&ScriptedReadEventLogW)},
         {"CloseEventLog", reinterpret_cast<void*>(&ScriptedCloseEventLog)},
