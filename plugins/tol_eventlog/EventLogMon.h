@@ -20,7 +20,7 @@
 #include "heap_helpers.h"
 #include "mon_checker_base.h"
 #include "thread_group.h"
-#include "trace_text.h"
+#include "format_text.h"
 
 template <class T>
 class CEventLogMon : public CMonCheckerBase<T>, public CEventLogReaderOwner {
@@ -43,7 +43,7 @@ public:
     {
         if (!utf8Line || !*utf8Line)
             return false;
-        Trace(kLevelTests, TraceText("tol_evt: processing test: '%s'", utf8Line));
+        Trace(kLevelTests, FormatText("tol_evt: processing test: '%s'", utf8Line));
         EventLogLine line;
         if (!ParseEventLogLine(utf8Line, &line))
             return false;
@@ -93,7 +93,7 @@ public:
         }
         // Posted once the list is free again: no lock is held across a call into the agent.
         Trace(kLevelPass,
-              TraceText("tol_evt: begin checking. test count: %d", static_cast<int>(count)));
+              FormatText("tol_evt: begin checking. test count: %d", static_cast<int>(count)));
         CThreadGroup readers;
         for (auto& copy : copies)
             readers.Start(ReadEventLogThread, copy.get());
@@ -106,7 +106,7 @@ public:
         if (testId <= 0 || !logName || !*logName || !IsNewTestId(testId))
             return false;
         Trace(kLevelTests,
-              TraceText("tol_evt: adding test... tid:%d, lid:%d, host:%s, log_name:%s, "
+              FormatText("tol_evt: adding test... tid:%d, lid:%d, host:%s, log_name:%s, "
                         "supp_types:%s",
                         testId, locationId, ShownText(host), logName, ShownText(types)));
         std::unique_ptr<EventLogTest> test = MakeTest(testId, locationId, host, logName, types);
@@ -138,7 +138,7 @@ public:
         if (testId <= 0 || !logName || !*logName)
             return false;
         Trace(kLevelTests,
-              TraceText("tol_evt: modifing test... tid:%d, lid:%d, host:%s, log_name:%s, "
+              FormatText("tol_evt: modifing test... tid:%d, lid:%d, host:%s, log_name:%s, "
                         "supp_types:%s",
                         testId, locationId, ShownText(host), logName, ShownText(types)));
         if (!RemoveEventLogTest(testId))
@@ -148,7 +148,7 @@ public:
 
     bool RemoveEventLogTest(int testId)
     {
-        Trace(kLevelTests, TraceText("tol_evt: removing test... tid:%d", testId));
+        Trace(kLevelTests, FormatText("tol_evt: removing test... tid:%d", testId));
         CScopedLock lock(m_testLock);
         return m_tests.Remove(testId);
     }

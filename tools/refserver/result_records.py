@@ -161,45 +161,57 @@ def decode_stream(data):
     return records
 
 
-# Names of the slots of each record type, section by section in slot order, for display;
-# "nested" names the slots of the records nested in it. Slots without a name show as
-# section[index].
+# The names of the values of each record type, section by section in slot order, so that a
+# record reads "free_gb: 75.3" rather than "d64[0]: 75.3". An entry maps a section ("i32",
+# "ui32", "i64", "ui64", "d64", "texts") to its names, or is a function of the record giving
+# such a map where the names depend on what the record holds.
+_INIT_NAMES = {"ui32": ["type", "test_id", "location_id"], "i64": ["timestamp"]}
+
+
+def _disk_names(record):
+    # A free-space test reports free and total GB, a read/write-count test operations per
+    # second; a drive that was not found reports zeros under the free-space names.
+    rates = bool(record.texts) and " read/write " in record.texts[0]
+    return {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],
+            "d64": ["reads_per_s", "writes_per_s"] if rates else ["free_gb", "total_gb"],
+            "texts": ["text"]}
+
+
 FIELD_NAMES = {
-    50: {  # RESULT_EVENT_LOG: one per test and pass, or an error (status 2, the system's text)
-        "ui32": ["type", "test_id", "location_id", "status"],
-        "i64": ["timestamp"],
-        "texts": ["text"],
-        "nested": {  # one per event
-            "ui32": ["event_type", "sid_use", "event_code"],
-            "i64": ["time_generated", "time_written"],
-            "texts": ["domain", "computer", "source", "account", "sid", "message", "data"],
-        },
-    },
+    45: dict(_INIT_NAMES, texts=["drives"]),
+    46: _disk_names,
+    48: {"ui32": ["type", "test_id", "location_id", "status", "lost"], "i64": ["timestamp"],
+         "d64": ["average_ms"], "texts": ["text"]},
+    # One per test and pass with a nested record per event, or an error (status 2, the
+    # system's text). "nested" names the values of the nested records.
+    50: {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],
+         "texts": ["text"],
+         "nested": {"ui32": ["event_type", "sid_use", "event_code"],
+                    "i64": ["time_generated", "time_written"],
+                    "texts": ["domain", "computer", "source", "account", "sid", "message",
+                              "data"]}},
 }
 
-_SECTION_NAMES = ("i32", "ui32", "i64", "ui64", "d64", "texts")
+
+def _names_of(record):
+    names = FIELD_NAMES.get(record.type, _INIT_NAMES)
+    return names(record) if callable(names) else names
 
 
 def named_fields(record, names=None):
-    """The record's slots as (name, value) pairs in layout order: i32, ui32, i64, ui64, d64,
-    then texts."""
+    """[(name, value)] of every value of a record, in section order, texts last; a value that
+    its type does not name is named by its slot ("d64[1]"). A nested record is named by its
+    parent's names: named_fields(child, nested_names(parent))."""
     if names is None:
-        names = FIELD_NAMES.get(record.type, {})
-    pairs = []
-    for section in _SECTION_NAMES:
-        known = names.get(section, [])
+        names = _names_of(record)
+    fields = []
+    for section in [name for name, _ in _SECTIONS] + ["texts"]:
+        given = names.get(section, [])
         for index, value in enumerate(getattr(record, section)):
-            pairs.append((known[index] if index < len(known) else f"{section}[{index}]", value))
-    return pairs
+            fields.append((given[index] if index < len(given) else f"{section}[{index}]", value))
+    return fields
 
 
-def describe(record, names=None, indent=""):
-    """Lines of "name: value" for the record and, indented, each nested record."""
-    if names is None:
-        names = FIELD_NAMES.get(record.type, {})
-    lines = [f"{indent}{name}: {value!r}" if isinstance(value, str) else
-             f"{indent}{name}: {value}" for name, value in named_fields(record, names)]
-    for index, child in enumerate(record.nested):
-        lines.append(f"{indent}nested[{index}]:")
-        lines += describe(child, names.get("nested", {}), indent + "    ")
-    return lines
+def nested_names(record):
+    """The names of the values of the records nested in a record."""
+    return _names_of(record).get("nested", {})
