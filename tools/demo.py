@@ -25,6 +25,7 @@ sys.path.insert(0, str(source / "system_tests"))
 sys.path.insert(0, str(source / "tools" / "refserver"))
 
 import agent_install  # noqa: E402
+import netns  # noqa: E402
 from refserver import RefServer  # noqa: E402
 from result_records import named_fields, nested_names  # noqa: E402
 
@@ -43,8 +44,10 @@ TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
               "DKA\t11\t1\tC\t1",
               # Wine keeps no event log: the local log opens and stays empty, a remote host's
               # log cannot be reached (its status 2 result shows the system's text).
-              "LEA\t4\t1\t\tApplication\t0,1,2,4,8,16",
-              "LEA\t5\t1\t127.0.19.1\tSystem\t1,2"]
+              "LEA\t21\t1\t\tApplication\t0,1,2,4,8,16",
+              "LEA\t22\t1\t127.0.19.1\tSystem\t1,2"]
+# The adapter counters of the first link of this host that is up (its name is the adapter's).
+TEST_LINES += ["NTA\t4\t1\t%s" % (netns.links_up() or ["eth0"])[0]]
 
 
 def say(text):
