@@ -29,6 +29,7 @@
 #include "dispatch_impl.h"
 #include "heap_helpers.h"
 #include "pending_result.h"
+#include "plugin_events.h"
 #include "plugin_init_reply.h"
 #include "plugin_texts.h"
 #include "set_type.h"
@@ -168,18 +169,12 @@ public:
     void PostResult(CComBSTR* data, const char* desc)
     {
         AppendPending(data);
-        CComVariantPair args;
-        args.SetSource(VT_UI4, static_cast<LONG>(m_sourceId.load()));
-        args.SetText(desc);
-        m_pluginEvents.FireDispatch(1, args.Args(), 2);
+        FireNewData(m_pluginEvents, VT_UI4, static_cast<LONG>(m_sourceId.load()), desc);
     }
 
     void PostEvent(int level, const char* text)
     {
-        CComVariantPair args;
-        args.SetSource(VT_I4, -level);
-        args.SetText(text);
-        m_pluginEvents.FireDispatch(1, args.Args(), 2);
+        FireNewData(m_pluginEvents, VT_I4, -level, text);
     }
 
     void AppendPending(CComBSTR* data)
@@ -201,42 +196,6 @@ protected:
         FreeHeapBlock(text);
         return hr;
     }
-
-private:
-    // The two arguments of OnNewData: srcID and newDesc (widened with the thread's ANSI code
-    // page).
-    class CComVariantPair {
-    public:
-        CComVariantPair()
-        {
-            VariantInit(&m_args[0]);
-            VariantInit(&m_args[1]);
-        }
-        ~CComVariantPair()
-        {
-            VariantClear(&m_args[0]);
-            VariantClear(&m_args[1]);
-        }
-        CComVariantPair(const CComVariantPair&) = delete;
-        CComVariantPair& operator=(const CComVariantPair&) = delete;
-
-        void SetSource(VARTYPE vt, LONG value)
-        {
-            m_args[0].vt = vt;
-            m_args[0].lVal = value;
-        }
-        void SetText(const char* text)
-        {
-            wchar_t* wide = MultiByteToWideAlloc(text, CP_THREAD_ACP);
-            m_args[1].vt = VT_BSTR;
-            m_args[1].bstrVal = SysAllocString(wide ? wide : L"");
-            FreeHeapBlock(wide);
-        }
-        const VARIANT* Args() const { return m_args; }
-
-    private:
-        VARIANT m_args[2];
-    };
 
 protected:
     // Members in their fixed order; plug-ins with an Init, Get or Set of their own use them.

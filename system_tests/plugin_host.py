@@ -134,6 +134,8 @@ def _lines(path):
     if not path.exists():
         return []
     text = path.read_text(encoding="utf-8", errors="replace")
+    if not text:
+        return []
     return text.split("\n")[:-1] if text.endswith("\n") else text.split("\n")
 
 

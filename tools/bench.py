@@ -47,3 +47,9 @@ if (bin_dir / "tol_eventlog.dll").exists():
     section("event log: one check pass over a scripted log of 10,000 records")
     subprocess.run([sys.executable, str(eventlog_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
+
+ndis_bench = source / "plugins" / "tol_ndis" / "bench" / "scan_bench.py"
+if (bin_dir / "tol_ndis.dll").exists():
+    section("tol_ndis: a /24 sweep with 4 live hosts beside the floor and fping, in a namespace")
+    subprocess.run([sys.executable, str(ndis_bench), str(build)], stdin=subprocess.DEVNULL,
+                   check=False)

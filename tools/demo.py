@@ -8,6 +8,7 @@ registers a demo account through the automation object and starts the service; t
 the exchange live: logins, the test lines the server hands out, and the result records as
 they arrive, decoded. Ctrl-C (or DEMO_SECONDS) stops the service and removes the installation.
 """
+import contextlib
 import os
 import pathlib
 import shutil
@@ -25,6 +26,7 @@ sys.path.insert(0, str(source / "system_tests"))
 sys.path.insert(0, str(source / "tools" / "refserver"))
 
 import agent_install  # noqa: E402
+import ndis_peer  # noqa: E402
 import netns  # noqa: E402
 from refserver import RefServer  # noqa: E402
 from result_records import named_fields, nested_names  # noqa: E402
@@ -33,6 +35,8 @@ agent_install.CLIENT_EXE = build / "testbed" / "agent_client.exe"
 
 ACCOUNT = ("demo@example.com", "demo-host")
 PROGRAM_FILES = ["Tolvane.exe", "zlibwapi.dll", "Tolvane.PlugIns.dll", "tol_utils.dll"]
+# Pieces of the test bed the installation needs here: the WinSNMP layer (Wine's own only stubs).
+TESTBED_FILES = ["wsnmp32.dll"]
 # bin/ holds the deliverables alone: every plug-in found there ships.
 PLUGINS = sorted(p.name for p in (build / "bin").glob("tol_*.dll") if p.name != "tol_utils.dll")
 # What the server hands out at login: a poll period, a check interval, the ping tests, a
@@ -48,6 +52,9 @@ TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
               "LEA\t22\t1\t127.0.19.1\tSystem\t1,2"]
 # The adapter counters of the first link of this host that is up (its name is the adapter's).
 TEST_LINES += ["NTA\t4\t1\t%s" % (netns.links_up() or ["eth0"])[0]]
+# A range scan of four loopback addresses; the demo's snmpd answers on the first.
+SNMP_HOST = "127.0.20.1"
+TEST_LINES += ["DCA\t31\t1\t127.0.20.1\t127.0.20.5\t1.3.6.1.2.1.1.3.0"]
 
 
 def say(text):
@@ -58,6 +65,9 @@ def copy_program():
     install_dir.mkdir(parents=True, exist_ok=True)
     for name in PROGRAM_FILES + PLUGINS:
         shutil.copy2(build / "bin" / name, install_dir / name)
+    for name in TESTBED_FILES:
+        if (build / "testbed" / name).exists():
+            shutil.copy2(build / "testbed" / name, install_dir / name)
     say("installed into C:\\Program Files\\Tolvane: %s" % ", ".join(PROGRAM_FILES + PLUGINS))
 
 
@@ -123,7 +133,13 @@ def main():
     signal.signal(signal.SIGINT, lambda *_: stop.set())
     signal.signal(signal.SIGTERM, lambda *_: stop.set())
     copy_program()
-    with RefServer(accounts=[ACCOUNT], tls=True) as server:
+    with RefServer(accounts=[ACCOUNT], tls=True) as server, contextlib.ExitStack() as peers:
+        try:
+            peers.enter_context(ndis_peer.SnmpAgent([SNMP_HOST]))
+            say("snmpd answers on %s:161 (community %s)" % (SNMP_HOST, ndis_peer.COMMUNITY))
+        except (RuntimeError, OSError) as error:
+            say("no snmpd on %s:161 (%s): the scan reports its hosts without SNMP texts"
+                % (SNMP_HOST, error))
         server.queue_lines(TEST_LINES, kind="login")
         say("reference server: %s (account %s / %s)" % (server.url, *ACCOUNT))
         with agent_install.Installation(server.url, plugins=PLUGINS) as agent:

@@ -177,6 +177,20 @@ def _disk_names(record):
             "texts": ["text"]}
 
 
+def _scan_names(record):
+    # A host that answered the scan's ping has five texts and one nested record per OID of the
+    # test's list; "finished" and a failed wait have the one text. The double stays 0.
+    texts = (["address", "sys_name", "sys_descr", "object_value", "sys_object_id"]
+             if len(record.texts) == 5 else ["text"])
+    return dict(_INIT_NAMES, d64=["unused"], texts=texts,
+                nested={"texts": ["oid", "value"]})
+
+
+def _discovery_names(record):
+    # A server of the network neighbourhood (its name and IPv4 address), or a failed wait.
+    return dict(_INIT_NAMES, texts=["server", "address"] if len(record.texts) == 2 else ["text"])
+
+
 FIELD_NAMES = {
     45: dict(_INIT_NAMES, texts=["drives"]),
     46: _disk_names,
@@ -197,6 +211,8 @@ FIELD_NAMES = {
     # RESULT_SNMP_TRAP: one variable binding of a trap or inform; kind 1 trap, 2 inform, 0 error.
     61: {"ui32": ["type", "test_id", "location_id", "syntax", "kind", "status"], "i64": ["timestamp"],
          "texts": ["agent", "community", "oid", "value", "text"]},
+    40: _scan_names,   # RESULT_SCAN
+    41: _discovery_names,   # RESULT_DISCOVERY
 }
 
 
