@@ -29,6 +29,7 @@
 #include "dispatch_impl.h"
 #include "heap_helpers.h"
 #include "pending_result.h"
+#include "plugin_call_checks.h"
 #include "plugin_events.h"
 #include "plugin_init_reply.h"
 #include "plugin_texts.h"
@@ -86,18 +87,11 @@ public:
         CScopedLock lock(m_initLock);
         if (m_initialized)
             return Fail(kTextAlreadyInitialised);
-        if (szAuth.vt != VT_BSTR || SysStringByteLen(szAuth.bstrVal) == 0)
-            return Fail(kTextNoAuthentication);
         CComBSTR reply;
-        DWORD error = 0;
-        switch (AnswerInitRequest(*ClassId, szAuth.bstrVal, T::CommandCodeList(), &reply, &error)) {
-        case InitReply::Accepted:
-            break;
-        case InitReply::NoClassText:
-            return FailWithSystemText(error);
-        case InitReply::Refused:
-            return Fail(kTextInitialisationFailed);
-        }
+        HRESULT hr = CheckInitRequest(*ClassId, szAuth, T::CommandCodeList(),
+                                      kTextInitialisationFailed, &reply);
+        if (FAILED(hr))
+            return hr;
         TWorker* worker = new (std::nothrow) TWorker();
         if (!worker)
             return Fail(kTextInitialisationFailed);
@@ -118,11 +112,10 @@ public:
     {
         if (!m_initialized)
             return Fail(kTextInitializeFirst);
-        if (szNewVal.vt != VT_BSTR)
-            return Fail(kTextNewValueNotString);
-        if (SysStringLen(szNewVal.bstrVal) == 0)
-            return Fail(kTextNewValueZeroLength);
-        char* line = WideToMultiByteAlloc(szNewVal.bstrVal, CP_UTF8);
+        char* line = nullptr;
+        HRESULT hr = TakeNewValue(*ClassId, szNewVal, &line);
+        if (FAILED(hr))
+            return hr;
         m_worker->ProcessTest(line);
         FreeHeapBlock(line);
         if (retVal)

@@ -4,7 +4,7 @@
 #include "ndis_texts.h"
 #include "net_host_probe.h"
 #include "plugin_events.h"
-#include "plugin_init_reply.h"
+#include "plugin_call_checks.h"
 #include "plugin_texts.h"
 #include "set_type.h"
 #include "snmp_lib.h"
@@ -59,23 +59,12 @@ STDMETHODIMP CNetScanner::Init(VARIANT szAuth, VARIANT* szCommand)
     CScopedLock lock(m_initLock);
     if (m_initialized)
         return Fail(kTextAlreadyInitialised);
-    if (szAuth.vt != VT_BSTR || SysStringByteLen(szAuth.bstrVal) == 0)
-        return Fail(kTextNoAuthentication);
     CComBSTR reply;
-    DWORD error = 0;
-    switch (AnswerInitRequest(CLSID_NetScanner, szAuth.bstrVal, kCommandCodes, &reply, &error)) {
-    case InitReply::Accepted:
-        break;
-    case InitReply::NoClassText: {
-        wchar_t* text = FormatErrorText(error, nullptr);
-        HRESULT hr = Fail(text ? text : L"");
-        FreeHeapBlock(text);
+    HRESULT hr = CheckInitRequest(CLSID_NetScanner, szAuth, kCommandCodes,
+                                  kTextNdisInitialisationFailed, &reply);
+    if (FAILED(hr))
         return hr;
-    }
-    case InitReply::Refused:
-        return Fail(kTextNdisInitialisationFailed);
-    }
-    HRESULT hr = StartServices();
+    hr = StartServices();
     if (FAILED(hr))
         return hr;
     if (szCommand) {
@@ -125,11 +114,10 @@ STDMETHODIMP CNetScanner::Add(VARIANT szNewVal, VARIANT_BOOL* retVal)
 {
     if (!m_initialized)
         return Fail(kTextInitializeFirst);
-    if (szNewVal.vt != VT_BSTR)
-        return Fail(kTextNewValueNotString);
-    if (SysStringLen(szNewVal.bstrVal) == 0)
-        return Fail(kTextNewValueZeroLength);
-    char* line = WideToMultiByteAlloc(szNewVal.bstrVal, CP_UTF8);
+    char* line = nullptr;
+    HRESULT hr = TakeNewValue(CLSID_NetScanner, szNewVal, &line);
+    if (FAILED(hr))
+        return hr;
     bool accepted = ProcessTest(line);
     FreeHeapBlock(line);
     if (retVal)

@@ -122,7 +122,9 @@ DWORD WINAPI ScanJob::ScanThread(void* argument)
 void ScanJob::RunSlice(ScanThreadEntry* entry)
 {
     const auto identifier = static_cast<unsigned short>(entry->index);
-    for (uint32_t address : entry->addresses) {
+    const size_t count = entry->addresses.size();
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t address = entry->addresses[i];
         std::string text = AddressText(address);
         HostIdentity host;
         if (m_probe->Answers(text.c_str(), identifier) &&
@@ -131,7 +133,8 @@ void ScanJob::RunSlice(ScanThreadEntry* entry)
             if (BuildHostRecord(m_testId, m_locationId, host, &bytes))
                 Post(bytes);
         }
-        DWORD waited = WaitForSingleObject(entry->stopEvent, kStopLookMs);
+        // The stop is looked at between two addresses; after the last one it is only looked at.
+        DWORD waited = WaitForSingleObject(entry->stopEvent, i + 1 < count ? kStopLookMs : 0);
         if (waited == WAIT_OBJECT_0)
             return;  // stopped: Stop holds the entry and posts the closing record
         if (waited == WAIT_FAILED) {
