@@ -4,7 +4,8 @@
 // CMonCheckerBase<T> (CMemMon<T>, ...). The plug-in's class derives from this template, names
 // its own empty dual interface, its type library and its class identifier, and declares
 //     static const char* CommandCodeList();   // the Init reply, such as "MMAMMMMMDLAALAMLAD"
-// and its interface map with TOL_PLUGIN_COM_MAP; it may declare PrepareWorker(TWorker*).
+// and its interface map with TOL_PLUGIN_COM_MAP; it may declare PrepareWorker(TWorker*), and
+// BuildResultHead(TWorker*, std::string*) for a record that Get puts first every time.
 //
 // Init carries the plug-in side of the handshake; Add hands each line, in UTF-8, to the
 // worker's ProcessTest; Get hands over the pending ResultStream; Set gives the worker its check
@@ -17,6 +18,7 @@
 
 #include <atomic>
 #include <new>
+#include <string>
 
 #include "TolvanePlugIns.h"
 #include "com_bstr.h"
@@ -72,6 +74,10 @@ public:
     // Called by Init with the new worker before its thread starts; a plug-in's class may
     // hide it to give the worker what it needs first.
     void PrepareWorker(TWorker*) {}
+
+    // Called by Get on the caller's thread: appends the record that goes first in every
+    // ResultStream (a fresh list of processes, say); the template has none.
+    bool BuildResultHead(TWorker*, std::string*) { return false; }
 
     // ITolvanePlugIn
     STDMETHOD(Init)(VARIANT szAuth, VARIANT* szCommand) override
@@ -132,12 +138,21 @@ public:
         VariantInit(szResult);
         szResult->vt = VT_BSTR;
         szResult->bstrVal = nullptr;
+        std::string head;
+        if (m_worker && !static_cast<T*>(this)->BuildResultHead(m_worker, &head))
+            head.clear();
         CComBSTR taken;
         taken.Attach(m_pending.Take());
-        if (taken.ByteLength() < 2)
+        // Without a head, the pending bytes themselves (allocated by byte length): nothing to
+        // copy. With one, head and pending bytes; should that copy fail, the pending bytes
+        // still go alone, so that nothing pending is lost.
+        CComBSTR out;
+        if (head.empty() || !out.AssignBytes(head.data(), static_cast<UINT>(head.size())) ||
+            (taken.ByteLength() >= 2 && !out.Append(taken)))
+            out = std::move(taken);
+        if (out.ByteLength() < 2)
             return E_PENDING;
-        // The pending bytes themselves, allocated by byte length: nothing to copy, nothing lost.
-        szResult->bstrVal = taken.Detach();
+        szResult->bstrVal = out.Detach();
         return S_OK;
     }
 

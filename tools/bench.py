@@ -34,3 +34,9 @@ if snmp_bench.exists():
     subprocess.run([sys.executable, str(snmp_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
 subprocess.run([sys.executable, str(source / "tol_utils/bench/ping_compare.py"), str(build)])
+
+proc_bench = source / "plugins" / "tol_proc" / "bench" / "proc_bench.py"
+if (bin_dir / "proc_bench.exe").exists():
+    section("tol_proc: one check pass of 50 name tests and one Get on 200 processes")
+    subprocess.run([sys.executable, str(proc_bench), str(build)], stdin=subprocess.DEVNULL,
+                   check=False)

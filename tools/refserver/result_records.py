@@ -159,3 +159,31 @@ def decode_stream(data):
         records.append(record)
         at += record.size
     return records
+
+
+# The names of every value of a record type, slot by slot in each section, so that a record
+# reads `pid: 1234` rather than `ui32[3]`: {type: {section: [names]}}.
+FIELD_NAMES = {}
+_INIT_NAMES = {"ui32": ["type", "test_id", "location_id"], "i64": ["timestamp"]}
+
+FIELD_NAMES[42] = dict(_INIT_NAMES, texts=["names"])  # RESULT_PROCESS_LIST: names TAB-ended
+FIELD_NAMES[43] = {  # RESULT_PROCESS
+    "ui32": _INIT_NAMES["ui32"] + ["pid", "status"],
+    "i64": ["timestamp"],
+    "d64": ["cpu", "wss", "pfs"],  # percent, working set MB, page-file usage MB
+    "texts": ["text"],
+}
+
+
+def named_fields(record):
+    """The record's values as an ordered {name: value}; a slot of a type without names (or
+    beyond them) is named after its section and index, such as "d64[1]". Nested records are
+    left out."""
+    names = FIELD_NAMES.get(record.type, {})
+    fields = {}
+    for section in ("i32", "ui32", "i64", "ui64", "d64", "texts"):
+        known = names.get(section, [])
+        for index, value in enumerate(getattr(record, section)):
+            name = known[index] if index < len(known) else "%s[%d]" % (section, index)
+            fields[name] = value
+    return fields

@@ -1,0 +1,57 @@
+#!/usr/bin/env python3
+"""The process plug-in's benchmark: 200 idle processes started under the build's Wine session
+(copies of proc_probe.exe under 50 names, four each), then proc_bench.exe with 50 name tests
+times one check pass and one process list (Get) on that host. Prints figures only.
+
+Usage: proc_bench.py <build dir> [processes] [names]"""
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+build = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/x86_64").resolve()
+processes = int(sys.argv[2]) if len(sys.argv) > 2 else 200
+names = int(sys.argv[3]) if len(sys.argv) > 3 else 50
+wine = os.environ["TOL_WINE"]
+PREFIX = "tol17_bench_"
+
+
+def start_all(folder):
+    exes = []
+    for index in range(names):
+        exe = folder / ("%s%02d.exe" % (PREFIX, index))
+        shutil.copy2(build / "bin" / "proc_probe.exe", exe)
+        exes.append(exe)
+    started = []
+    for index in range(processes):
+        started.append(subprocess.Popen([wine, str(exes[index % names]), "spin", "0", "0"],
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL, text=True))
+    for process in started:
+        process.stdout.readline()  # "pid <n>": it runs
+    return started
+
+
+def main():
+    folder = pathlib.Path(tempfile.mkdtemp(prefix="tol17_bench_"))
+    started = []
+    try:
+        begin = time.monotonic()
+        started = start_all(folder)
+        print("%d idle processes under %d names started in %.1f s" %
+              (len(started), names, time.monotonic() - begin), flush=True)
+        subprocess.run([wine, str(build / "bin" / "proc_bench.exe"), PREFIX, str(names), "20"],
+                       stdin=subprocess.DEVNULL, check=False)
+    finally:
+        for process in started:
+            process.kill()
+        for process in started:
+            process.wait()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
