@@ -119,7 +119,6 @@ class LiveRun:
         try:
             try:
                 self.send(*self._epilogue)
-                self.process.stdin.close()
             except OSError:
                 pass  # the host has ended already: its log says why
             _, stderr = self.process.communicate(timeout=self._timeout)
