@@ -25,7 +25,7 @@ def start_all(folder):
     exes = []
     for index in range(names):
         exe = folder / ("%s%02d.exe" % (PREFIX, index))
-        shutil.copy2(build / "bin" / "proc_probe.exe", exe)
+        shutil.copy2(build / "testbed" / "proc_probe.exe", exe)
         exes.append(exe)
     started = []
     for index in range(processes):
@@ -57,8 +57,8 @@ def main():
         started = start_all(folder)
         print("%d idle processes under %d names started in %.1f s" %
               (len(started), names, time.monotonic() - begin), flush=True)
-        subprocess.run([wine, str(build / "bin" / "proc_bench.exe"), PREFIX, str(names), "20"],
-                       stdin=subprocess.DEVNULL, check=False)
+        subprocess.run([wine, str(build / "testbed" / "proc_bench.exe"), PREFIX, str(names),
+                        "20"], stdin=subprocess.DEVNULL, check=False)
         cpu, wall, count = ps_cost()
         print("%-34s CPU %8.3f ms  wall %8.3f ms   per process: CPU %6.1f us  (%d processes)"
               % ("peer: procps ps -e (native)", cpu, wall, cpu * 1000 / count, count))
