@@ -101,7 +101,8 @@ bool CProcChecker::ModifyTest(const ProcTest& test, bool* checkNow)
 
 bool CProcChecker::RemoveTest(int tid)
 {
-    if (tid < 1)
+    // Any id an add takes, a delete takes too: a test added with a negative id can be deleted.
+    if (tid == 0)
         return false;
     Log(kLevelChange, FormatText("tol_proc: removing test... tid:%d", tid));
     m_tests.Remove(tid);

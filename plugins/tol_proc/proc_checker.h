@@ -26,6 +26,8 @@ public:
     // when the worker should measure at once.
     bool ProcessLine(const char* utf8Line, bool* checkNow);
 
+    // Add takes any non-zero id, modify ids above 0; remove takes any non-zero id, so that
+    // every test added can be deleted again.
     bool AddTest(const ProcTest& test, bool* checkNow);
     bool ModifyTest(const ProcTest& test, bool* checkNow);
     bool RemoveTest(int tid);

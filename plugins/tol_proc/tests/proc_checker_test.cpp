@@ -76,7 +76,6 @@ TEST_F(ProcCheckerTest, LineTable)
           "max_pfs:30"}},
         {"PRM\t-7\t1\t1\t1\t1\tneg.exe", false, false, {}},
         {"PRM\t0\t1\t1\t1\t1\tneg.exe", false, false, {}},
-        {"PRD\t-7\t0", false, false, {}},
         {"PRD\t0\t0", false, false, {}},
         {"PRD\t5", false, false, {"1 tol_proc: Incorrect test format!"}},
         {"PRD\t5\t0\t0", false, false, {"1 tol_proc: Incorrect test format!"}},
@@ -97,6 +96,10 @@ TEST_F(ProcCheckerTest, LineTable)
     }
     // Left: tid 5 "b.exe" (modified), tid 5 "A.EXE", tid -7 "neg.exe".
     ASSERT_EQ(3u, checker.Tests().Size());
+    // A negative id that an add took, a delete takes as well.
+    EXPECT_TRUE(Line("PRD\t-7\t0"));
+    EXPECT_EQ(nullptr, checker.Tests().Find(-7));
+    ASSERT_EQ(2u, checker.Tests().Size());
     EXPECT_TRUE(checker.Tests().Find(5)->pname == L"b.exe");
     EXPECT_EQ(9, checker.Tests().Find(5)->lid);
 
@@ -105,7 +108,7 @@ TEST_F(ProcCheckerTest, LineTable)
     EXPECT_TRUE(checker.Tests().Find(5)->pname == L"A.EXE");
     EXPECT_TRUE(Line("PRD\t5\t0"));
     EXPECT_EQ(nullptr, checker.Tests().Find(5));
-    EXPECT_EQ(1u, checker.Tests().Size());
+    EXPECT_EQ(0u, checker.Tests().Size());
 }
 
 TEST_F(ProcCheckerTest, EmptyLineSaysNothing)
