@@ -5,19 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "fake_process_source.h"
+
 namespace {
 
 SYSTEMTIME At(int hour, int minute, int second, int ms, int day = 5)
 {
-    SYSTEMTIME time{};
-    time.wYear = 2024;
-    time.wMonth = 3;
-    time.wDay = static_cast<WORD>(day);
-    time.wHour = static_cast<WORD>(hour);
-    time.wMinute = static_cast<WORD>(minute);
-    time.wSecond = static_cast<WORD>(second);
-    time.wMilliseconds = static_cast<WORD>(ms);
-    return time;
+    return ClockTime(hour, minute, second, ms, day);
 }
 
 CpuReading Reading(const SYSTEMTIME& at, uint32_t cpuMs, uint64_t created = 7)

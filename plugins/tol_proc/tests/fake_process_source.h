@@ -8,6 +8,20 @@
 
 #include "process_source.h"
 
+// A UTC time of 5 March 2024 (or another day of that month).
+inline SYSTEMTIME ClockTime(int hour, int minute, int second, int ms, int day = 5)
+{
+    SYSTEMTIME time{};
+    time.wYear = 2024;
+    time.wMonth = 3;
+    time.wDay = static_cast<WORD>(day);
+    time.wHour = static_cast<WORD>(hour);
+    time.wMinute = static_cast<WORD>(minute);
+    time.wSecond = static_cast<WORD>(second);
+    time.wMilliseconds = static_cast<WORD>(ms);
+    return time;
+}
+
 class CFakeProcessSource : public CProcessSource {
 public:
     struct Process {
@@ -34,14 +48,7 @@ public:
 
     void SetClock(int hour, int minute, int second, int ms)
     {
-        clock = SYSTEMTIME{};
-        clock.wYear = 2024;
-        clock.wMonth = 3;
-        clock.wDay = 5;
-        clock.wHour = static_cast<WORD>(hour);
-        clock.wMinute = static_cast<WORD>(minute);
-        clock.wSecond = static_cast<WORD>(second);
-        clock.wMilliseconds = static_cast<WORD>(ms);
+        clock = ClockTime(hour, minute, second, ms);
     }
     // Moves the clock on (within one day; wraps round midnight).
     void Advance(int ms)
