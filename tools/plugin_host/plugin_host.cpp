@@ -4,9 +4,9 @@
 //
 // The commands are listed in host_script.h; the files written in host_output.h. A script of
 // "-" is read from standard input, line by line as it comes, so that a test can act between
-// commands (the log is flushed after every line). The exit code
-// is 0 when every line of the script was understood, 1 for a line that was not, 2 for a bad
-// command line or an unreadable script.
+// commands (the log is flushed after every line). The exit code is 0 when every line of the
+// script was understood, 1 for a line that was not, 2 for a bad command line or an unreadable
+// script.
 #include <windows.h>
 
 #include <cstdio>
