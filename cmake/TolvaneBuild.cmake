@@ -69,8 +69,8 @@ function(tol_typelib target idl)
         OUTPUT ${out}/${base}.h ${out}/${base}_i.c ${out}/${base}.tlb
         COMMAND ${TOL_WIDL} ${TOL_WIDL_ARCH} -I${TOL_WINE_IDL_DIR} -I${CMAKE_SOURCE_DIR} -L${TOL_STDOLE_DIR}
                 -h -H ${out}/${base}.h -u -U ${out}/${base}_i.c -t -T ${out}/${base}.tlb ${abs_idl}
-        COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/comsupport/fix_typelib_guid.py ${abs_idl} ${out}/${base}.tlb
-        DEPENDS ${abs_idl} ${CMAKE_SOURCE_DIR}/comsupport/fix_typelib_guid.py
+        COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/comsupport/fix_typelib.py ${abs_idl} ${out}/${base}.tlb
+        DEPENDS ${abs_idl} ${CMAKE_SOURCE_DIR}/comsupport/fix_typelib.py
         COMMENT "widl ${idl}")
     add_custom_target(${target}_idl DEPENDS ${out}/${base}.h ${out}/${base}_i.c ${out}/${base}.tlb)
     add_library(${target} STATIC ${out}/${base}_i.c)

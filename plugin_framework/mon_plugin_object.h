@@ -4,8 +4,8 @@
 // CMonCheckerBase<T> (CMemMon<T>, ...). The plug-in's class derives from this template, names
 // its own empty dual interface, its type library and its class identifier, and declares
 //     static const char* CommandCodeList();   // the Init reply, such as "MMAMMMMMDLAALAMLAD"
-// and its interface map with TOL_PLUGIN_COM_MAP; it may declare PrepareWorker(TWorker*), and
-// BuildResultHead(TWorker*, std::string*) for a record that Get puts first every time.
+// and its interface map with TOL_PLUGIN_COM_MAP; it may declare PrepareWorker(TWorker*) and
+// LeadingResults(CComBSTR*).
 //
 // Init carries the plug-in side of the handshake; Add hands each line, in UTF-8, to the
 // worker's ProcessTest; Get hands over the pending ResultStream; Set gives the worker its check
@@ -18,7 +18,7 @@
 
 #include <atomic>
 #include <new>
-#include <string>
+#include <utility>
 
 #include "TolvanePlugIns.h"
 #include "com_bstr.h"
@@ -75,9 +75,9 @@ public:
     // hide it to give the worker what it needs first.
     void PrepareWorker(TWorker*) {}
 
-    // Called by Get on the caller's thread: appends the record that goes first in every
-    // ResultStream (a fresh list of processes, say); the template has none.
-    bool BuildResultHead(TWorker*, std::string*) { return false; }
+    // Called by Get before the pending results are taken: records that a plug-in puts first
+    // in every hand-over (a list of what it can measure). A plug-in's class may hide it.
+    void LeadingResults(CComBSTR*) {}
 
     // ITolvanePlugIn
     STDMETHOD(Init)(VARIANT szAuth, VARIANT* szCommand) override
@@ -138,21 +138,18 @@ public:
         VariantInit(szResult);
         szResult->vt = VT_BSTR;
         szResult->bstrVal = nullptr;
-        std::string head;
-        if (m_worker && !static_cast<T*>(this)->BuildResultHead(m_worker, &head))
-            head.clear();
+        CComBSTR result;
+        static_cast<T*>(this)->LeadingResults(&result);
         CComBSTR taken;
         taken.Attach(m_pending.Take());
-        // Without a head, the pending bytes themselves (allocated by byte length): nothing to
-        // copy. With one, head and pending bytes; should that copy fail, the pending bytes
-        // still go alone, so that nothing pending is lost.
-        CComBSTR out;
-        if (head.empty() || !out.AssignBytes(head.data(), static_cast<UINT>(head.size())) ||
-            (taken.ByteLength() >= 2 && !out.Append(taken)))
-            out = std::move(taken);
-        if (out.ByteLength() < 2)
+        // Pending results are never lost to the leading records: when the two cannot be
+        // joined, the pending bytes go alone.
+        if (result.IsEmpty() || !result.Append(taken))
+            result = std::move(taken);
+        if (result.ByteLength() < 2)
             return E_PENDING;
-        szResult->bstrVal = out.Detach();
+        // Allocated by byte length: handed over as it is, nothing copied again.
+        szResult->bstrVal = result.Detach();
         return S_OK;
     }
 

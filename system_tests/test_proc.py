@@ -42,7 +42,7 @@ def pra(tid, lid, name, cpu=-1, wss=-1, pfs=-1):
 
 
 def records(stream):
-    return [named_fields(r) for r in decode_stream(stream)]
+    return [dict(named_fields(r)) for r in decode_stream(stream)]
 
 
 def process_records(run):

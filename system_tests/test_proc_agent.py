@@ -21,7 +21,7 @@ def server():
 
 
 def fields(server, type_code):
-    return [named_fields(r) for r in server.records if r.type == type_code]
+    return [dict(named_fields(r)) for r in server.records if r.type == type_code]
 
 
 def test_process_tests_come_back_as_process_results(server):

@@ -34,6 +34,7 @@ if snmp_bench.exists():
     subprocess.run([sys.executable, str(snmp_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
 subprocess.run([sys.executable, str(source / "tol_utils/bench/ping_compare.py"), str(build)])
+subprocess.run([sys.executable, str(source / "plugins/tol_disk/bench/disk_compare.py"), str(build)])
 
 proc_bench = source / "plugins" / "tol_proc" / "bench" / "proc_bench.py"
 if (bin_dir / "proc_bench.exe").exists():

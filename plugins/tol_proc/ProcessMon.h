@@ -14,9 +14,11 @@ class CProcessMon
 public:
     static const char* CommandCodeList() { return "PRAPRMPRD"; }
 
-    bool BuildResultHead(Worker* worker, std::string* head)
+    void LeadingResults(CComBSTR* out)
     {
-        return worker->BuildProcessList(head);
+        std::string list;
+        if (m_worker && m_worker->BuildProcessList(&list))
+            out->AssignBytes(list.data(), static_cast<UINT>(list.size()));
     }
 
     TOL_PLUGIN_COM_MAP(CProcessMon, IProcessMon, IID_IProcessMon)

@@ -161,29 +161,43 @@ def decode_stream(data):
     return records
 
 
-# The names of every value of a record type, slot by slot in each section, so that a record
-# reads `pid: 1234` rather than `ui32[3]`: {type: {section: [names]}}.
-FIELD_NAMES = {}
+# The names of the values of each record type, section by section in slot order, so that a
+# record reads "free_gb: 75.3" rather than "d64[0]: 75.3". An entry maps a section ("i32",
+# "ui32", "i64", "ui64", "d64", "texts") to its names, or is a function of the record giving
+# such a map where the names depend on what the record holds.
 _INIT_NAMES = {"ui32": ["type", "test_id", "location_id"], "i64": ["timestamp"]}
 
-FIELD_NAMES[42] = dict(_INIT_NAMES, texts=["names"])  # RESULT_PROCESS_LIST: names TAB-ended
-FIELD_NAMES[43] = {  # RESULT_PROCESS
-    "ui32": _INIT_NAMES["ui32"] + ["pid", "status"],
-    "i64": ["timestamp"],
-    "d64": ["cpu", "wss", "pfs"],  # percent, working set MB, page-file usage MB
-    "texts": ["text"],
+
+def _disk_names(record):
+    # A free-space test reports free and total GB, a read/write-count test operations per
+    # second; a drive that was not found reports zeros under the free-space names.
+    rates = bool(record.texts) and " read/write " in record.texts[0]
+    return {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],
+            "d64": ["reads_per_s", "writes_per_s"] if rates else ["free_gb", "total_gb"],
+            "texts": ["text"]}
+
+
+FIELD_NAMES = {
+    45: dict(_INIT_NAMES, texts=["drives"]),
+    46: _disk_names,
+    48: {"ui32": ["type", "test_id", "location_id", "status", "lost"], "i64": ["timestamp"],
+         "d64": ["average_ms"], "texts": ["text"]},
+    42: dict(_INIT_NAMES, texts=["names"]),  # each name followed by a TAB
+    # CPU usage in percent, working set and page-file usage in MB.
+    43: {"ui32": ["type", "test_id", "location_id", "pid", "status"], "i64": ["timestamp"],
+         "d64": ["cpu", "wss", "pfs"], "texts": ["text"]},
 }
 
 
 def named_fields(record):
-    """The record's values as an ordered {name: value}; a slot of a type without names (or
-    beyond them) is named after its section and index, such as "d64[1]". Nested records are
-    left out."""
-    names = FIELD_NAMES.get(record.type, {})
-    fields = {}
-    for section in ("i32", "ui32", "i64", "ui64", "d64", "texts"):
-        known = names.get(section, [])
+    """[(name, value)] of every value of a record, in section order, texts last; a value that
+    its type does not name is named by its slot ("d64[1]")."""
+    names = FIELD_NAMES.get(record.type, _INIT_NAMES)
+    if callable(names):
+        names = names(record)
+    fields = []
+    for section in [name for name, _ in _SECTIONS] + ["texts"]:
+        given = names.get(section, [])
         for index, value in enumerate(getattr(record, section)):
-            name = known[index] if index < len(known) else "%s[%d]" % (section, index)
-            fields[name] = value
+            fields.append((given[index] if index < len(given) else f"{section}[{index}]", value))
     return fields
