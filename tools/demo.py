@@ -25,6 +25,7 @@ sys.path.insert(0, str(source / "system_tests"))
 sys.path.insert(0, str(source / "tools" / "refserver"))
 
 import agent_install  # noqa: E402
+import netns  # noqa: E402
 from refserver import RefServer  # noqa: E402
 from result_records import named_fields  # noqa: E402
 
@@ -42,9 +43,11 @@ TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
               "PGA\t3\t1\t%s.invalid\t32\t1\t1000\t-1" % ("x" * 70),
               "DKA\t11\t1\tC\t1",
               # Processes: the agent itself, one over a 1 MB working-set limit, one absent.
-              "PRA\t4\t1\t-1\t-1\t-1\tTolvane.exe",
-              "PRA\t5\t1\t-1\t1\t-1\tservices.exe",
-              "PRA\t6\t1\t-1\t-1\t-1\tnotepad.exe"]
+              "PRA\t21\t1\t-1\t-1\t-1\tTolvane.exe",
+              "PRA\t22\t1\t-1\t1\t-1\tservices.exe",
+              "PRA\t23\t1\t-1\t-1\t-1\tnotepad.exe"]
+# The adapter counters of the first link of this host that is up (its name is the adapter's).
+TEST_LINES += ["NTA\t4\t1\t%s" % (netns.links_up() or ["eth0"])[0]]
 
 
 def say(text):

@@ -182,6 +182,10 @@ FIELD_NAMES = {
     46: _disk_names,
     48: {"ui32": ["type", "test_id", "location_id", "status", "lost"], "i64": ["timestamp"],
          "d64": ["average_ms"], "texts": ["text"]},
+    38: dict(_INIT_NAMES,   # RESULT_NET_ADAPTER: one-second differences of the counters
+             ui32=["type", "test_id", "location_id", "in_octets", "in_packets", "in_errors",
+                   "out_octets", "out_packets", "out_errors", "status"], texts=["text"]),
+    39: dict(_INIT_NAMES, texts=["adapters"]),   # RESULT_ADAPTER_LIST: each name and a TAB
     42: dict(_INIT_NAMES, texts=["names"]),  # each name followed by a TAB
     # CPU usage in percent, working set and page-file usage in MB.
     43: {"ui32": ["type", "test_id", "location_id", "pid", "status"], "i64": ["timestamp"],
