@@ -38,11 +38,11 @@ Event = collections.namedtuple("Event", "kind value text")
 class Run:
     """What one run of plugin_host left behind."""
 
-    def __init__(self, folder, completed):
+    def __init__(self, folder, completed, complete_only=False):
         self.returncode = completed.returncode
         self.stderr = completed.stderr
-        self.log = _lines(folder / "log.txt")
-        self.events = [_event(line) for line in _lines(folder / "events.txt")]
+        self.log = _lines(folder / "log.txt", complete_only)
+        self.events = [_event(line) for line in _lines(folder / "events.txt", complete_only)]
         self.results = []
         for line in self.log:
             words = line.split()
@@ -137,8 +137,8 @@ class LiveRun:
         self.process.stdin.flush()
 
     def now(self):
-        """What the host has written so far."""
-        return Run(self.folder, _Completed(None, ""))
+        """What the host has written so far, in whole lines."""
+        return Run(self.folder, _Completed(None, ""), complete_only=True)
 
     def wait(self, condition, timeout=60):
         """Polls until condition(run) holds; returns that run (fails after timeout)."""
@@ -198,11 +198,13 @@ def parse_record(blob):
     return Record(header, *sections, texts, nested)
 
 
-def _lines(path):
+def _lines(path, complete_only=False):
+    """The file's lines; with complete_only, a last line still being written is left out."""
     if not path.exists():
         return []
-    text = path.read_text(encoding="utf-8", errors="replace")
-    return text.split("\n")[:-1] if text.endswith("\n") else text.split("\n")
+    lines = path.read_text(encoding="utf-8", errors="replace").split("\n")
+    last = lines.pop()
+    return lines if complete_only or not last else lines + [last]
 
 
 _ESCAPES = {"\\\\": "\\", "\\n": "\n", "\\r": "\r"}
