@@ -22,7 +22,7 @@ from result_records import decode_stream, named_fields  # noqa: E402
 CLSID = "{AC1B2E4C-D77F-4E66-88A4-56D0115CCD3F}"
 APPID = "{6978E345-C712-4306-AFEB-777D476A0959}"
 LIBID = "{C0639391-C420-4F89-8176-793324CAB98B}"
-PLUGIN_KEY = r"HKLM\SOFTWARE\TolvaneCorp\Tolvane\Plug-Ins" "\\" + CLSID
+PLUGIN_KEY = plugin_host.PLUG_INS_KEY + "\\" + CLSID
 NEW_DATA = "tol_proc: New data is available."
 NOT_RUNNING = "The process is not running"
 STARTED = "The process has been started.\n"
@@ -107,20 +107,8 @@ def test_registration_names_the_process_plug_in():
     run = plugin_host.run_script(["load tol_proc.dll", "register"])
     try:
         assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = {
-            (r"HKCR\Tolvane.PlugIns.ProcessMon.1", None): "ProcessMon Class",
-            (r"HKCR\Tolvane.PlugIns.ProcessMon.1\CLSID", None): CLSID,
-            (r"HKCR\Tolvane.PlugIns.ProcessMon\CurVer", None): "Tolvane.PlugIns.ProcessMon.1",
-            (r"HKCR\CLSID" "\\" + CLSID, None): "ProcessMon Class",
-            (r"HKCR\CLSID" "\\" + CLSID, "AppID"): APPID,
-            (r"HKCR\CLSID" "\\" + CLSID + r"\InprocServer32", "ThreadingModel"): "Free",
-            (r"HKCR\CLSID" "\\" + CLSID + r"\TypeLib", None): LIBID,
-            (r"HKCR\AppID" "\\" + APPID, None): "tol_proc",
-            (r"HKCR\AppID\tol_proc.DLL", "AppID"): APPID,
-            (PLUGIN_KEY, "Name"): "tol_proc",
-            (PLUGIN_KEY, "Vendor"): "Tolvane Inc.",
-            (PLUGIN_KEY, "Description"): "Process monitoring",
-        }
+        expected = plugin_host.registration_values("tol_proc", "ProcessMon", CLSID, APPID,
+                                                   LIBID, "Process monitoring")
         for (key, name), value in expected.items():
             assert reg_value(key, name) == value, (key, name)
     finally:
