@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "perf_timer.h"
 #include "proc_checker.h"
 #include "process_list.h"
 #include "win_process_source.h"
@@ -32,18 +33,6 @@ double ThreadCpuMs()
     return static_cast<double>(units(kernel) + units(user)) / 10000.0;
 }
 
-double WallMs()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 struct Cost {
     double cpuMs = 0;
     double wallMs = 0;
@@ -57,10 +46,11 @@ std::vector<Cost> MeasureInTurn(int rounds, const std::vector<std::function<void
     for (int round = 0; round < rounds; ++round) {
         for (size_t job = 0; job < jobs.size(); ++job) {
             double cpu = ThreadCpuMs();
-            double wall = WallMs();
+            CPerfTimer wall(1);
             jobs[job]();
+            wall.Stop();
             costs[job].cpuMs += (ThreadCpuMs() - cpu) / rounds;
-            costs[job].wallMs += (WallMs() - wall) / rounds;
+            costs[job].wallMs += wall.Elapsedms() / rounds;
         }
     }
     return costs;
