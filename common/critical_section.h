@@ -12,6 +12,8 @@ public:
 
     void Enter() { EnterCriticalSection(&m_cs); }
     void Leave() { LeaveCriticalSection(&m_cs); }
+    // For condition variables that sleep on this section.
+    CRITICAL_SECTION* native() { return &m_cs; }
 
 private:
     CRITICAL_SECTION m_cs;

@@ -49,3 +49,6 @@ if (bin_dir / "proc_bench.exe").exists():
     section("tol_proc: one check pass of 50 name tests and one Get on 200 processes")
     subprocess.run([sys.executable, str(proc_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
+section("SNMP GETNEXT walk: CSNMPmon, wsnmp32.dll and snmpwalk beside the bare Win32 UDP loop")
+subprocess.run([sys.executable, str(source / "tol_utils" / "bench" / "snmp_walk_bench.py"), str(build)],
+               stdin=subprocess.DEVNULL, check=False)

@@ -186,10 +186,11 @@ typedef SNMPAPI_STATUS(CALLBACK* SNMPAPI_CALLBACK)(HSNMP_SESSION hSession, HWND 
 // Trap and inform reception (SnmpRegister): a session registers for the notifications that
 // reach the destination entity's address and port, or UDP port 162 on every local address
 // when no destination entity is given (the environment variable WSNMP32_TRAP_PORT moves that
-// default port on test beds). Informs are answered at once with a response PDU, and SNMPv1
-// traps are handed over as SNMPv2 traps: sysUpTime.0, snmpTrapOID.0 (generic trap n as
-// snmpTraps.(n+1), an enterprise-specific one as enterprise.0.specific), the trap's own
-// bindings and, for generic traps, snmpTrapEnterprise.0.
+// default port on test beds). Answering an inform is the application's job: a response PDU
+// sent with the received destination entity as its source entity leaves from the port the
+// inform arrived at. SNMPv1 traps are handed over as SNMPv2 traps: sysUpTime.0, snmpTrapOID.0
+// (generic trap n as snmpTraps.(n+1), an enterprise-specific one as enterprise.0.specific),
+// the trap's own bindings and, for generic traps, snmpTrapEnterprise.0.
 
 // Entry points. Each has a pointer type of the same name with the prefix PFN_ for callers
 // that bind the DLL with GetProcAddress.

@@ -198,6 +198,9 @@ FIELD_NAMES = {
     # CPU usage in percent, working set and page-file usage in MB.
     43: {"ui32": ["type", "test_id", "location_id", "pid", "status"], "i64": ["timestamp"],
          "d64": ["cpu", "wss", "pfs"], "texts": ["text"]},
+    # RESULT_SNMP_TRAP: one variable binding of a trap or inform; kind 1 trap, 2 inform, 0 error.
+    61: {"ui32": ["type", "test_id", "location_id", "syntax", "kind", "status"], "i64": ["timestamp"],
+         "texts": ["agent", "community", "oid", "value", "text"]},
 }
 
 

@@ -63,15 +63,14 @@ HSNMP_SESSION WINAPI SnmpCreateSession(HWND hWnd, UINT wMsg, SNMPAPI_CALLBACK fC
     if (!s.startupCount) return FailHandle(SNMPAPI_NOT_INITIALIZED);
     if (!fCallBack && (!hWnd || !IsWindow(hWnd))) return FailHandle(SNMPAPI_HWND_INVALID);
     uintptr_t id = NextHandleValue();
-    auto session = std::make_shared<CSession>(id, hWnd, wMsg, fCallBack, lpClientData);
-    if (!session->start()) return FailHandle(SNMPAPI_ALLOC_ERROR);
-    s.sessions[id] = session;
+    s.sessions[id] = std::make_shared<CSession>(id, hWnd, wMsg, fCallBack, lpClientData);
     return reinterpret_cast<HSNMP_SESSION>(id);
 }
 
 SNMPAPI_STATUS WINAPI SnmpClose(HSNMP_SESSION session) {
     CApiState& s = CApiState::instance();
     std::shared_ptr<CSession> closing;
+    CTransport* transport = nullptr;
     {
         CScopedLock lock(s.lock);
         if (!s.startupCount) return Fail(SNMPAPI_NOT_INITIALIZED);
@@ -83,14 +82,16 @@ SNMPAPI_STATUS WINAPI SnmpClose(HSNMP_SESSION session) {
         s.contexts.removeSession(id);
         s.pdus.removeSession(id);
         s.vbls.removeSession(id);
-        if (s.transport) s.transport->dropSession(id);
+        transport = s.transport.get();
+        if (transport) transport->dropSession(id);
     }
     // Outside the lock: a running callback may still call in before it returns.
-    closing->stop();
+    closing->close();
+    if (transport) transport->reapListeners();
     return SNMPAPI_SUCCESS;
 }
 
-SNMPAPI_STATUS WINAPI SnmpSendMsg(HSNMP_SESSION session, HSNMP_ENTITY /*srcEntity*/, HSNMP_ENTITY dstEntity,
+SNMPAPI_STATUS WINAPI SnmpSendMsg(HSNMP_SESSION session, HSNMP_ENTITY srcEntity, HSNMP_ENTITY dstEntity,
                                   HSNMP_CONTEXT context, HSNMP_PDU PDU) {
     CApiState& s = CApiState::instance();
     CScopedLock lock(s.lock);
@@ -103,13 +104,15 @@ SNMPAPI_STATUS WINAPI SnmpSendMsg(HSNMP_SESSION session, HSNMP_ENTITY /*srcEntit
     if (!c) return Fail(SNMPAPI_CONTEXT_INVALID, id);
     CPduObject* p = s.pdus.find(PDU);
     if (!p) return Fail(SNMPAPI_PDU_INVALID, id);
+    const CEntity* from = nullptr;
+    if (srcEntity && !(from = s.entities.find(srcEntity))) return Fail(SNMPAPI_ENTITY_INVALID, id);
     if (to->version == kVersion1 && NeedsVersion2(p->pdu.type)) return Fail(SNMPAPI_OPERATION_INVALID, id);
     Message message;
     message.version = to->version;
     message.community = c->community;
     message.pdu = p->pdu;
-    uint32_t error = s.transport->sendMessage(id, message, to->address, to->timeout, to->retry,
-                                              s.retransmitMode == SNMPAPI_ON);
+    uint32_t error = s.transport->sendMessage(id, message, to->address, from ? &from->address : nullptr,
+                                              to->timeout, to->retry, s.retransmitMode == SNMPAPI_ON);
     if (error) return Fail(error, id);
     return SNMPAPI_SUCCESS;
 }
@@ -122,9 +125,8 @@ SNMPAPI_STATUS WINAPI SnmpRecvMsg(HSNMP_SESSION session, LPHSNMP_ENTITY srcEntit
     std::shared_ptr<CSession> target = s.findSession(session);
     if (!target) return Fail(SNMPAPI_SESSION_INVALID);
     uintptr_t id = target->id();
-    if (target->inbox.empty()) return Fail(SNMPAPI_NOOP, id);
-    ReceivedMessage message = std::move(target->inbox.front());
-    target->inbox.pop_front();
+    ReceivedMessage message;
+    if (!target->take(message)) return Fail(SNMPAPI_NOOP, id);
     if (srcEntity) *srcEntity = AddEntity(s, id, message.source, message.version);
     if (dstEntity) *dstEntity = AddEntity(s, id, message.destination, message.version);
     if (context) {
@@ -154,20 +156,26 @@ SNMPAPI_STATUS WINAPI SnmpCancelMsg(HSNMP_SESSION session, smiINT32 reqId) {
 SNMPAPI_STATUS WINAPI SnmpRegister(HSNMP_SESSION session, HSNMP_ENTITY srcEntity, HSNMP_ENTITY dstEntity,
                                    HSNMP_CONTEXT context, smiLPCOID notification, smiUINT32 state) {
     CApiState& s = CApiState::instance();
-    CScopedLock lock(s.lock);
-    if (!s.startupCount || !s.transport) return Fail(SNMPAPI_NOT_INITIALIZED);
-    if (!s.findSession(session)) return Fail(SNMPAPI_SESSION_INVALID);
-    uintptr_t id = HandleValue(session);
-    if (state != SNMPAPI_ON && state != SNMPAPI_OFF) return Fail(SNMPAPI_MODE_INVALID, id);
-    Registration r;
-    uint32_t error = 0;
-    if (!DescribeRegistration(s, id, srcEntity, dstEntity, context, notification, r, error)) return Fail(error, id);
-    if (state == SNMPAPI_ON) {
-        error = s.transport->addRegistration(r);
-        if (error) return Fail(error, id);
-    } else {
+    CTransport* transport = nullptr;
+    {
+        CScopedLock lock(s.lock);
+        if (!s.startupCount || !s.transport) return Fail(SNMPAPI_NOT_INITIALIZED);
+        if (!s.findSession(session)) return Fail(SNMPAPI_SESSION_INVALID);
+        uintptr_t id = HandleValue(session);
+        if (state != SNMPAPI_ON && state != SNMPAPI_OFF) return Fail(SNMPAPI_MODE_INVALID, id);
+        Registration r;
+        uint32_t error = 0;
+        if (!DescribeRegistration(s, id, srcEntity, dstEntity, context, notification, r, error))
+            return Fail(error, id);
+        if (state == SNMPAPI_ON) {
+            error = s.transport->addRegistration(r);
+            return error ? Fail(error, id) : SNMPAPI_SUCCESS;
+        }
         s.transport->removeRegistrations(r, !dstEntity, !srcEntity, !context, !notification);
+        transport = s.transport.get();
     }
+    // Outside the lock: the thread of a trap socket that is no longer used ends.
+    transport->reapListeners();
     return SNMPAPI_SUCCESS;
 }
 

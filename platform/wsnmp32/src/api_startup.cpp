@@ -68,7 +68,7 @@ SNMPAPI_STATUS WINAPI SnmpCleanup(void) {
         transport = std::move(s.transport);
     }
     // Outside the lock: a callback that is running may still call in.
-    for (auto& session : sessions) session->stop();
+    for (auto& session : sessions) session->close();
     if (transport) transport->stop();
     transport.reset();
     WSACleanup();

@@ -5,80 +5,69 @@ namespace wsnmp {
 CSession::CSession(uintptr_t id, HWND window, UINT message, SNMPAPI_CALLBACK callback, void* clientData)
     : m_id(id), m_window(window), m_message(message), m_callback(callback), m_clientData(clientData) {}
 
-CSession::~CSession() {
-    if (m_thread) CloseHandle(m_thread);
-    if (m_wake) CloseHandle(m_wake);
+namespace {
+
+const size_t kBlockOverhead = 32;  // the heap's own bookkeeping of one block
+
+template <class T>
+size_t HeapBytes(const std::vector<T>& v) {
+    return v.capacity() ? v.capacity() * sizeof(T) + kBlockOverhead : 0;
 }
 
-bool CSession::start() {
-    m_wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!m_wake) return false;
-    // The thread keeps the session alive until it ends.
-    auto* self = new std::shared_ptr<CSession>(shared_from_this());
-    m_thread = CreateThread(nullptr, 0, threadMain, self, 0, &m_threadId);
-    if (!m_thread) {
-        delete self;
-        return false;
-    }
+}  // namespace
+
+size_t Footprint(const Bytes& community, const Pdu& pdu) {
+    size_t bytes = sizeof(ReceivedMessage) + kBlockOverhead + HeapBytes(community) + HeapBytes(pdu.varbinds) +
+                   HeapBytes(pdu.enterprise);
+    for (const VarBind& vb : pdu.varbinds)
+        bytes += HeapBytes(vb.name) + HeapBytes(vb.value.bytes) + HeapBytes(vb.value.oid);
+    return bytes;
+}
+
+bool CSession::hasRoomFor(size_t footprint) const {
+    return m_inbox.size() < kInboxLimit && m_inboxBytes + footprint <= kInboxByteLimit;
+}
+
+void CSession::queue(ReceivedMessage message, size_t footprint) {
+    m_inbox.push_back({std::move(message), footprint});
+    m_inboxBytes += footprint;
+}
+
+bool CSession::take(ReceivedMessage& message) {
+    if (m_inbox.empty()) return false;
+    message = std::move(m_inbox.front().message);
+    m_inboxBytes -= m_inbox.front().footprint;
+    m_inbox.pop_front();
     return true;
 }
 
-DWORD WINAPI CSession::threadMain(void* param) {
-    std::unique_ptr<std::shared_ptr<CSession>> self(static_cast<std::shared_ptr<CSession>*>(param));
-    (*self)->run();
-    return 0;
-}
-
-void CSession::run() {
-    for (;;) {
-        WaitForSingleObject(m_wake, INFINITE);
-        for (;;) {
-            std::pair<WPARAM, LPARAM> notice;
-            {
-                CScopedLock lock(m_lock);
-                if (m_stopping) return;
-                if (m_notices.empty()) break;
-                notice = m_notices.front();
-                m_notices.pop_front();
-            }
-            deliver(notice.first, notice.second);
-        }
-    }
-}
-
 void CSession::deliver(WPARAM wParam, LPARAM lParam) {
+    CScopedLock lock(m_delivery);
+    if (m_closed) return;
     HSNMP_SESSION handle = reinterpret_cast<HSNMP_SESSION>(m_id);
-    if (m_callback)
-        m_callback(handle, m_window, m_message, wParam, lParam, m_clientData);
-    else if (m_window)
-        PostMessageW(m_window, m_message, wParam, lParam);
-}
-
-void CSession::notify(WPARAM wParam, LPARAM lParam) {
-    CScopedLock lock(m_lock);
-    if (m_stopping) return;
-    m_notices.emplace_back(wParam, lParam);
-    SetEvent(m_wake);
-}
-
-void CSession::stop() {
-    {
-        CScopedLock lock(m_lock);
-        m_stopping = true;
-        m_notices.clear();
-        if (m_wake) SetEvent(m_wake);
+    try {
+        if (m_callback)
+            m_callback(handle, m_window, m_message, wParam, lParam, m_clientData);
+        else if (m_window)
+            PostMessageW(m_window, m_message, wParam, lParam);
+    } catch (...) {
+        // Whatever the application's callback throws ends here, not the API's thread.
     }
-    if (m_thread && GetCurrentThreadId() != m_threadId) WaitForSingleObject(m_thread, INFINITE);
+}
+
+void CSession::close() {
+    CScopedLock lock(m_delivery);  // waits for a delivery on another thread
+    m_closed = true;
 }
 
 void CSession::setLastError(uint32_t code, uint64_t stamp) {
-    CScopedLock lock(m_lock);
+    CScopedLock lock(m_errorLock);
     m_lastError = code;
     m_lastErrorStamp = stamp;
 }
 
 uint32_t CSession::lastError(uint64_t& stamp) const {
-    CScopedLock lock(m_lock);
+    CScopedLock lock(m_errorLock);
     stamp = m_lastErrorStamp;
     return m_lastError;
 }

@@ -12,9 +12,9 @@ COMMUNITY = "tolvane"
 NO_MIBS = ["-M", "/nonexistent", "-m", ""]
 
 
-def free_udp_port():
+def free_udp_port(host="127.0.0.1"):
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
-        s.bind(("127.0.0.1", 0))
+        s.bind((host, 0))
         return s.getsockname()[1]
 
 
@@ -25,16 +25,24 @@ def tool(name, *args, timeout=30):
 
 
 class Agent:
-    """An snmpd of its own, on 127.0.0.1 and a free port."""
+    """An snmpd of its own, on a loopback address (127.0.0.1 unless given) and a free port;
+    `extra_conf` lines are read after the project's configuration."""
 
-    def __init__(self):
-        self.dir = tempfile.TemporaryDirectory(prefix="tol_snmpd_")
-        self.port = free_udp_port()
+    def __init__(self, host="127.0.0.1", extra_conf=(), prefix="tol_snmpd_"):
+        self.dir = tempfile.TemporaryDirectory(prefix=prefix)
+        self.host = host
+        self.port = free_udp_port(host)
+        conf = str(CONF)
+        if extra_conf:
+            extra = os.path.join(self.dir.name, "extra.conf")
+            with open(extra, "w") as f:
+                f.write("\n".join(extra_conf) + "\n")
+            conf += "," + extra
         self.log = open(os.path.join(self.dir.name, "snmpd.log"), "w")
         env = dict(os.environ, SNMP_PERSISTENT_DIR=self.dir.name)
         self.process = subprocess.Popen(
-            ["/usr/sbin/snmpd", "-f", "-Lo", "-C", "-c", str(CONF), *NO_MIBS,
-             "-p", os.path.join(self.dir.name, "snmpd.pid"), f"udp:127.0.0.1:{self.port}"],
+            ["/usr/sbin/snmpd", "-f", "-Lo", "-C", "-c", conf, *NO_MIBS,
+             "-p", os.path.join(self.dir.name, "snmpd.pid"), f"udp:{host}:{self.port}"],
             stdout=self.log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, env=env)
         deadline = time.time() + 15
         while time.time() < deadline:
@@ -46,7 +54,7 @@ class Agent:
 
     @property
     def address(self):
-        return f"127.0.0.1:{self.port}"
+        return f"{self.host}:{self.port}"
 
     def get(self, *oids, version="2c", command="snmpget", options=("-On", "-Ox", "-Ot", "-Oe")):
         return tool(command, "-v", version, "-c", COMMUNITY, "-t", "1", "-r", "1", *options,

@@ -1,0 +1,30 @@
+// What a CSNMPmon keeps beside its published members: the lock that its notification
+// handler, its waiter and its destructor take in turn, how a waiter learns of a completion,
+// whether its request has ended, and the informs it has lately queued.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <string>
+
+#include "critical_section.h"
+
+struct SnmpMonState {
+    explicit SnmpMonState(bool listener) : listener(listener) { InitializeConditionVariable(&wake); }
+
+    const bool listener;  // built in trap mode
+    // Held by the notification handler while it runs, and by the owner's thread while it
+    // waits, ends the request or takes the object down.
+    CCriticalSection lock;
+    // A waiter sleeps here until `signalled`: a completion (or queued packages) it has not
+    // taken yet. Waking a thread this way costs no call into the system's object manager,
+    // which an event costs on every set, wait and reset.
+    CONDITION_VARIABLE wake;
+    bool signalled = false;
+    bool eventSet = false;  // m_Event is set and wait has not reset it yet
+    // The request was answered, timed out or cancelled: later notifications are dropped.
+    bool done = false;
+    // Keys (sender, community, request id) of the informs queued lately, oldest first.
+    std::deque<std::string> recentInforms;
+};
