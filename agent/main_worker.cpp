@@ -65,6 +65,8 @@ CMainWorker::CMainWorker()
       m_upgradeVersion(nullptr),
       m_upgradeBusy(false),
       m_link(&DefaultServerLink()),
+      m_sessionEpoch(0),
+      m_registrationEpoch(0),
       m_sendThread(nullptr)
 {
     WSADATA wsaData;
@@ -174,9 +176,13 @@ bool CMainWorker::StartWork(wchar_t** error)
         }
         m_runState = RUN_RUNNING;
     }
-    FreeHeapBlock(m_sessionId);
-    m_sessionId = nullptr;
-    m_authorized.store(false);
+    {
+        CScopedLock lock(m_sessionLock);
+        FreeHeapBlock(m_sessionId);
+        m_sessionId = nullptr;
+        m_authorized.store(false);
+        ++m_sessionEpoch;
+    }
 
     HANDLE thread = m_startThread(&CMainWorker::MainWorkerThread, this);
     if (!thread) {
@@ -243,7 +249,11 @@ void CMainWorker::StopWorkNow(bool waitForWorker)
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
     }
-    m_authorized.store(false);
+    {
+        CScopedLock lock(m_sessionLock);
+        m_authorized.store(false);
+        ++m_sessionEpoch;
+    }
     SetPollPeriod(0);
 }
 
@@ -262,13 +272,18 @@ bool CMainWorker::RegisterAgent(const char* eMail, const char* agentName, const 
     if (!Md5Hex(password ? password : "", digest))
         digest.clear();
     {
+        // A login under way with the earlier registration no longer counts (its answer is
+        // not stored), and the next tick logs in with this one.
+        CScopedLock session(m_sessionLock);
         CScopedLock lock(m_credentialsLock);
         ReplaceText(&m_agentName, agentName);
         ReplaceText(&m_eMail, eMail);
         ReplaceText(&m_password, digest.c_str());
+        ++m_registrationEpoch;
+        m_authorized.store(false);
+        ++m_sessionEpoch;
     }
     FireStatusChanged(STATUS_REGISTRATION_PENDING, TOL_TEXT_REGISTRATION_PENDING);
-    m_authorized.store(false);
     return true;
 }
 
@@ -289,6 +304,7 @@ void CMainWorker::ClearRegistration()
     ReplaceText(&m_eMail, nullptr);
     ReplaceText(&m_password, nullptr);
     ReplaceText(&m_agentName, nullptr);
+    ++m_registrationEpoch;
 }
 
 void CMainWorker::SetProxyServer(const char* proxy)
