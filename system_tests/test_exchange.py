@@ -4,6 +4,7 @@ engine's real main loop, whose timer the server's POL sets."""
 import re
 import subprocess
 import sys
+import time
 import zlib
 from dataclasses import dataclass
 
@@ -266,3 +267,172 @@ def test_reply_slower_than_the_time_limit_is_given_up_and_resent(plain_server):
     assert given_up == (9, "Data sending failed on making request.")
     assert error[0] == 9 and error[1].startswith("Failed with error 12017: ")
     assert restored == (5, "Connection to server re-established.")
+
+
+def test_bytes_a_failed_send_kept_are_posted_after_a_restart_and_a_login(plain_server):
+    """A send answered 500, then work stopped and started again: the login that follows
+    leaves the kept bytes alone, and the first send after it posts them."""
+    server = plain_server
+    server.queue(kind="login", body=FAST_TICKS)
+    server.queue(kind="session", status=500)
+    server.queue(kind="login", body=FAST_TICKS)
+    run = run_probe(server, 4, "--loop", "--data=" + DATA, "--restart-after=2")
+    assert server.violations == []
+    assert [e.kind for e in server.exchanges] == ["login", "session", "login", "session"]
+    failed, again = sessions(server.exchanges)
+    assert failed.reply_status == 500 and again.reply_status == 200
+    assert again.body_raw == failed.body_raw and zlib.decompress(again.body_raw) == DATA.encode()
+    restored = (5, "Connection to server re-established.")
+    second_login = [i for i, s in enumerate(run.statuses) if s[0] == 3][1]
+    assert run.statuses.count(restored) == 1
+    assert run.statuses.index(restored) > second_login
+    assert run.state["in_flight_bytes"] == "0"
+
+
+NEW_ACCOUNT = ("new@example.com", "host-02")   # not an account of the server
+
+
+def test_a_login_answered_after_a_new_registration_is_not_taken_for_it(plain_server):
+    """The server answers the login of the old account after the agent was registered anew:
+    the answer does not authorize the new registration, which is not stored; the next login
+    is the new account's (which this server refuses)."""
+    server = plain_server
+    server.queue(kind="login", delay=3, body=FAST_TICKS)
+    run = run_probe(server, 2, "--loop", "--poll=1", "--register=1:1000:%s:%s" % NEW_ACCOUNT)
+    assert server.violations == []
+    assert [e.kind for e in server.exchanges] == ["login", "login"]
+    assert [e.header("Tol-EMail") for e in server.exchanges] == [ACCOUNT[0], NEW_ACCOUNT[0]]
+    assert all(status != 3 for status, _ in run.statuses)
+    assert (1, "Authorization Failed. All monitoring processes are stopped.") in run.statuses
+    assert (run.state["registered"], run.state["authorized"]) == ("none", "0")
+
+
+def test_a_send_answered_after_a_new_registration_is_posted_once(plain_server):
+    """A registration during a slow send: the server took the bytes (200), so they are not
+    posted again after the new login."""
+    server = plain_server
+    server.queue(kind="login", body=FAST_TICKS)
+    server.queue(kind="session", delay=3)
+    server.queue(kind="login", body=FAST_TICKS)
+    run = run_probe(server, 4, "--loop", "--data=" + DATA,
+                    "--register=2:1000:%s:%s" % ACCOUNT)
+    assert server.violations == []
+    assert [e.kind for e in server.exchanges] == ["login", "session", "login", "session"]
+    slow, after = sessions(server.exchanges)
+    assert zlib.decompress(slow.body_raw) == DATA.encode() and after.body_raw == b""
+    assert all(status != 2 for status, _ in run.statuses)
+    assert run.state["registered"] == ACCOUNT[0]
+
+
+def cut_reply(limit=8192):
+    """Lines whose last one the body limit cuts inside "POL\\t0\\t300": "POL\\t0\\t3" fits."""
+    head = "BFC\t5\n"
+    kept_length = limit - len("POL\t0\t3")
+    filler = "XYZ\t" + "p" * 60 + "\n"
+    body = head
+    while len(body) + len(filler) <= kept_length - 16:
+        body += filler
+    last = kept_length - len(body) - 1
+    body += "XYZ\t" + "q" * (last - 4) + "\n"
+    assert len(body) == kept_length
+    return body + "POL\t0\t300\n"
+
+
+def test_a_line_the_body_limit_cut_is_not_obeyed(plain_server):
+    plain_server.queue(kind="session", body=cut_reply())
+    run = run_probe(plain_server, 1)
+    assert plain_server.violations == []
+    assert run.state["max_buffer_count"] == "5"   # a line before the cut is obeyed
+    assert run.state["poll_period"] == "0"         # "POL\t0\t3" is not
+
+
+RESULT_SIZE = 200000
+OUTAGE_TICKS = 30
+
+
+def result_numbers(exchanges, size):
+    numbers = []
+    for exchange in sessions(exchanges):
+        body = exchange.body or b""
+        assert len(body) % size == 0, len(body)
+        numbers += [int(body[at + 1:at + 8]) for at in range(0, len(body), size)]
+    return numbers
+
+
+def rss_kb(pid):
+    with open("/proc/%d/status" % pid) as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    raise AssertionError("no VmRSS for %d" % pid)
+
+
+def failed_logins(exchanges):
+    return sum(1 for e in exchanges if e.kind == "login" and e.reply_status == 503)
+
+
+def test_an_outage_keeps_what_the_cache_holds_and_no_more(plain_server):
+    """A plug-in makes a 200,000-byte result every second. The server ends the session and
+    refuses logins for 30 ticks: every tick still moves the results into the cache, whose
+    limits (4 buffers) drop the oldest. The server then gets every result but those, each
+    once, in posts of the cache's size, and the agent's memory does not grow with the
+    outage."""
+    server = plain_server
+    server.queue_lines(["POL\t0\t1", "BFS\t16384", "BFC\t4"], kind="login")
+    process = start_loop(server, "--producer=%d" % RESULT_SIZE)
+    try:
+        assert server.wait_for(lambda exchanges: len(sessions(exchanges)) >= 4, 60)
+        server.queue(kind="session", body="111111")
+        for _ in range(OUTAGE_TICKS):
+            server.queue(kind="login", status=503)
+        assert server.wait_for(lambda exchanges: failed_logins(exchanges) >= 8, 60)
+        early = rss_kb(process.pid)
+        assert server.wait_for(lambda exchanges: failed_logins(exchanges) >= OUTAGE_TICKS, 90)
+        late = rss_kb(process.pid)
+        back = len(server.exchanges)
+        assert server.wait_for(lambda exchanges: len(sessions(exchanges[back:])) >= 6, 60)
+    finally:
+        run = stop_loop(process)
+    assert server.violations == []
+    assert late - early < 2048, "the agent grew by %d KiB during the outage" % (late - early)
+    assert max(len(e.body or b"") for e in sessions(server.exchanges)) <= 3 * RESULT_SIZE
+    numbers = result_numbers(server.exchanges, RESULT_SIZE)
+    assert len(numbers) == len(set(numbers)), "a result was posted twice"
+    assert numbers == sorted(numbers)
+    gaps = [(a, b) for a, b in zip(numbers, numbers[1:]) if b != a + 1]
+    # One run of results dropped, all of them made during the outage.
+    assert len(gaps) == 1, gaps
+    (before, after), = gaps
+    assert OUTAGE_TICKS - 8 <= after - before - 1 <= OUTAGE_TICKS, gaps
+    assert numbers[0] == 1
+    assert run.statuses.count((3, "Authorization is successfully finished.")) == 2
+
+
+def test_a_restarted_server_ends_the_session_it_does_not_know(plain_server):
+    """The server stops and comes back on the same port without its session table: the agent's
+    next post under the old session is kept and answered with the session end, the agent logs
+    in again at once, and every result reaches one server or the other exactly once."""
+    first = plain_server
+    first.queue(kind="login", body=FAST_TICKS)
+    process = start_loop(first, "--producer=100")
+    second = None
+    try:
+        assert first.wait_for(lambda exchanges: len(sessions(exchanges)) >= 3, 60)
+        time.sleep(0.3)   # between two ticks: the last reply has reached the agent
+        port = first.port
+        first.stop()
+        time.sleep(3)   # sends fail meanwhile; the cache keeps the results
+        second = RefServer(accounts=[ACCOUNT], decoder=None, port=port).start()
+        second.queue(kind="login", body=FAST_TICKS)
+        assert second.wait_for(lambda exchanges: len(sessions(exchanges)) >= 5, 60)
+    finally:
+        run = stop_loop(process)
+        if second:
+            second.stop()
+    assert first.violations == [] and second.violations == []
+    unknown, login = second.exchanges[:2]
+    assert unknown.unknown_session and unknown.reply_body == b"111111"
+    assert login.kind == "login" and login.time - unknown.ended < 2.5   # within two ticks
+    numbers = result_numbers(first.exchanges, 100) + result_numbers(second.exchanges, 100)
+    assert numbers == list(range(1, len(numbers) + 1))
+    assert (2, "Temporary Server Error with the following response code: 400") not in run.statuses

@@ -77,5 +77,9 @@ bool DriveMainLoop(CMainWorker& engine, CCountingLink& link,
             break;  // the server's refusal ended work
     }
     engine.StopMonitoring(nullptr);
+    // A stop begun by the server's refusal does not wait for the main worker thread: it
+    // ends (and reports) on its own.
+    while (engine.GetRunState() != RUN_STOPPED)
+        Sleep(20);
     return true;
 }

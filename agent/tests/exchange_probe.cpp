@@ -16,6 +16,7 @@
 //                      which work stops, and with a count of 0 work stops when a line (or the
 //                      end of input) comes on standard input
 //   --state            print the state after the run
+//   --poll=SECONDS     (with --loop) the poll period from the start, as a POL would set it
 //   --producer=SIZE    (with --loop) a plug-in that makes one numbered result of SIZE bytes
 //                      every second ("r0000001:" and filler), collected as the engine collects
 //   --restart-after=N  (with --loop) after the N-th exchange work is stopped and started again
@@ -82,6 +83,7 @@ struct ProbeOptions {
     std::wstring proxy;
     bool loop = false;
     bool state = false;
+    long poll = 0;
     unsigned producerSize = 0;
     unsigned restartAfter = 0;
     unsigned registerAt = 0;
@@ -142,6 +144,8 @@ bool ParseOption(const wchar_t* arg, ProbeOptions& options)
         options.proxy = rest;
     else if (StartsWith(arg, L"--results=", &rest))
         return ParseResults(rest, options);
+    else if (StartsWith(arg, L"--poll=", &rest))
+        options.poll = std::wcstol(rest, nullptr, 10);
     else if (StartsWith(arg, L"--producer=", &rest))
         options.producerSize = static_cast<unsigned>(std::wcstoul(rest, nullptr, 10));
     else if (StartsWith(arg, L"--restart-after=", &rest))
@@ -339,6 +343,7 @@ std::string RunLoop(CProbeEngine& engine, const ProbeOptions& options)
         });
     link.RestartAfter(options.restartAfter);
     engine.SetServerLink(&link);
+    engine.SetPollPeriod(options.poll);
     if (options.count == 0)
         WatchForStopLine(link.DoneEvent());
     DriveMainLoop(engine, link, [&] {
@@ -375,7 +380,7 @@ int wmain(int argc, wchar_t** argv)
     if (!ParseArguments(argc, argv, options)) {
         std::fwprintf(stderr, L"usage: exchange_probe host e-mail name count [--nozlib] "
                               L"[--data=TEXT] [--results=N:SIZE] [--proxy=HOST:PORT] [--loop] "
-                              L"[--state] [--producer=SIZE] [--restart-after=N] "
+                              L"[--state] [--poll=SECONDS] [--producer=SIZE] [--restart-after=N] "
                               L"[--register=N:MS:EMAIL:NAME]\n");
         return 2;
     }
