@@ -17,6 +17,7 @@
 //   release                    releases the plug-in
 //   canunload                  DllCanUnloadNow of the loaded DLL
 //   unload                     frees the DLL (the host's load and COM's unused libraries)
+//   threads                    logs the number of threads of the host process
 #pragma once
 
 #include <string>

@@ -37,6 +37,8 @@ private:
     bool Wait(const std::string& argument, bool dataOnly);
     bool Release();
     bool Unload();
+    // Logs the number of threads of this process.
+    bool Threads();
 
     void LogResult(const std::string& what, HRESULT hr, const std::string& detail = "");
     std::string ErrorDetail();
