@@ -88,19 +88,7 @@ CMainWorker::CMainWorker()
 CMainWorker::~CMainWorker()
 {
     s_workerAlive.store(false);
-    if (GetRunState() == RUN_RUNNING)
-        StopWorkNow(true);
-    // A stop without the wait may have left the main worker thread finishing its pass.
-    HANDLE thread = nullptr;
-    {
-        CScopedLock lock(m_stateLock);
-        thread = m_mainWorkerThread;
-        m_mainWorkerThread = nullptr;
-    }
-    if (thread) {
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-    }
+    StopAndWaitForMainWorkerThread();
     WaitForSendingThread();
     ReleasePlugIns();
     m_zlib.UnloadZlib();
@@ -255,6 +243,23 @@ void CMainWorker::StopWorkNow(bool waitForWorker)
         ++m_sessionEpoch;
     }
     SetPollPeriod(0);
+}
+
+void CMainWorker::StopAndWaitForMainWorkerThread()
+{
+    if (GetRunState() == RUN_RUNNING)
+        StopWorkNow(true);
+    // A stop without the wait may have left the main worker thread finishing its pass.
+    HANDLE thread = nullptr;
+    {
+        CScopedLock lock(m_stateLock);
+        thread = m_mainWorkerThread;
+        m_mainWorkerThread = nullptr;
+    }
+    if (thread) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
 }
 
 void CMainWorker::SetStopEvent()

@@ -171,6 +171,9 @@ protected:
     void ReadSettings();
     void CrackHostSetting();
     void StopWorkNow(bool waitForWorker);
+    // Stops work when it runs and waits for the main worker thread, also after a stop that
+    // did not wait for it.
+    void StopAndWaitForMainWorkerThread();
     // Whether the session the exchange used is still the engine's.
     bool IsSessionCurrent(const ExchangeSession& session);
     // The in-flight buffer (moved from the cache when empty) as a heap copy.

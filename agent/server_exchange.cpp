@@ -115,8 +115,7 @@ bool CMainWorker::WaitForSendingThread(DWORD milliseconds)
 
 bool CMainWorker::FinishForExit(DWORD milliseconds)
 {
-    if (GetRunState() == RUN_RUNNING)
-        StopWorkNow(true);
+    StopAndWaitForMainWorkerThread();
     return WaitForSendingThread(milliseconds);
 }
 
