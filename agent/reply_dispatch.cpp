@@ -27,20 +27,20 @@ bool Is(const char* code, const char* field)
     return std::strcmp(field, code) == 0;
 }
 
-// A line no plug-in took: the CR of a CR LF reply belongs to no field.
-void DispatchCommandLine(std::string_view line, IReplyTarget& target)
+// A line no plug-in took, split in place (it is the reply's own copy): the CR of a CR LF
+// reply belongs to no field.
+void DispatchCommandLine(char* line, size_t length, IReplyTarget& target)
 {
-    if (!line.empty() && line.back() == '\r')
-        line.remove_suffix(1);
-    std::vector<std::string> fields;
-    for (std::string_view field : SplitFields(line, '\t'))
-        fields.emplace_back(field);
-    if (fields.empty())
+    if (length && line[length - 1] == '\r')
+        line[--length] = '\0';
+    if (!length)
         return;
-    std::vector<const char*> pointers;
-    for (const std::string& field : fields)
-        pointers.push_back(field.c_str());
-    DispatchCommandFields(pointers.data(), pointers.size(), target);
+    std::vector<const char*> fields;
+    for (std::string_view field : SplitFields(std::string_view(line, length), '\t')) {
+        const_cast<char*>(field.data())[field.size()] = '\0';
+        fields.push_back(field.data());
+    }
+    DispatchCommandFields(fields.data(), fields.size(), target);
 }
 
 }  // namespace
@@ -53,10 +53,13 @@ void DispatchReplyBody(const char* body, IReplyTarget& target)
         target.EndSession();
         return;
     }
-    for (std::string_view view : SplitFields(body, '\n')) {
-        std::string line(view);
-        if (!target.OfferLineToPlugIns(line.c_str()))
-            DispatchCommandLine(line, target);
+    // One copy of the body, its lines ended in place.
+    std::string lines(body);
+    for (std::string_view view : SplitFields(lines, '\n')) {
+        char* line = &lines[static_cast<size_t>(view.data() - lines.data())];
+        line[view.size()] = '\0';
+        if (!target.OfferLineToPlugIns(line))
+            DispatchCommandLine(line, view.size(), target);
     }
 }
 

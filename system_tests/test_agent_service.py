@@ -230,14 +230,6 @@ def test_a_stop_during_a_held_send_leaves_no_process_behind(server, installed):
     assert len(agent_processes()) == 1
 
 
-def rss_kb(pid):
-    with open("/proc/%d/status" % pid) as status:
-        for line in status:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    raise AssertionError("no VmRSS for %d" % pid)
-
-
 def test_a_client_hung_in_its_handler_holds_up_nobody_and_costs_bounded_memory(server,
                                                                                 installed):
     """One client never returns from StatusChanged while another client's calls fire
@@ -258,10 +250,10 @@ def test_a_client_hung_in_its_handler_holds_up_nobody_and_costs_bounded_memory(s
         # More than the hung client's bound (1,024 events) first; then as many again.
         firing.send("repeat\t1100\tSetProxy\t" + proxy)
         assert firing.read_until("repeat", timeout=120) == "repeat SetProxy n=1100 failed=0"
-        early = rss_kb(pid)
+        early = winhost.rss_kb(pid)
         firing.send("repeat\t1400\tSetProxy\t" + proxy)
         assert firing.read_until("repeat", timeout=300) == "repeat SetProxy n=1400 failed=0"
-        late = rss_kb(pid)
+        late = winhost.rss_kb(pid)
         served.send("waitcount\t6\t2500\t60000")
         assert served.read_until("waitcount", timeout=90) == "waitcount 6 ok 2500"
         print("agent memory: %d KiB, then %d KiB" % (early, late))

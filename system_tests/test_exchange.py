@@ -359,14 +359,6 @@ def result_numbers(exchanges, size):
     return numbers
 
 
-def rss_kb(pid):
-    with open("/proc/%d/status" % pid) as status:
-        for line in status:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    raise AssertionError("no VmRSS for %d" % pid)
-
-
 def failed_logins(exchanges):
     return sum(1 for e in exchanges if e.kind == "login" and e.reply_status == 503)
 
@@ -386,9 +378,9 @@ def test_an_outage_keeps_what_the_cache_holds_and_no_more(plain_server):
         for _ in range(OUTAGE_TICKS):
             server.queue(kind="login", status=503)
         assert server.wait_for(lambda exchanges: failed_logins(exchanges) >= 8, 60)
-        early = rss_kb(process.pid)
+        early = winhost.rss_kb(process.pid)
         assert server.wait_for(lambda exchanges: failed_logins(exchanges) >= OUTAGE_TICKS, 90)
-        late = rss_kb(process.pid)
+        late = winhost.rss_kb(process.pid)
         back = len(server.exchanges)
         assert server.wait_for(lambda exchanges: len(sessions(exchanges[back:])) >= 6, 60)
     finally:

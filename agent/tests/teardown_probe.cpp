@@ -7,6 +7,7 @@
 // InitializeCriticalSection*, DeleteCriticalSection and EnterCriticalSection are redirected
 // to recorders. A lock entered after it was deleted is reported; the exit code is 0 only when
 // none was and the trace holds the teardown's line.
+#include "driver_settings.h"
 #include "main_worker.h"
 #include "quorin_agent.h"
 #include "registry_paths.h"
@@ -163,13 +164,17 @@ void WatchLocks()
 constexpr wchar_t kHost[] = L"http://127.0.13.1:9/fcgi-bin/agentgateway";
 constexpr char kStoppedText[] = "All monitors are stopped.";
 
-void SetSetting(const wchar_t* name, DWORD type, const void* data, DWORD bytes)
+void SetTrace(DWORD value)
 {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, TOL_REG_SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TOL_REG_SETTINGS_KEY, 0, KEY_ALL_ACCESS, &key) !=
+        ERROR_SUCCESS)
         return;
-    RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes);
+    if (value)
+        RegSetValueExW(key, L"Trace", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                       sizeof(value));
+    else
+        RegDeleteValueW(key, L"Trace");
     RegCloseKey(key);
 }
 
@@ -205,26 +210,17 @@ bool LastTraceLineSays(const char* text)
 // everything else has gone.
 class CProbeRun {
 public:
-    CProbeRun()
+    CProbeRun() : m_settings(new CDriverSettings(kHost, nullptr))
     {
         WatchLocks();
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, TOL_REG_AGENT_KEY);
         DeleteFileA(TodaysTracePath().c_str());
-        DWORD trace = 10;
-        SetSetting(L"Trace", REG_DWORD, &trace, sizeof(trace));
-        SetSetting(L"Host", REG_SZ, kHost, sizeof(kHost));
+        SetTrace(10);
     }
     ~CProbeRun()
     {
         bool traced = LastTraceLineSays(kStoppedText);
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TOL_REG_SETTINGS_KEY, 0, KEY_ALL_ACCESS, &key) ==
-            ERROR_SUCCESS) {
-            RegDeleteValueW(key, L"Trace");
-            RegDeleteValueW(key, L"Host");
-            RegCloseKey(key);
-        }
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, TOL_REG_AGENT_KEY);
+        SetTrace(0);
+        delete m_settings;
         char line[160];
         std::snprintf(line, sizeof(line), "teardown traced \"%s\": %s; locks used after "
                       "their destruction: %ld\n", kStoppedText, traced ? "yes" : "no",
@@ -233,6 +229,9 @@ public:
         // The verdict is the exit code; nothing is left to tear down.
         TerminateProcess(GetCurrentProcess(), traced && g_usedAfterDelete == 0 ? 0 : 1);
     }
+
+private:
+    CDriverSettings* m_settings;
 };
 
 // An automation object a client still holds when main returns.

@@ -95,6 +95,21 @@ VARIANT Long(long n)
 class DispatchEventQueueTest : public ::testing::Test {
 protected:
     CComInit m_com{COINIT_MULTITHREADED};
+
+    // Posts events 1..count, each with the text; the hung sink is in its handler from the
+    // first event on.
+    static void PostNumbered(CDispatchEventQueue* queue, long count, const std::wstring& text,
+                             CHoldingSink& hung)
+    {
+        CComVariant description(text.c_str());
+        for (long i = 1; i <= count; ++i) {
+            VARIANT args[2] = {Long(i), description};
+            ASSERT_TRUE(queue->Post(2, args, 2));
+            if (i == 1) {
+                ASSERT_EQ(WaitForSingleObject(hung.m_entered, 10000), WAIT_OBJECT_0);
+            }
+        }
+    }
 };
 
 TEST_F(DispatchEventQueueTest, DeliversInOrderWhileThePosterGoesOn)
@@ -160,14 +175,7 @@ TEST_F(DispatchEventQueueTest, AHungClientHoldsABoundedQueueWhileTheOthersAreSer
     CDispatchEventQueue* queue = CDispatchEventQueue::Create(&point);
     ASSERT_NE(queue, nullptr);
     const long kPosted = 3000;
-    CComVariant text(std::wstring(100, L's').c_str());
-    for (long i = 1; i <= kPosted; ++i) {
-        VARIANT args[2] = {Long(i), text};
-        ASSERT_TRUE(queue->Post(2, args, 2));
-        if (i == 1) {  // the hung client is in its handler from the first event on
-            ASSERT_EQ(WaitForSingleObject(hung.m_entered, 10000), WAIT_OBJECT_0);
-        }
-    }
+    PostNumbered(queue, kPosted, std::wstring(100, L's'), hung);
     ASSERT_TRUE(WaitUntil([&] { return served.Values().size() == size_t(kPosted); }, 30000));
     std::vector<long> values = served.Values();
     for (long i = 1; i <= kPosted; ++i)
@@ -199,14 +207,7 @@ TEST_F(DispatchEventQueueTest, LargeEventsAreBoundedInBytes)
     ASSERT_EQ(point.Advise(&hung, &cookie), S_OK);
     CDispatchEventQueue* queue = CDispatchEventQueue::Create(&point);
     ASSERT_NE(queue, nullptr);
-    CComVariant text(std::wstring(32 * 1024, L'b').c_str());   // 64 KiB a text
-    for (long i = 1; i <= 200; ++i) {
-        VARIANT args[2] = {Long(i), text};
-        ASSERT_TRUE(queue->Post(2, args, 2));
-        if (i == 1) {
-            ASSERT_EQ(WaitForSingleObject(hung.m_entered, 10000), WAIT_OBJECT_0);
-        }
-    }
+    PostNumbered(queue, 200, std::wstring(32 * 1024, L'b'), hung);   // 64 KiB a text
     EXPECT_LE(queue->MostQueuedBytes(), CSinkChannel::kMaxQueuedBytes);
     EXPECT_GE(queue->MostQueuedBytes(), CSinkChannel::kMaxQueuedBytes - 70 * 1024);
     EXPECT_EQ(queue->Dropped() + queue->MostQueuedEvents() + 1, 200u);
