@@ -285,8 +285,13 @@ def test_stop_writes_the_answers_under_way_to_the_log(tmp_path):
     server = RefServer(accounts=[ACCOUNT], log_path=str(log), decoder=slow_decoder).start()
     client = Client(server)
     session = client.session()
-    post = threading.Thread(target=lambda: pytest.raises(Exception, client.post,
-                                                         session_headers(session), record()))
+    def post_and_ignore_the_outcome():
+        try:
+            client.post(session_headers(session), record())
+        except OSError:
+            pass   # the stop may close the connection before the reply
+
+    post = threading.Thread(target=post_and_ignore_the_outcome)
     post.start()
     assert decoding.wait(10)
     stopping = threading.Thread(target=server.stop)
