@@ -8,7 +8,8 @@
 #include <vector>
 
 CStatusSink::CStatusSink()
-    : m_never(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+    : m_events(DIID__IQuorinAgentEvents),
+      m_never(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_arrived(CreateEventW(nullptr, FALSE, FALSE, nullptr))
 {
 }
@@ -28,7 +29,7 @@ STDMETHODIMP CStatusSink::QueryInterface(REFIID riid, void** ppv)
     if (!ppv)
         return E_POINTER;
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-        IsEqualIID(riid, DIID__IQuorinAgentEvents)) {
+        IsEqualIID(riid, m_events)) {
         *ppv = static_cast<IDispatch*>(this);
         AddRef();
         return S_OK;
