@@ -14,10 +14,10 @@
 namespace {
 
 // Innermost lock of the agent: serialises the day file, which is opened for every line.
+struct TraceLockTag;
 CCriticalSection& TraceLock()
 {
-    static CCriticalSection lock;
-    return lock;
+    return ProcessLifetimeLock<TraceLockTag>();
 }
 
 bool TracingIsOn(HKEY settings)

@@ -12,6 +12,7 @@ packages=(
     iproute2 iputils-ping
     openssl
     xvfb
+    clang libclang-rt-dev
 )
 
 sudo_cmd=()

@@ -8,6 +8,10 @@ their records (with result_records.decode_stream when that module is present) an
 with scripted reply lines. A request the agent must never send is a protocol violation: it is
 recorded in `violations`, printed, and answered with 400.
 
+A post under a session id this server never issued (one handed out before it was restarted)
+is kept like any other, marked as from an unknown session, and answered the way the protocol
+ends a session: 200 with the body "111111", so the agent logs in again.
+
     python3 tools/refserver/refserver.py --port 8443 --tls --account me@example.com:host1 \\
         --script replies.json --log exchanges.jsonl
 """
@@ -70,11 +74,16 @@ class _Connection(socketserver.StreamRequestHandler):
                 try:
                     request = http_wire.read_request(self.rfile)
                 except http_wire.WireError as error:
-                    self.wfile.write(owner._reject_wire(self.client_address, error))
+                    reply = owner._while_running(owner._reject_wire, self.client_address, error)
+                    if reply is not None:
+                        self.wfile.write(reply)
                     return
                 if request is None:
                     return
-                reply, close = owner._answer(self.client_address, request)
+                answered = owner._while_running(owner._answer, self.client_address, request)
+                if answered is None:
+                    return
+                reply, close = answered
                 if reply is None:
                     return
                 self.wfile.write(reply)
@@ -120,6 +129,7 @@ class RefServer:
         self._sessions = {}      # session id -> (e-mail, agent name), while the session lasts
         self._issued = set()     # every session id ever handed out
         self._connections = set()
+        self._answering = 0      # requests being answered now
         self._stopping = threading.Event()
         self._server = None
         self._thread = None
@@ -139,8 +149,9 @@ class RefServer:
         self._thread.start()
         return self
 
-    def stop(self):
-        self._stopping.set()
+    def stop(self, answer_timeout=30):
+        with self._lock:
+            self._stopping.set()
         if self._server:
             self._server.shutdown()
             self._server.server_close()
@@ -152,6 +163,9 @@ class RefServer:
                 connection.close()
             except OSError:
                 pass
+        # Requests already being answered are written to the log before it closes.
+        with self._lock:
+            self._lock.wait_for(lambda: self._answering == 0, answer_timeout)
         self._log.close()
         if self._temp:
             shutil.rmtree(self._temp, ignore_errors=True)
@@ -234,6 +248,20 @@ class RefServer:
         self._record(exchange)
         return http_wire.reply_bytes(400, body, [("Content-Type", "text/plain")], close=close)
 
+    def _while_running(self, answer, *args):
+        """answer(*args), unless the server is stopping: then None, and the request goes
+        unanswered. stop() waits for answers under way, so each is in the log."""
+        with self._lock:
+            if self._stopping.is_set():
+                return None
+            self._answering += 1
+        try:
+            return answer(*args)
+        finally:
+            with self._lock:
+                self._answering -= 1
+                self._lock.notify_all()
+
     def _answer(self, client, request):
         exchange = self._new_exchange(client)
         exchange.method, exchange.target, exchange.version = (request.method, request.target,
@@ -253,6 +281,8 @@ class RefServer:
         if problems:
             return self._finish_rejected(exchange, problems), False
         exchange.kind = block.kind
+        if exchange.unknown_session:
+            return self._end_unknown_session(exchange), False
         step = self.script.take(block.kind) or ReplyStep(kind=block.kind)
         if step.delay and self._stopping.wait(step.delay):
             return None, True
@@ -264,8 +294,8 @@ class RefServer:
         session = block.values["Tol-SessionID"]
         with self._lock:
             if session not in self._issued:
-                return ["Tol-SessionID %r was never issued" % session]
-            if session not in self._sessions:
+                exchange.unknown_session = True   # issued before a restart, perhaps
+            elif session not in self._sessions:
                 return ["Tol-SessionID %r has ended" % session]
         compression = int(block.values["Tol-Compression"])
         checksum = int(block.values["Tol-CheckSum"])
@@ -301,6 +331,15 @@ class RefServer:
         exchange.reply_headers = headers
         exchange.reply_body = step.body
         return http_wire.reply_bytes(step.status, step.body, headers, close=step.close)
+
+    def _end_unknown_session(self, exchange):
+        """What the post carried is kept; the agent is told to log in again."""
+        headers = [("Content-Type", "text/plain")]
+        exchange.reply_status = 200
+        exchange.reply_headers = headers
+        exchange.reply_body = SESSION_END_BODY
+        self._record(exchange)
+        return http_wire.reply_bytes(200, SESSION_END_BODY, headers)
 
     def _login_answer(self, block, step):
         if step.session_header is not AUTO:
