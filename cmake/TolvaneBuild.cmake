@@ -66,3 +66,25 @@ function(tol_typelib target idl)
     set_target_properties(${target} PROPERTIES TOL_TLB_DIR ${out} TOL_TLB_NAME ${base}.tlb)
     set(${target}_TLB ${out}/${base}.tlb PARENT_SCOPE)
 endfunction()
+
+# tol_plugin_dll(<name> SOURCES ... [LIBS ...] [DEF file])
+# A monitoring plug-in's COM DLL built on the framework: <name>.idl compiled into its type
+# library (target <name>_idl), embedded with the framework's registration script, the sources
+# linked with the framework and tol_utils; the exports are the four of a COM DLL unless DEF
+# names another .def file.
+function(tol_plugin_dll name)
+    cmake_parse_arguments(P "" "DEF" "SOURCES;LIBS" ${ARGN})
+    if(NOT P_DEF)
+        set(P_DEF ${COMSUPPORT_DLL_DEF})
+    endif()
+    tol_typelib(${name}_idl ${name}.idl)
+    set(TLB ${${name}_idl_TLB})
+    set(RGS ${TOL_PLUGIN_FRAMEWORK_DIR}/plugin_registration.rgs)
+    set(rc ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
+    configure_file(${TOL_PLUGIN_FRAMEWORK_DIR}/plugin_module.rc.in ${rc} @ONLY)
+    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${TLB};${RGS}")
+    add_library(${name} SHARED ${P_SOURCES} ${rc} ${P_DEF})
+    target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${TOL_PLUGIN_FRAMEWORK_DIR})
+    target_link_libraries(${name} PRIVATE plugin_framework ${name}_idl tol_utils ${P_LIBS})
+    add_dependencies(${name} ${name}_idl_idl)
+endfunction()

@@ -34,3 +34,9 @@ if snmp_bench.exists():
     subprocess.run([sys.executable, str(snmp_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
 subprocess.run([sys.executable, str(source / "tol_utils/bench/ping_compare.py"), str(build)])
+
+http_bench = source / "plugins" / "tol_http" / "bench" / "http_bench.py"
+if (bin_dir / "http_bench.exe").exists():
+    section("HTTP and HTTPS checks beside curl, and one pass of 200 tests")
+    subprocess.run([sys.executable, str(http_bench), str(build)], stdin=subprocess.DEVNULL,
+                   check=False)

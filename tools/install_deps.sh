@@ -12,6 +12,7 @@ packages=(
     iproute2 iputils-ping
     openssl
     xvfb
+    nginx curl
 )
 
 sudo_cmd=()

@@ -40,6 +40,13 @@ RESULT_TYPES = {
     66: "RESULT_LOAD_AVERAGE",
 }
 
+# The names of each record type's values, section by section, after the fields every top-level
+# record begins with (time stamp; type, test id, location id): printed and tested by name.
+FIELD_NAMES = {
+    49: {"ui32": ["status", "milliseconds", "http_code", "length"], "texts": ["text"]},
+}
+_INIT_NAMES = {"i64": ["timestamp"], "ui32": ["type", "test_id", "location_id"]}
+
 # (attribute, struct format of one slot) in header order.
 _SECTIONS = (("i32", "i"), ("ui32", "I"), ("i64", "q"), ("ui64", "Q"), ("d64", "d"))
 
@@ -83,6 +90,19 @@ class Record:
     @property
     def type_name(self):
         return RESULT_TYPES.get(self.type)
+
+    def fields(self):
+        """The record's values by name: the leading fields of a top-level record type, the names
+        FIELD_NAMES gives its type, and "ui32[5]", "texts[0]" and the like for the rest."""
+        names = FIELD_NAMES.get(self.type, {})
+        leading = _INIT_NAMES if self.type in RESULT_TYPES else {}
+        out = {}
+        for section in ("i32", "ui32", "i64", "ui64", "d64", "texts"):
+            known = leading.get(section, []) + names.get(section, [])
+            for index, value in enumerate(getattr(self, section)):
+                key = known[index] if index < len(known) else "%s[%d]" % (section, index)
+                out[key] = value
+        return out
 
 
 def _decode(data, start, end, depth):
