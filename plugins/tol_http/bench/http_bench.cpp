@@ -4,8 +4,10 @@
 //   http_bench check <host> <port> <path> <secure> <count>
 //       count passes of one test: "check <record ms> <wall ms>" each (wall: the pass from
 //       start to the record posted, request thread and WinINet set-up included)
-//   http_bench bare <host> <port> <path> <secure> <count>
-//       the same GET through plain synchronous WinINet: "bare <wall ms>" each
+//   http_bench measure <host> <port> <path> <secure> <count>
+//       the request alone on the calling thread: "measure <record ms> <wall ms>" each
+//   http_bench thread <host> <port> <path> <secure> <count>
+//       start and join of a thread that does nothing: "thread <wall ms>" each
 //   http_bench pass <host> <port> <path> <secure> <tests>
 //       one pass of that many tests: "pass <tests> <records> <wall ms> <peak threads>"
 #include <windows.h>
@@ -106,6 +108,19 @@ struct ThreadSampler {
     }
 };
 
+// One request on this thread, without the check's thread: "measure <record ms> <wall ms>".
+void Measures(const Target& target, int count)
+{
+    HttpLine line;
+    ParseHttpLine(TestLine(target, 1).c_str(), &line);
+    for (int i = 0; i < count; ++i) {
+        bool abandoned = false;
+        double start = NowMs();
+        HttpMeasure measure = MeasureHttp(line.test, nullptr, nullptr, &abandoned);
+        printf("measure %lld %.3f\n", static_cast<long long>(measure.elapsedMs), NowMs() - start);
+    }
+}
+
 void Checks(const Target& target, int count)
 {
     RecordCounter owner;
@@ -122,46 +137,22 @@ void Checks(const Target& target, int count)
     }
 }
 
-bool BareGet(const Target& target)
+DWORD WINAPI NoWork(void*)
 {
-    HINTERNET root = InternetOpenA("http_bench", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-    HINTERNET connection =
-        root ? InternetConnectA(root, target.host.c_str(), static_cast<INTERNET_PORT>(target.port),
-                                "", "", INTERNET_SERVICE_HTTP, 0, 0)
-             : nullptr;
-    HINTERNET request = connection ? HttpOpenRequestA(connection, "GET", target.path.c_str(),
-                                                      nullptr, nullptr, nullptr,
-                                                      HttpRequestFlags(target.secure), 0)
-                                   : nullptr;
-    bool done = false;
-    if (request) {
-        DWORD flags = 0;
-        DWORD size = sizeof flags;
-        if (target.secure &&
-            InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, &size)) {
-            flags |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
-            InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
-        }
-        if (HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
-            char buffer[1024];
-            DWORD read = 0;
-            while (InternetReadFile(request, buffer, sizeof buffer, &read) && read > 0) {
-            }
-            done = true;
-        }
-    }
-    for (HINTERNET handle : {request, connection, root})
-        if (handle)
-            InternetCloseHandle(handle);
-    return done;
+    return 0;
 }
 
-void Bare(const Target& target, int count)
+// Start and join of a thread that does nothing: what every request thread costs here.
+void Threads(int count)
 {
     for (int i = 0; i < count; ++i) {
         double start = NowMs();
-        bool done = BareGet(target);
-        printf("bare %.3f%s\n", NowMs() - start, done ? "" : " failed");
+        HANDLE thread = CreateThread(nullptr, 0, NoWork, nullptr, 0, nullptr);
+        if (thread) {
+            WaitForSingleObject(thread, INFINITE);
+            CloseHandle(thread);
+        }
+        printf("thread %.3f\n", NowMs() - start);
     }
 }
 
@@ -189,7 +180,7 @@ void Pass(const Target& target, int tests)
 int main(int argc, char** argv)
 {
     if (argc < 7) {
-        fprintf(stderr, "usage: http_bench check|bare|pass <host> <port> <path> <secure> <n>\n");
+        fprintf(stderr, "usage: http_bench check|measure|thread|pass <host> <port> <path> <secure> <n>\n");
         return 2;
     }
     Target target;
@@ -201,8 +192,10 @@ int main(int argc, char** argv)
     std::string mode = argv[1];
     if (mode == "check")
         Checks(target, count);
-    else if (mode == "bare")
-        Bare(target, count);
+    else if (mode == "measure")
+        Measures(target, count);
+    else if (mode == "thread")
+        Threads(count);
     else if (mode == "pass")
         Pass(target, count);
     else

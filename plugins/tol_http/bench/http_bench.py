@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The HTTP plug-in's figures beside curl, against a Debian nginx on 127.0.22.1 (the tests'
-nginx_site), for HTTP and HTTPS: the median over 50 of curl's time_total, of a bare
-synchronous WinINet GET under Wine (what any Windows client pays here: Wine's fixed cost), of
-the check time the plug-in writes into its record and of the wall time of one check (request
-thread, WinINet set-up, record); then one pass of 200 tests: wall time and threads.
+nginx_site), for HTTP and HTTPS, each the median over 50: curl's time_total; the check time
+the plug-in writes into its record; the wall time of one check (a pass of one test: request
+thread, WinINet session, request, record); the same request alone on a thread that exists
+already; and the start and join of a thread that does nothing, the fixed cost Wine puts on
+every request thread. Then one pass of 200 tests: wall time and peak threads.
 
     python3 plugins/tol_http/bench/http_bench.py build/x86_64     (inside the Wine session)
 """
@@ -49,21 +50,23 @@ def median(values):
 
 def main():
     with NginxSite() as site:
-        print("%-6s %10s %12s %12s %12s %14s %14s" % (
-            "", "curl ms", "WinINet ms", "record ms", "check ms", "Wine fixed ms",
-            "plug-in ms"))
+        print("%-6s %8s %10s %10s %12s %14s %12s %12s" % (
+            "", "curl", "record", "check", "alone", "over curl", "Wine thread", "plug-in"))
         for server, label in (("plain", "HTTP"), ("good", "HTTPS")):
             url = site.url("/marker.html", server)
             bench("check", site, server, 3)                 # warm-up: DLLs, certificates
             peer = median(curl_times(url))
-            bare = median([float(s[0]) for s in bench("bare", site, server, SAMPLES)])
             checks = bench("check", site, server, SAMPLES)
             record = median([float(s[0]) for s in checks])
             wall = median([float(s[1]) for s in checks])
-            print("%-6s %10.2f %12.2f %12.2f %12.2f %14.2f %14.2f" % (
-                label, peer, bare, record, wall, bare - peer, wall - bare))
-        print("(medians of %d; Wine fixed = bare WinINet GET under Wine - curl; plug-in = one "
-              "check's wall time - bare WinINet GET)" % SAMPLES)
+            alone = median([float(s[1]) for s in bench("measure", site, server, SAMPLES)])
+            thread = median([float(s[0]) for s in bench("thread", site, server, SAMPLES)])
+            over = wall - peer
+            print("%-6s %8.2f %10.2f %10.2f %12.2f %14.2f %12.2f %12.2f" % (
+                label, peer, record, wall, alone, over, thread, over - thread))
+        print("(ms, medians of %d. over curl = check - curl, of which Wine thread = start and "
+              "join of an empty thread under Wine, plug-in = the rest. WinINet keeps connections "
+              "alive across checks in one process; curl opens a new one each time)" % SAMPLES)
         for sample in bench("pass", site, "plain", PASS_TESTS):
             tests, posted, wall, threads = sample
             print("one pass of %s tests (HTTP): %s records, wall %.1f ms, peak threads in the "
