@@ -1,6 +1,9 @@
 # Build helpers shared by every module.
 
-set(TOL_BIN_DIR ${CMAKE_BINARY_DIR}/bin)
+# The test bed: every binary of the build, deliverables and test-only programs alike.
+set(TOL_BIN_DIR ${CMAKE_BINARY_DIR}/testbed)
+# The product: the deliverables alone, so that an installer may take the whole folder.
+set(TOL_PRODUCT_DIR ${CMAKE_BINARY_DIR}/bin)
 set(TOL_WINE_IDL_DIR /usr/include/wine/wine/windows CACHE PATH "Folder of the standard .idl files widl imports")
 # stdole2.tlb for importlib (Wine's, as shipped by Debian's wine packages).
 set(TOL_STDOLE_DIR /usr/lib/i386-linux-gnu/wine/i386-windows CACHE PATH "Folder holding stdole2.tlb")
@@ -12,6 +15,16 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
     set(TOL_WIDL_ARCH --win32)
 endif()
+
+# tol_deliverable(<target>...): a binary that ships with the product; it is copied into bin/.
+function(tol_deliverable)
+    foreach(target IN LISTS ARGN)
+        add_custom_command(TARGET ${target} POST_BUILD
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${TOL_PRODUCT_DIR}
+            COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${target}> ${TOL_PRODUCT_DIR}
+            VERBATIM)
+    endforeach()
+endfunction()
 
 # tol_gtest(<name> SOURCES ... [LIBS ...] [TIMEOUT s])
 # A GoogleTest program run under Wine as one CTest test.
@@ -67,13 +80,13 @@ function(tol_typelib target idl)
     set(${target}_TLB ${out}/${base}.tlb PARENT_SCOPE)
 endfunction()
 
-# tol_plugin_dll(<name> SOURCES ... [LIBS ...] [DEF file])
+# tol_plugin_dll(<name> SOURCES ... [LIBS ...] [DEF file] [TEST_ONLY])
 # A monitoring plug-in's COM DLL built on the framework: <name>.idl compiled into its type
 # library (target <name>_idl), embedded with the framework's registration script, the sources
 # linked with the framework and tol_utils; the exports are the four of a COM DLL unless DEF
-# names another .def file.
+# names another .def file. A deliverable unless TEST_ONLY.
 function(tol_plugin_dll name)
-    cmake_parse_arguments(P "" "DEF" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(P "TEST_ONLY" "DEF" "SOURCES;LIBS" ${ARGN})
     if(NOT P_DEF)
         set(P_DEF ${COMSUPPORT_DLL_DEF})
     endif()
@@ -87,4 +100,7 @@ function(tol_plugin_dll name)
     target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${TOL_PLUGIN_FRAMEWORK_DIR})
     target_link_libraries(${name} PRIVATE plugin_framework ${name}_idl tol_utils ${P_LIBS})
     add_dependencies(${name} ${name}_idl_idl)
+    if(NOT P_TEST_ONLY)
+        tol_deliverable(${name})
+    endif()
 endfunction()

@@ -7,7 +7,7 @@ import subprocess
 import sys
 
 build = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/x86_64").resolve()
-bin_dir = build / "bin"
+bin_dir = build / "testbed"
 source = pathlib.Path(__file__).resolve().parent.parent
 wine = os.environ["TOL_WINE"]
 

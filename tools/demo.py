@@ -29,12 +29,12 @@ import agent_install  # noqa: E402
 import result_records  # noqa: E402
 from refserver import RefServer  # noqa: E402
 
-agent_install.CLIENT_EXE = build / "bin" / "agent_client.exe"
+agent_install.CLIENT_EXE = build / "testbed" / "agent_client.exe"
 
 ACCOUNT = ("demo@example.com", "demo-host")
 PROGRAM_FILES = ["Tolvane.exe", "zlibwapi.dll", "Tolvane.PlugIns.dll", "tol_utils.dll"]
-PLUGINS = sorted(p.name for p in (build / "bin").glob("tol_*.dll")
-                 if p.name not in ("tol_utils.dll", "tol_fwtest.dll"))
+# bin/ holds the deliverables alone: every plug-in found there ships.
+PLUGINS = sorted(p.name for p in (build / "bin").glob("tol_*.dll") if p.name != "tol_utils.dll")
 # What the server hands out at login: a poll period, a check interval, the ping tests.
 TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
               "PGA\t1\t1\t127.0.0.1\t32\t3\t1000\t-1",

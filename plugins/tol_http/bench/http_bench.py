@@ -24,7 +24,7 @@ from nginx_site import NginxSite  # noqa: E402
 SAMPLES = 50
 PASS_TESTS = 200
 wine = os.environ["TOL_WINE"]
-bench_exe = str(build / "bin" / "http_bench.exe")
+bench_exe = str(build / "testbed" / "http_bench.exe")
 
 
 def curl_times(url):
