@@ -116,12 +116,7 @@ private:
             static_cast<INTERNET_PORT>(m_test.port & 0xFFFF), m_test.userName.c_str(),
             m_test.password.c_str(), INTERNET_SERVICE_HTTP,
             m_test.secure ? INTERNET_FLAG_SECURE : 0, m_context->Value());
-        if (connection) {
-            m_context->StoreConnection(connection);
-            ResetEvent(m_context->Event());
-            return true;
-        }
-        return AwaitHandle();
+        return connection ? m_context->HandleReturned(connection) : AwaitHandle();
     }
 
     bool OpenRequest()
@@ -132,12 +127,7 @@ private:
             m_context->Connection(), HttpVerb(m_test.method),
             m_test.path.empty() ? nullptr : m_test.path.c_str(), nullptr, nullptr, accept,
             HttpRequestFlags(m_test.secure), m_context->Value());
-        if (request) {
-            m_context->StoreRequest(request);
-            ResetEvent(m_context->Event());
-            return true;
-        }
-        return AwaitHandle();
+        return request ? m_context->HandleReturned(request) : AwaitHandle();
     }
 
     bool Send()

@@ -81,10 +81,7 @@ void CALLBACK CRequestContext::StatusCallback(HINTERNET handle, DWORD_PTR contex
 
 void CRequestContext::OnHandleCreated(HINTERNET handle)
 {
-    {
-        CScopedLock lock(m_lock);
-        Store(m_phase == kConnecting ? &m_connection : &m_request, handle);
-    }
+    Store(handle);
     SetEvent(m_event);
 }
 
@@ -112,24 +109,21 @@ void CRequestContext::OnHandleClosing(HINTERNET handle)
         delete this;
 }
 
-void CRequestContext::Store(KnownHandle* slot, HINTERNET handle)
+void CRequestContext::Store(HINTERNET handle)
 {
+    CScopedLock lock(m_lock);
+    KnownHandle* slot = m_phase == kConnecting ? &m_connection : &m_request;
     if (handle && slot->handle != handle) {
         slot->handle = handle;
         slot->closed = false;
     }
 }
 
-void CRequestContext::StoreConnection(HINTERNET handle)
+bool CRequestContext::HandleReturned(HINTERNET handle)
 {
-    CScopedLock lock(m_lock);
-    Store(&m_connection, handle);
-}
-
-void CRequestContext::StoreRequest(HINTERNET handle)
-{
-    CScopedLock lock(m_lock);
-    Store(&m_request, handle);
+    Store(handle);
+    ResetEvent(m_event);
+    return true;
 }
 
 HINTERNET CRequestContext::Connection()

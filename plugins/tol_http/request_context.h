@@ -35,9 +35,9 @@ public:
     HANDLE Event() const { return m_event; }
     void SetPhase(Phase phase) { InterlockedExchange(&m_phase, phase); }
 
-    // A handle returned at once by the call that made it (the callback may have stored it).
-    void StoreConnection(HINTERNET handle);
-    void StoreRequest(HINTERNET handle);
+    // A handle returned at once by the call that made it in this phase: stored (the
+    // callback may have stored it already) and the creation notice's signal cleared. True.
+    bool HandleReturned(HINTERNET handle);
     HINTERNET Connection();
     HINTERNET Request();
 
@@ -68,7 +68,8 @@ private:
     void OnHandleCreated(HINTERNET handle);
     void OnRequestComplete(const INTERNET_ASYNC_RESULT* result);
     void OnHandleClosing(HINTERNET handle);
-    void Store(KnownHandle* slot, HINTERNET handle);
+    // The handle made in the current phase: the connection, then the request.
+    void Store(HINTERNET handle);
     // Under the lock: true when nothing can reach the context any more.
     bool Unreachable() const;
 
