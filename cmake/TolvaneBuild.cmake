@@ -69,8 +69,8 @@ function(tol_typelib target idl)
         OUTPUT ${out}/${base}.h ${out}/${base}_i.c ${out}/${base}.tlb
         COMMAND ${TOL_WIDL} ${TOL_WIDL_ARCH} -I${TOL_WINE_IDL_DIR} -I${CMAKE_SOURCE_DIR} -L${TOL_STDOLE_DIR}
                 -h -H ${out}/${base}.h -u -U ${out}/${base}_i.c -t -T ${out}/${base}.tlb ${abs_idl}
-        COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/comsupport/fix_typelib_guid.py ${abs_idl} ${out}/${base}.tlb
-        DEPENDS ${abs_idl} ${CMAKE_SOURCE_DIR}/comsupport/fix_typelib_guid.py
+        COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/comsupport/fix_typelib.py ${abs_idl} ${out}/${base}.tlb
+        DEPENDS ${abs_idl} ${CMAKE_SOURCE_DIR}/comsupport/fix_typelib.py
         COMMENT "widl ${idl}")
     add_custom_target(${target}_idl DEPENDS ${out}/${base}.h ${out}/${base}_i.c ${out}/${base}.tlb)
     add_library(${target} STATIC ${out}/${base}_i.c)
@@ -78,29 +78,4 @@ function(tol_typelib target idl)
     target_include_directories(${target} PUBLIC ${out})
     set_target_properties(${target} PROPERTIES TOL_TLB_DIR ${out} TOL_TLB_NAME ${base}.tlb)
     set(${target}_TLB ${out}/${base}.tlb PARENT_SCOPE)
-endfunction()
-
-# tol_plugin_dll(<name> SOURCES ... [LIBS ...] [DEF file] [TEST_ONLY])
-# A monitoring plug-in's COM DLL built on the framework: <name>.idl compiled into its type
-# library (target <name>_idl), embedded with the framework's registration script, the sources
-# linked with the framework and tol_utils; the exports are the four of a COM DLL unless DEF
-# names another .def file. A deliverable unless TEST_ONLY.
-function(tol_plugin_dll name)
-    cmake_parse_arguments(P "TEST_ONLY" "DEF" "SOURCES;LIBS" ${ARGN})
-    if(NOT P_DEF)
-        set(P_DEF ${COMSUPPORT_DLL_DEF})
-    endif()
-    tol_typelib(${name}_idl ${name}.idl)
-    set(TLB ${${name}_idl_TLB})
-    set(RGS ${TOL_PLUGIN_FRAMEWORK_DIR}/plugin_registration.rgs)
-    set(rc ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
-    configure_file(${TOL_PLUGIN_FRAMEWORK_DIR}/plugin_module.rc.in ${rc} @ONLY)
-    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${TLB};${RGS}")
-    add_library(${name} SHARED ${P_SOURCES} ${rc} ${P_DEF})
-    target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${TOL_PLUGIN_FRAMEWORK_DIR})
-    target_link_libraries(${name} PRIVATE plugin_framework ${name}_idl tol_utils ${P_LIBS})
-    add_dependencies(${name} ${name}_idl_idl)
-    if(NOT P_TEST_ONLY)
-        tol_deliverable(${name})
-    endif()
 endfunction()

@@ -15,12 +15,12 @@ from nginx_site import (AFTER_NUL, LARGE_END, LARGE_SIZE, MARKER, NUL_BODY, PASS
 
 sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
 from recording_proxy import RecordingProxy  # noqa: E402
-from result_records import decode_stream  # noqa: E402
+from result_records import decode_stream, named_fields  # noqa: E402
 
 CLSID = "{8425C851-99DC-4D89-8A95-56939DE1664D}"
 APPID = "{49ECCB2B-3C93-4B3C-AF11-E843E6C02E52}"
 LIBID = "{231F0C19-7996-40BD-A095-CC6D8FD669FE}"
-PLUGIN_KEY = r"HKLM\SOFTWARE\TolvaneCorp\Tolvane\Plug-Ins" "\\" + CLSID
+PLUGIN_KEY = plugin_host.PLUG_INS_KEY + "\\" + CLSID
 NEW_DATA = "tol_http: New data is available."
 SESSION = plugin_host.Session("tol_http.dll", CLSID)
 GET, POST, HEAD = 0, 1, 2
@@ -43,7 +43,8 @@ def line(site, tid, path, server="plain", code="HPA", lid=1, host=None, port=Non
 
 
 def records(run):
-    return [record.fields() for stream in run.results for record in decode_stream(stream)]
+    return [dict(named_fields(record)) for stream in run.results
+            for record in decode_stream(stream)]
 
 
 def by_test(run):
@@ -62,21 +63,8 @@ def test_registration_names_the_http_plug_in():
     run = plugin_host.run_script(["load tol_http.dll", "register"])
     try:
         assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = {
-            (r"HKCR\Tolvane.PlugIns.HTTPmonitoring.1", None): "HTTPmonitoring Class",
-            (r"HKCR\Tolvane.PlugIns.HTTPmonitoring.1\CLSID", None): CLSID,
-            (r"HKCR\Tolvane.PlugIns.HTTPmonitoring\CurVer", None):
-                "Tolvane.PlugIns.HTTPmonitoring.1",
-            (r"HKCR\CLSID" "\\" + CLSID, None): "HTTPmonitoring Class",
-            (r"HKCR\CLSID" "\\" + CLSID, "AppID"): APPID,
-            (r"HKCR\CLSID" "\\" + CLSID + r"\InprocServer32", "ThreadingModel"): "Free",
-            (r"HKCR\CLSID" "\\" + CLSID + r"\TypeLib", None): LIBID,
-            (r"HKCR\AppID" "\\" + APPID, None): "tol_http",
-            (r"HKCR\AppID\tol_http.DLL", "AppID"): APPID,
-            (PLUGIN_KEY, "Name"): "tol_http",
-            (PLUGIN_KEY, "Vendor"): "Tolvane Inc.",
-            (PLUGIN_KEY, "Description"): "HTTP monitoring",
-        }
+        expected = plugin_host.registration_values("tol_http", "HTTPmonitoring", CLSID, APPID,
+                                                   LIBID, "HTTP monitoring")
         for (key, name), value in expected.items():
             assert reg_value(key, name) == value, (key, name)
     finally:

@@ -12,6 +12,7 @@ from nginx_site import MARKER, NginxSite, curl
 sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
 from recording_proxy import RecordingProxy  # noqa: E402
 from refserver import RefServer  # noqa: E402
+from result_records import named_fields  # noqa: E402
 
 ACCOUNT = ("ops@example.com", "host-01")
 
@@ -23,7 +24,7 @@ def server():
 
 
 def http_records(server):
-    return [r.fields() for r in server.records if r.type_name == "RESULT_HTTP"]
+    return [dict(named_fields(r)) for r in server.records if r.type_name == "RESULT_HTTP"]
 
 
 def test_http_lines_come_back_as_http_results_through_the_agents_proxy(server):

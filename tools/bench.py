@@ -34,6 +34,7 @@ if snmp_bench.exists():
     subprocess.run([sys.executable, str(snmp_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
 subprocess.run([sys.executable, str(source / "tol_utils/bench/ping_compare.py"), str(build)])
+subprocess.run([sys.executable, str(source / "plugins/tol_disk/bench/disk_compare.py"), str(build)])
 
 http_bench = source / "plugins" / "tol_http" / "bench" / "http_bench.py"
 if (bin_dir / "http_bench.exe").exists():

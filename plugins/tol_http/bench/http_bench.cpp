@@ -21,27 +21,19 @@
 #include <vector>
 
 #include "HttpCheck.h"
+#include "recording_owner.h"
 #include "http_request.h"
 
 namespace {
 
-// Stands in for the COM object: keeps the status and milliseconds of every record posted.
-struct RecordCounter {
-    void PostResult(CComBSTR* data, const char*)
-    {
-        CScopedLock lock(m_lock);
-        const BYTE* bytes = data->Bytes();
-        if (data->ByteLength() >= 52) {
-            unsigned int ms;
-            memcpy(&ms, bytes + 32 + 16, sizeof ms);
-            milliseconds.push_back(ms);
-        }
-    }
-    void PostEvent(int, const char*) {}
-
-    CCriticalSection m_lock;
-    std::vector<unsigned int> milliseconds;
-};
+// The milliseconds of a RESULT_HTTP record (its fifth UI32 value).
+unsigned int RecordMilliseconds(const std::string& record)
+{
+    unsigned int ms = 0;
+    if (record.size() >= 52)
+        memcpy(&ms, record.data() + 32 + 16, sizeof ms);
+    return ms;
+}
 
 struct Target {
     std::string host;
@@ -70,7 +62,7 @@ std::string TestLine(const Target& target, int testId)
     return line;
 }
 
-void AddTests(CHttpCheck<RecordCounter>* check, const Target& target, int count)
+void AddTests(CHttpCheck<CRecordingOwner>* check, const Target& target, int count)
 {
     for (int id = 1; id <= count; ++id)
         check->ProcessTest(TestLine(target, id).c_str());
@@ -123,8 +115,8 @@ void Measures(const Target& target, int count)
 
 void Checks(const Target& target, int count)
 {
-    RecordCounter owner;
-    CHttpCheck<RecordCounter> check;
+    CRecordingOwner owner;
+    CHttpCheck<CRecordingOwner> check;
     check.m_owner = &owner;
     AddTests(&check, target, 1);
     for (int i = 0; i < count; ++i) {
@@ -132,8 +124,8 @@ void Checks(const Target& target, int count)
         check.Check(false);
         double wall = NowMs() - start;
         CScopedLock lock(owner.m_lock);
-        printf("check %u %.3f\n", owner.milliseconds.empty() ? 0 : owner.milliseconds.back(),
-               wall);
+        unsigned int ms = owner.results.empty() ? 0 : RecordMilliseconds(owner.results.back());
+        printf("check %u %.3f\n", ms, wall);
     }
 }
 
@@ -158,8 +150,8 @@ void Threads(int count)
 
 void Pass(const Target& target, int tests)
 {
-    RecordCounter owner;
-    CHttpCheck<RecordCounter> check;
+    CRecordingOwner owner;
+    CHttpCheck<CRecordingOwner> check;
     check.m_owner = &owner;
     AddTests(&check, target, tests);
     ThreadSampler sampler;
@@ -171,7 +163,7 @@ void Pass(const Target& target, int tests)
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     CloseHandle(sampler.stop);
-    printf("pass %d %u %.3f %ld\n", tests, static_cast<unsigned>(owner.milliseconds.size()),
+    printf("pass %d %u %.3f %ld\n", tests, static_cast<unsigned>(owner.results.size()),
            wall, sampler.peak);
 }
 
