@@ -18,7 +18,9 @@ def section(title):
 
 for exe, title in [("send_path_bench.exe",
                     "send path: AddToCache, TakeSendBlock, compress2 via zlibwapi.dll beside libz"),
-                   ("ping_bench.exe", "ICMP echo to 127.0.0.1")]:
+                   ("ping_bench.exe", "ICMP echo to 127.0.0.1"),
+                   ("net_bench.exe", "tol_net: the sampler's CPU time a second with 1, 10 and 50 "
+                                     "tests, and one Get with the adapter list")]:
     if (bin_dir / exe).exists():
         section(title)
         subprocess.run([wine, str(bin_dir / exe)], stdin=subprocess.DEVNULL, check=False)

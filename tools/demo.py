@@ -26,6 +26,7 @@ sys.path.insert(0, str(source / "system_tests"))
 sys.path.insert(0, str(source / "tools" / "refserver"))
 
 import agent_install  # noqa: E402
+import netns  # noqa: E402
 from refserver import RefServer  # noqa: E402
 from result_records import named_fields  # noqa: E402
 
@@ -42,6 +43,8 @@ TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
               "PGA\t2\t1\tlocalhost\t64\t2\t1000\t1",
               "PGA\t3\t1\t%s.invalid\t32\t1\t1000\t-1" % ("x" * 70),
               "DKA\t11\t1\tC\t1"]
+# The adapter counters of the first link of this host that is up (its name is the adapter's).
+TEST_LINES += ["NTA\t4\t1\t%s" % (netns.links_up() or ["eth0"])[0]]
 
 
 # The page of the demo's own web server on 127.0.0.1, which the HTTP plug-in checks.

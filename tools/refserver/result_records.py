@@ -182,6 +182,10 @@ FIELD_NAMES = {
     46: _disk_names,
     48: {"ui32": ["type", "test_id", "location_id", "status", "lost"], "i64": ["timestamp"],
          "d64": ["average_ms"], "texts": ["text"]},
+    38: dict(_INIT_NAMES,   # RESULT_NET_ADAPTER: one-second differences of the counters
+             ui32=["type", "test_id", "location_id", "in_octets", "in_packets", "in_errors",
+                   "out_octets", "out_packets", "out_errors", "status"], texts=["text"]),
+    39: dict(_INIT_NAMES, texts=["adapters"]),   # RESULT_ADAPTER_LIST: each name and a TAB
     49: {"ui32": ["type", "test_id", "location_id", "status", "milliseconds", "http_code",
                   "length"], "i64": ["timestamp"], "texts": ["text"]},
 }
