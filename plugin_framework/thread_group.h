@@ -1,30 +1,28 @@
-// CThreadGroup: the threads one check pass starts, and the one wait for all of them.
+// CThreadGroup: threads that one owner starts and then joins all at once.
 //
-// A single wait covers at most MAXIMUM_WAIT_OBJECTS (64) handles, so WaitAll waits for the
-// threads in groups of that size, one group after another, until every thread has ended.
-// The group owns the thread handles: WaitAll closes them, and so does the destructor, which
-// waits first.
+// A pass that hands each test to a thread of its own starts them here and calls JoinAll before
+// it frees what the threads use. The platform waits for at most 64 handles at a time, so the
+// join waits for them in groups of 64. The destructor joins whatever is still running.
 #pragma once
 
 #include <windows.h>
 
-#include <cstddef>
 #include <vector>
 
 class CThreadGroup {
 public:
     CThreadGroup() = default;
-    ~CThreadGroup();
+    ~CThreadGroup() { JoinAll(); }
     CThreadGroup(const CThreadGroup&) = delete;
     CThreadGroup& operator=(const CThreadGroup&) = delete;
 
-    // Starts one thread with default attributes; false when it could not be started.
-    bool Start(LPTHREAD_START_ROUTINE routine, void* param);
+    // False when the thread could not be created; it is then not part of the group.
+    bool Start(LPTHREAD_START_ROUTINE procedure, void* argument);
 
-    // Waits without a time limit until every thread started has ended, then closes them.
-    void WaitAll();
+    // Waits, without a time limit, until every thread started has ended; closes the handles.
+    void JoinAll();
 
-    size_t Count() const { return m_threads.size(); }
+    size_t Size() const { return m_threads.size(); }
 
 private:
     std::vector<HANDLE> m_threads;

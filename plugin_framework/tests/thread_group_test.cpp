@@ -30,7 +30,7 @@ DWORD WINAPI OpenGateLater(void* param)
 
 }  // namespace
 
-TEST(ThreadGroup, WaitAllReturnsOnlyWhenEveryThreadOfEveryGroupHasEnded)
+TEST(ThreadGroup, JoinAllReturnsOnlyWhenEveryThreadOfEveryGroupHasEnded)
 {
     // More than three groups of 64, the last one partly filled.
     for (size_t threads : {1u, 64u, 65u, 200u}) {
@@ -38,12 +38,12 @@ TEST(ThreadGroup, WaitAllReturnsOnlyWhenEveryThreadOfEveryGroupHasEnded)
         CThreadGroup group;
         for (size_t i = 0; i < threads; ++i)
             ASSERT_TRUE(group.Start(WaitAtGate, &gate));
-        EXPECT_EQ(group.Count(), threads);
+        EXPECT_EQ(group.Size(), threads);
         HANDLE opener = CreateThread(nullptr, 0, OpenGateLater, &gate, 0, nullptr);
         ASSERT_NE(opener, nullptr);
-        group.WaitAll();
+        group.JoinAll();
         EXPECT_EQ(gate.ended, static_cast<LONG>(threads)) << threads << " threads";
-        EXPECT_EQ(group.Count(), 0u);
+        EXPECT_EQ(group.Size(), 0u);
         WaitForSingleObject(opener, INFINITE);
         CloseHandle(opener);
     }
@@ -52,8 +52,8 @@ TEST(ThreadGroup, WaitAllReturnsOnlyWhenEveryThreadOfEveryGroupHasEnded)
 TEST(ThreadGroup, AnEmptyGroupDoesNotWait)
 {
     CThreadGroup group;
-    group.WaitAll();
-    EXPECT_EQ(group.Count(), 0u);
+    group.JoinAll();
+    EXPECT_EQ(group.Size(), 0u);
 }
 
 TEST(ThreadGroup, TheDestructorWaitsForThreadsNotWaitedFor)

@@ -77,7 +77,7 @@ public:
         CThreadGroup group;
         for (auto& copy : copies)
             StartHttpRequest(std::move(copy), this, &group);
-        group.WaitAll();
+        group.JoinAll();
     }
 
     // A copy of the text is kept; null or empty leaves no proxy.
