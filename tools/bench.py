@@ -52,3 +52,8 @@ if (bin_dir / "proc_bench.exe").exists():
 section("SNMP GETNEXT walk: CSNMPmon, wsnmp32.dll and snmpwalk beside the bare Win32 UDP loop")
 subprocess.run([sys.executable, str(source / "tol_utils" / "bench" / "snmp_walk_bench.py"), str(build)],
                stdin=subprocess.DEVNULL, check=False)
+http_bench = source / "plugins" / "tol_http" / "bench" / "http_bench.py"
+if (bin_dir / "http_bench.exe").exists():
+    section("HTTP and HTTPS checks beside curl, and one pass of 200 tests")
+    subprocess.run([sys.executable, str(http_bench), str(build)], stdin=subprocess.DEVNULL,
+                   check=False)

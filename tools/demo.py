@@ -8,6 +8,7 @@ registers a demo account through the automation object and starts the service; t
 the exchange live: logins, the test lines the server hands out, and the result records as
 they arrive, decoded. Ctrl-C (or DEMO_SECONDS) stops the service and removes the installation.
 """
+import http.server
 import os
 import pathlib
 import shutil
@@ -52,6 +53,30 @@ TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
               "PRA\t33\t1\t-1\t-1\t-1\tnotepad.exe"]
 # The adapter counters of the first link of this host that is up (its name is the adapter's).
 TEST_LINES += ["NTA\t4\t1\t%s" % (netns.links_up() or ["eth0"])[0]]
+
+
+# The page of the demo's own web server on 127.0.0.1, which the HTTP plug-in checks.
+DEMO_PAGE = b"<html><body>Tolvane demo page</body></html>\n"
+
+
+def http_test_lines(port):
+    """HTTP tests against the demo's web server: the page with its text, a missing page."""
+    return ["HPA\t4\t1\t127.0.0.1\t/\t%d\tTolvane demo page\t\t\t\t10\t0\t0\t1\t1\t0" % port,
+            "HPA\t5\t1\t127.0.0.1\t/missing\t%d\t\t\t\t\t10\t0\t0\t0\t1\t0" % port]
+
+
+class DemoPage(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        found = self.path == "/"
+        body = DEMO_PAGE if found else b"not here\n"
+        self.send_response(200 if found else 404)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
 
 
 def say(text):
@@ -127,9 +152,12 @@ def main():
     signal.signal(signal.SIGINT, lambda *_: stop.set())
     signal.signal(signal.SIGTERM, lambda *_: stop.set())
     copy_program()
+    web = http.server.ThreadingHTTPServer(("127.0.0.1", 0), DemoPage)
+    threading.Thread(target=web.serve_forever, daemon=True).start()
     with RefServer(accounts=[ACCOUNT], tls=True) as server:
-        server.queue_lines(TEST_LINES, kind="login")
+        server.queue_lines(TEST_LINES + http_test_lines(web.server_address[1]), kind="login")
         say("reference server: %s (account %s / %s)" % (server.url, *ACCOUNT))
+        say("demo web server for the HTTP tests: http://127.0.0.1:%d/" % web.server_address[1])
         with agent_install.Installation(server.url, plugins=PLUGINS) as agent:
             agent.start()
             say("service \"%s\" is %s" % (agent_install.SERVICE, agent_install.service_state()))
@@ -145,6 +173,8 @@ def main():
             say("stopping the service")
         say("service removed; %d exchange(s), %d protocol violation(s)"
             % (len(server.exchanges), len(server.violations)))
+    web.shutdown()
+    web.server_close()
     shutil.rmtree(install_dir, ignore_errors=True)
     return 1 if server.violations else 0
 

@@ -13,6 +13,7 @@ packages=(
     openssl
     xvfb
     clang libclang-rt-dev
+    nginx curl
 )
 
 sudo_cmd=()

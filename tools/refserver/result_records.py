@@ -201,6 +201,8 @@ FIELD_NAMES = {
     # RESULT_SNMP_TRAP: one variable binding of a trap or inform; kind 1 trap, 2 inform, 0 error.
     61: {"ui32": ["type", "test_id", "location_id", "syntax", "kind", "status"], "i64": ["timestamp"],
          "texts": ["agent", "community", "oid", "value", "text"]},
+    49: {"ui32": ["type", "test_id", "location_id", "status", "milliseconds", "http_code",
+                  "length"], "i64": ["timestamp"], "texts": ["text"]},
 }
 
 
