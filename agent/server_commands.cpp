@@ -108,17 +108,16 @@ void CMainWorker::RunUpgradeCommand(char** fields, unsigned count)
 {
     WriteTraceLogFormat("(Upgrade) UPD command received: '%s' '%s' '%s'", fields[1], fields[2],
                         count > 3 ? fields[3] : "");
-    if (!SetUpgradeSource(fields[2], fields[1]) || m_upgradeBusy)
+    if (!SetUpgradeSource(fields[2], fields[1]))
         return;
-    m_upgradeBusy = true;
+    {
+        CScopedLock lock(m_upgradeLock);
+        if (m_upgradeBusy)
+            return;
+        m_upgradeBusy = true;
+    }
     if (!StartUpgradeDownload())
-        m_upgradeBusy = false;
-}
-
-bool CMainWorker::StartUpgradeDownload()
-{
-    // No download is built into the program: the hand-over does not happen.
-    return false;
+        ClearUpgradeBusy();
 }
 
 bool CMainWorker::SetUpgradeSource(const char* address, const char* version)
