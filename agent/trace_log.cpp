@@ -7,9 +7,6 @@
 #include <windows.h>
 
 #include <cstdarg>
-#include <cstdio>
-#include <cstring>
-#include <vector>
 
 namespace {
 
@@ -74,15 +71,8 @@ void WriteTraceLogFormat(const char* format, ...)
         return;
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int chars = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (chars >= 0) {
-        std::vector<char> text(static_cast<size_t>(chars) + 1);
-        std::vsnprintf(text.data(), text.size(), format, args);
-        CScopedLock lock(TraceLock());
-        AppendLine(text.data());
-    }
+    std::string text = FormatLogText(format, args);
     va_end(args);
+    CScopedLock lock(TraceLock());
+    AppendLine(text.c_str());
 }

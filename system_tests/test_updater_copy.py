@@ -1,6 +1,6 @@
 """Updater.exe when the shell's copy is slow, fails, or never brings every item: a slow copy is
 waited for; a failed or incomplete one ends the run with 1 before the version is written, and
-the service stays deleted."""
+the service stays deleted (so the last run finds no service and no installed program)."""
 import sys
 
 import pytest
@@ -58,4 +58,3 @@ def test_a_copy_that_fails_or_stays_incomplete_ends_with_1(bed, switches, settin
     assert "Updating version in the registry..." not in lines
     assert reg_value(SETTINGS_KEY, "Version") == "4.001"
     assert service_state() is None
-    bed.restore()

@@ -2,20 +2,18 @@
 fetched over HTTPS from the reference server, a zip unpacked through the shell and the Updater
 started on it, an installer started silently, and when a later command is obeyed."""
 import http.client
-import io
 import pathlib
-import re
 import shutil
 import ssl
 import sys
 import tempfile
-import zipfile
 
 import pytest
 
 import shell_standin
 import winhost
 from agent_install import ROOT_KEY, SETTINGS_KEY, reg_add, wait_until, windows_path
+from updater_bed import log_lines, zip_bytes
 
 sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
 from refserver import RefServer  # noqa: E402
@@ -23,15 +21,6 @@ from refserver import RefServer  # noqa: E402
 HOST = "127.0.24.1"
 PROBE = "upgrade_probe.exe"
 RECORDER = winhost.BIN_DIR / "upgrade_recorder.exe"
-LINE_PREFIX = re.compile(r"^\d\d:\d\d:\d\d \(\d+\): ")
-
-
-def zip_bytes(entries):
-    buffer = io.BytesIO()
-    with zipfile.ZipFile(buffer, "w", zipfile.ZIP_DEFLATED) as archive:
-        for name, data in entries.items():
-            archive.writestr(name, data)
-    return buffer.getvalue()
 
 
 @pytest.fixture(scope="module")
@@ -81,11 +70,7 @@ def run_probe(server, folder, *names, version="4.002"):
 
 
 def trace_lines(folder):
-    lines = []
-    for log in sorted(folder.glob("tolintagent_*.log")):
-        lines += [LINE_PREFIX.sub("", line) for line in
-                  log.read_text(encoding="utf-8", errors="replace").splitlines()]
-    return lines
+    return log_lines(folder, "tolintagent")
 
 
 def recorded(path):

@@ -2,31 +2,21 @@
 running as a service downloads it over HTTPS, unpacks it through the shell and starts the
 Updater from it; the Updater replaces the agent, records the version and restarts the service,
 whose new program logs in with the new version."""
-import io
 import shutil
 import sys
-import zipfile
 
 import pytest
 
 import shell_standin
 import winhost
 from agent_install import SETTINGS_KEY, reg_add, reg_value, service_state, wait_until
-from updater_bed import UPDATER, UpdaterBed, log_lines, marked_agent
+from updater_bed import UPDATER, UpdaterBed, log_lines, marked_agent, zip_bytes
 
 sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
 from refserver import RefServer  # noqa: E402
 
 ACCOUNT = ("ops@example.com", "host-01")
 HOST = "127.0.24.1"
-
-
-def zip_bytes(entries):
-    buffer = io.BytesIO()
-    with zipfile.ZipFile(buffer, "w", zipfile.ZIP_DEFLATED) as archive:
-        for name, data in entries.items():
-            archive.writestr(name, data)
-    return buffer.getvalue()
 
 
 @pytest.fixture

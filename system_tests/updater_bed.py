@@ -7,17 +7,18 @@ update in a temporary folder, and Updater.exe run on them with its day log read 
         assert bed.run_updater(update, bed.install_text, "4.002") == 0
         lines = bed.log_lines()
 
-One bed serves several tests: each run starts a fresh day log, and `restore` brings back the
-installed program and its running service after a run that left them broken.
+One bed serves several tests, each taking the service as the last one left it; each run of the
+Updater starts a fresh day log.
 """
+import io
 import os
 import pathlib
 import re
 import shutil
 import subprocess
 import tempfile
+import zipfile
 
-import agent_install
 import winhost
 from agent_install import (Installation, agent_processes, service_state, wait_until,
                            windows_path)
@@ -25,7 +26,7 @@ from agent_install import (Installation, agent_processes, service_state, wait_un
 # Fixed when imported, before BIN_DIR points at the installation folder.
 BUILD_BIN = winhost.BIN_DIR.resolve()
 UPDATER = BUILD_BIN / "Updater.exe"
-PROGRAM_FILES = ["Tolvane.exe", "zlibwapi.dll", "Tolvane.PlugIns.dll"]
+PROGRAM_FILES = ["Tolvane.exe", "zlibwapi.dll", "Tolvane.PlugIns.dll", "Updater.exe"]
 INSTALL_TEXT = r"C:\Program Files\Tolvane"
 LINE_PREFIX = re.compile(r"^\d\d:\d\d:\d\d \(\d+\): ")
 EXIT_BAD_ARGUMENTS = 255   # -1, as Wine keeps the low 8 bits of an exit code
@@ -35,13 +36,23 @@ def install_dir():
     return pathlib.Path(os.environ["WINEPREFIX"]) / "drive_c" / "Program Files" / "Tolvane"
 
 
-def log_lines(folder):
-    """The lines of the Updater's day logs in a folder, without their time and thread."""
+def log_lines(folder, stem="tolupdate"):
+    """The lines of the day logs of a stem in a folder (the Updater's; "tolintagent": the
+    agent's trace log), without their time and thread."""
     lines = []
-    for log in sorted(folder.glob("tolupdate_*.log")):
+    for log in sorted(folder.glob(stem + "_*.log")):
         lines += [LINE_PREFIX.sub("", line) for line in
                   log.read_text(encoding="utf-8", errors="replace").splitlines()]
     return lines
+
+
+def zip_bytes(entries):
+    """A zip archive of the given files (name: bytes), as an upgrade package."""
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w", zipfile.ZIP_DEFLATED) as archive:
+        for name, data in entries.items():
+            archive.writestr(name, data)
+    return buffer.getvalue()
 
 
 def process_table():
@@ -83,16 +94,6 @@ class UpdaterBed:
         shutil.rmtree(self.install, ignore_errors=True)
         for folder in self._folders:
             shutil.rmtree(folder, ignore_errors=True)
-
-    def restore(self):
-        """The program as installed, registered as the service and running."""
-        if service_state() not in (None, "STOPPED"):
-            self.installation.stop()
-            assert wait_until(lambda: service_state() in (None, "STOPPED"), 30)
-        assert wait_until(lambda: not agent_processes(), 30)
-        self.copy_program()
-        assert agent_install.agent("-Service").returncode == 0
-        self.installation.start()
 
     def copy_program(self):
         self.install.mkdir(parents=True, exist_ok=True)

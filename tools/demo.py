@@ -30,7 +30,7 @@ from refserver import RefServer  # noqa: E402
 agent_install.CLIENT_EXE = build / "bin" / "agent_client.exe"
 
 ACCOUNT = ("demo@example.com", "demo-host")
-PROGRAM_FILES = ["Tolvane.exe", "zlibwapi.dll", "Tolvane.PlugIns.dll", "tol_utils.dll"]
+PROGRAM_FILES = ["Tolvane.exe", "zlibwapi.dll", "Tolvane.PlugIns.dll", "tol_utils.dll", "Updater.exe"]
 PLUGINS = sorted(p.name for p in (build / "bin").glob("tol_*.dll")
                  if p.name not in ("tol_utils.dll", "tol_fwtest.dll"))
 # What the server hands out at login: a poll period, a check interval, the ping tests.

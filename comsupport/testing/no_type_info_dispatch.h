@@ -1,5 +1,5 @@
-// The IDispatch part of the stand-in shell's objects: callers use their interfaces directly,
-// so no type information or late binding is offered.
+// The IDispatch part of a stand-in object whose callers use its interface directly: no type
+// information, no names, no late-bound calls.
 #pragma once
 
 #include <windows.h>
@@ -8,13 +8,7 @@
 template <class Itf>
 class CNoTypeInfoDispatch : public Itf {
 public:
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override
-    {
-        if (!count)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
     {
