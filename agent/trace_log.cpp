@@ -2,6 +2,7 @@
 
 #include "critical_section.h"
 #include "day_log.h"
+#include "format_text.h"
 #include "registry_paths.h"
 
 #include <windows.h>
@@ -71,7 +72,7 @@ void WriteTraceLogFormat(const char* format, ...)
         return;
     va_list args;
     va_start(args, format);
-    std::string text = FormatLogText(format, args);
+    std::string text = FormatTextV(format, args);
     va_end(args);
     CScopedLock lock(TraceLock());
     AppendLine(text.c_str());

@@ -3,7 +3,6 @@
 #include <shlwapi.h>
 
 #include <cstdio>
-#include <vector>
 
 std::string DayLogFileName(const char* stem, const std::tm& local)
 {
@@ -23,19 +22,6 @@ std::string FormatDayLogLine(const std::tm& local, unsigned long threadId, const
         line += text;
     line += "\r\n";
     return line;
-}
-
-std::string FormatLogText(const char* format, va_list args)
-{
-    va_list copy;
-    va_copy(copy, args);
-    int chars = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (chars < 0)
-        return std::string();
-    std::vector<char> text(static_cast<size_t>(chars) + 1);
-    std::vsnprintf(text.data(), text.size(), format, args);
-    return std::string(text.data(), static_cast<size_t>(chars));
 }
 
 void AppendDayLogLine(const char* stem, const char* text, DWORD access)

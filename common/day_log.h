@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <cstdarg>
 #include <ctime>
 #include <string>
 
@@ -14,8 +13,6 @@
 std::string DayLogFileName(const char* stem, const std::tm& local);
 // One line as written: "hh:mm:ss (thread id): " + text + CR LF.
 std::string FormatDayLogLine(const std::tm& local, unsigned long threadId, const char* text);
-// A printf-style text ("" when the format fails).
-std::string FormatLogText(const char* format, va_list args);
 // Appends one line to today's file of the stem, opened with the given access; a line that
 // cannot be written is dropped.
 void AppendDayLogLine(const char* stem, const char* text, DWORD access);

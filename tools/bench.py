@@ -7,7 +7,7 @@ import subprocess
 import sys
 
 build = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/x86_64").resolve()
-bin_dir = build / "bin"
+bin_dir = build / "testbed"
 source = pathlib.Path(__file__).resolve().parent.parent
 wine = os.environ["TOL_WINE"]
 
@@ -34,3 +34,4 @@ if snmp_bench.exists():
     subprocess.run([sys.executable, str(snmp_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
 subprocess.run([sys.executable, str(source / "tol_utils/bench/ping_compare.py"), str(build)])
+subprocess.run([sys.executable, str(source / "plugins/tol_disk/bench/disk_compare.py"), str(build)])

@@ -1,6 +1,7 @@
 #include "update_log.h"
 
 #include "day_log.h"
+#include "format_text.h"
 #include "heap_helpers.h"
 
 #include <windows.h>
@@ -16,7 +17,7 @@ void WriteUpdateLogFormat(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    std::string text = FormatLogText(format, args);
+    std::string text = FormatTextV(format, args);
     va_end(args);
     WriteUpdateLog(text.c_str());
 }
