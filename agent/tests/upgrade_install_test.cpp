@@ -1,9 +1,8 @@
 // The pieces of the upgrade hand-over: the download's extension, the Updater's command line
 // and the installer's command, and what a file of another type starts (nothing).
+#include "heap_helpers.h"
 #include "registry_fixture.h"
 #include "upgrade_install.h"
-
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -69,12 +68,7 @@ protected:
     }
     void TearDown() override
     {
-        std::string from = m_root + '\0';
-        SHFILEOPSTRUCTA operation = {};
-        operation.wFunc = FO_DELETE;
-        operation.pFrom = from.c_str();
-        operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-        SHFileOperationA(&operation);
+        DeleteDirectoryTree(m_root);
         TolvaneRegistryTest::TearDown();
     }
     std::string m_root;

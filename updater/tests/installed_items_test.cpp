@@ -1,9 +1,9 @@
 // Which installed items the Updater deletes before it copies an update in.
+#include "heap_helpers.h"
 #include "installed_items.h"
 #include "standin_shell.h"
 
 #include <gtest/gtest.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -25,12 +25,8 @@ protected:
     }
     void TearDown() override
     {
-        std::wstring from = m_install + L'\0';
-        SHFILEOPSTRUCTW operation = {};
-        operation.wFunc = FO_DELETE;
-        operation.pFrom = from.c_str();
-        operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-        SHFileOperationW(&operation);
+        // The temporary folder's path is plain ASCII here.
+        DeleteDirectoryTree(std::string(m_install.begin(), m_install.end()));
     }
     bool Exists(const wchar_t* name) const
     {

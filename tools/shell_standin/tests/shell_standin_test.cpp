@@ -1,11 +1,11 @@
 // The stand-in shell and the shell routines the agent and the Updater share: items of a zip
 // and of a folder, the asynchronous copy with its switches, and the wait for copied items.
+#include "heap_helpers.h"
 #include "shell_items.h"
 #include "standin_copy.h"
 #include "standin_shell.h"
 
 #include <gtest/gtest.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -39,12 +39,8 @@ public:
     }
     ~CTempFolder()
     {
-        std::wstring from = m_path + L'\0';
-        SHFILEOPSTRUCTW operation = {};
-        operation.wFunc = FO_DELETE;
-        operation.pFrom = from.c_str();
-        operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-        SHFileOperationW(&operation);
+        // The temporary folder's path is plain ASCII here.
+        DeleteDirectoryTree(std::string(m_path.begin(), m_path.end()));
     }
     const std::wstring& Path() const { return m_path; }
     std::wstring operator/(const wchar_t* name) const { return m_path + L"\\" + name; }
