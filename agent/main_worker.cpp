@@ -41,6 +41,7 @@ bool IsMissing(const char* text)
 
 CMainWorker::CMainWorker()
     : m_startThread(&CMainWorker::StartSuspendedThread),
+      m_startUpgradeThread(&CMainWorker::StartRunningThread),
       m_openInternet(&InternetOpenA),
       m_runState(RUN_STOPPED),
       m_zlibPresent(false),
@@ -64,6 +65,7 @@ CMainWorker::CMainWorker()
       m_upgradeAddress(nullptr),
       m_upgradeVersion(nullptr),
       m_upgradeBusy(false),
+      m_upgradeThread(nullptr),
       m_link(&DefaultServerLink()),
       m_sessionEpoch(0),
       m_registrationEpoch(0),
@@ -90,6 +92,7 @@ CMainWorker::~CMainWorker()
     s_workerAlive.store(false);
     StopAndWaitForMainWorkerThread();
     WaitForSendingThread();
+    EndUpgradeThread();
     ReleasePlugIns();
     m_zlib.UnloadZlib();
     WSACleanup();
@@ -202,6 +205,11 @@ bool CMainWorker::StartWork(wchar_t** error)
 HANDLE CMainWorker::StartSuspendedThread(LPTHREAD_START_ROUTINE routine, void* argument)
 {
     return CreateThread(nullptr, 0, routine, argument, CREATE_SUSPENDED, nullptr);
+}
+
+HANDLE CMainWorker::StartRunningThread(LPTHREAD_START_ROUTINE routine, void* argument)
+{
+    return CreateThread(nullptr, 0, routine, argument, 0, nullptr);
 }
 
 bool CMainWorker::StopMonitoring(wchar_t** error, bool waitForWorker)

@@ -147,6 +147,9 @@ protected:
     using ThreadStarter = HANDLE (*)(LPTHREAD_START_ROUTINE routine, void* argument);
     // How StartWork starts the main worker thread (suspended); replaceable for tests.
     ThreadStarter m_startThread;
+    // How the UPD command starts the upgrade download thread (running); replaceable for tests,
+    // which reach no real download server.
+    ThreadStarter m_startUpgradeThread;
     using InternetOpener = HINTERNET(WINAPI*)(LPCSTR userAgent, DWORD accessType, LPCSTR proxy,
                                               LPCSTR proxyBypass, DWORD flags);
     // How the sending thread opens its internet session (InternetOpenA); replaceable for
@@ -154,6 +157,7 @@ protected:
     InternetOpener m_openInternet;
 
     static HANDLE StartSuspendedThread(LPTHREAD_START_ROUTINE routine, void* argument);
+    static HANDLE StartRunningThread(LPTHREAD_START_ROUTINE routine, void* argument);
     static DWORD WINAPI MainWorkerThread(void* argument);
     void RunMainLoop();
     void EndMainWorkerThread();
@@ -186,6 +190,11 @@ protected:
     void EndSession();
     void RunUpgradeCommand(const char* version, const char* address, const char* fourth);
     bool StartUpgradeDownload();
+    static DWORD WINAPI UpgradeDownloadThread(void* argument);
+    void RunUpgradeDownload();
+    void ClearUpgradeBusy();
+    // Waits for the last upgrade download thread to end and closes its handle.
+    void EndUpgradeThread();
     void OpenCacheBuffer(BSTR bytes, unsigned maxCount);
     void AppendToNewestBuffer(BSTR bytes);
 
@@ -224,6 +233,7 @@ protected:
     char* m_upgradeVersion;
     CCriticalSection m_upgradeLock;
     bool m_upgradeBusy;
+    HANDLE m_upgradeThread;
     CCriticalSection m_plugInListLock;
 
     CZlibBinding m_zlib;

@@ -67,17 +67,16 @@ void CMainWorker::RunUpgradeCommand(const char* version, const char* address, co
 {
     WriteTraceLogFormat("(Upgrade) UPD command received: '%s' '%s' '%s'", version, address,
                         fourth);
-    if (!SetUpgradeSource(address, version) || m_upgradeBusy)
+    if (!SetUpgradeSource(address, version))
         return;
-    m_upgradeBusy = true;
+    {
+        CScopedLock lock(m_upgradeLock);
+        if (m_upgradeBusy)
+            return;
+        m_upgradeBusy = true;
+    }
     if (!StartUpgradeDownload())
-        m_upgradeBusy = false;
-}
-
-bool CMainWorker::StartUpgradeDownload()
-{
-    // No download is built into the program: the hand-over does not happen.
-    return false;
+        ClearUpgradeBusy();
 }
 
 bool CMainWorker::SetUpgradeSource(const char* address, const char* version)

@@ -33,7 +33,8 @@ from result_records import named_fields, nested_names  # noqa: E402
 agent_install.CLIENT_EXE = build / "testbed" / "agent_client.exe"
 
 ACCOUNT = ("demo@example.com", "demo-host")
-PROGRAM_FILES = ["Tolvane.exe", "zlibwapi.dll", "Tolvane.PlugIns.dll", "tol_utils.dll"]
+PROGRAM_FILES = ["Tolvane.exe", "zlibwapi.dll", "Tolvane.PlugIns.dll", "tol_utils.dll",
+                 "Updater.exe"]
 # bin/ holds the deliverables alone: every plug-in found there ships.
 PLUGINS = sorted(p.name for p in (build / "bin").glob("tol_*.dll") if p.name != "tol_utils.dll")
 # What the server hands out at login: a poll period, a check interval, the ping tests, a

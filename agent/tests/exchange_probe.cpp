@@ -174,6 +174,12 @@ bool ParseArguments(int argc, wchar_t** argv, ProbeOptions& options)
 
 class CProbeEngine : public CMainWorker {
 public:
+    // The probe drives the exchange only: an upgrade command keeps its source and downloads
+    // nothing.
+    CProbeEngine()
+    {
+        m_startUpgradeThread = [](LPTHREAD_START_ROUTINE, void*) -> HANDLE { return nullptr; };
+    }
     void Tick() { MainLoopTick(); }
     void DropZlib() { m_zlibPresent = false; }
     void AddData(const std::string& bytes)

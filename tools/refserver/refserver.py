@@ -14,6 +14,10 @@ ends a session: 200 with the body "111111", so the agent logs in again.
 
     python3 tools/refserver/refserver.py --port 8443 --tls --account me@example.com:host1 \\
         --script replies.json --log exchanges.jsonl
+
+It also hosts upgrade files for the agent's download (GET over HTTPS): with
+`--upgrade 4.002:agent-4.002.zip` the first session reply tells the agent to fetch that file,
+to rehearse an upgrade against a test agent.
 """
 import argparse
 import importlib
@@ -37,6 +41,7 @@ import gateway_protocol  # noqa: E402
 import http_wire  # noqa: E402
 import reply_script  # noqa: E402
 import self_signed  # noqa: E402
+import upgrade_files  # noqa: E402
 from exchange_log import Exchange, Violation  # noqa: E402
 from reply_script import AUTO, ReplyScript, ReplyStep  # noqa: E402
 
@@ -134,6 +139,7 @@ class RefServer:
         self._server = None
         self._thread = None
         self._temp = None
+        self.upgrades = upgrade_files.UpgradeFiles()
 
     # -- life cycle ---------------------------------------------------------------------------
     def start(self):
@@ -218,6 +224,21 @@ class RefServer:
         """Adds a reply whose body is the given test lines and agent commands."""
         self.script.add(ReplyStep(body="\n".join(lines), **step))
 
+    def offer_upgrade(self, version, path, data, cut=None, **step):
+        """Hosts an upgrade file and queues the UPD line that points the agent at it (the
+        agent downloads over HTTPS only, so the server should run with tls)."""
+        self.upgrades.host(path, data, cut)
+        self.queue_lines([self.upgrade_line(version, path)], **step)
+
+    def upgrade_line(self, version, path):
+        """The UPD line for a file this server hosts."""
+        return "UPD\t%s\t%s:%d%s" % (version, self.host, self.port, path)
+
+    @property
+    def downloads(self):
+        """Every upgrade download (GET) as answered."""
+        return self.upgrades.downloads
+
     def wait_for(self, predicate, timeout):
         """Waits until predicate(exchanges) is true; returns whether it became true."""
         with self._lock:
@@ -263,6 +284,10 @@ class RefServer:
                 self._lock.notify_all()
 
     def _answer(self, client, request):
+        if request.method == "GET" and request.target != self.gateway_path:
+            reply, close = self.upgrades.answer(request)
+            self._say("upgrade download %s" % request.target)
+            return reply, close
         exchange = self._new_exchange(client)
         exchange.method, exchange.target, exchange.version = (request.method, request.target,
                                                              request.version)
@@ -387,6 +412,8 @@ def main(argv=None):
     parser.add_argument("--script", help="JSON list of scripted reply steps")
     parser.add_argument("--log", help="JSON-lines log of every exchange")
     parser.add_argument("--gateway", default=DEFAULT_GATEWAY_PATH, help="gateway path")
+    parser.add_argument("--upgrade", metavar="VERSION:FILE",
+                        help="host FILE and hand it out with UPD in the first session reply")
     args = parser.parse_args(argv)
 
     script = ReplyScript.load(args.script) if args.script else None
@@ -395,6 +422,12 @@ def main(argv=None):
                        echo=lambda text: print(text, flush=True))
     server.start()
     print("refserver: listening on %s" % server.url, flush=True)
+    if args.upgrade:
+        version, _, file_name = args.upgrade.partition(":")
+        path = server.upgrades.host_file(file_name)
+        server.queue_lines([server.upgrade_line(version, path)], kind="session")
+        print("refserver: upgrade %s offered as %s" % (version, server.upgrade_line(version, path)
+                                                      .replace("\t", " ")), flush=True)
     if server.cert_path:
         print("refserver: certificate %s" % server.cert_path, flush=True)
     if server.decoder is None:
