@@ -50,3 +50,12 @@ def temp_dir():
     """The Unix path of the Windows temporary folder of the prefix."""
     out = run("cmd", "/c", "echo %TEMP%", timeout=30).stdout.strip()
     return unix_path(out)
+
+
+def rss_kb(pid):
+    """The resident memory of a running program (its Unix process id), in KiB."""
+    with open("/proc/%d/status" % pid) as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    raise AssertionError("no VmRSS for process %d" % pid)

@@ -38,6 +38,8 @@ private:
     bool WaitFile(const std::string& argument);
     bool Release();
     bool Unload();
+    // Logs the number of threads of this process.
+    bool Threads();
 
     void LogResult(const std::string& what, HRESULT hr, const std::string& detail = "");
     std::string ErrorDetail();
