@@ -21,12 +21,13 @@ bool GetFirstValue(CHostProbe& probe, const char* host, const char* oid, std::st
 void ReadOidList(CHostProbe& probe, const char* host, const std::string& oidList,
                  HostIdentity* identity)
 {
-    CTextFields oids(oidList.c_str(), ';');
+    const std::vector<std::string_view> oids = SplitFields(oidList, ';');
     std::vector<std::string> values;
     SnmpGetValues(probe, host, oidList.c_str(), &values);
-    bool matched = values.size() == oids.count();
-    for (unsigned i = 0; i < oids.count(); ++i)
-        identity->oidValues.emplace_back(oids[i], matched ? values[i] : std::string());
+    bool matched = values.size() == oids.size();
+    for (size_t i = 0; i < oids.size(); ++i)
+        identity->oidValues.emplace_back(std::string(oids[i]),
+                                         matched ? values[i] : std::string());
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // (CNetHostProbe) pings and asks SNMP; tests of the scan's logic give one of their own.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -10,8 +12,8 @@ public:
     virtual ~CHostProbe() = default;
 
     // One ICMP echo with a time-out of 1 s and the given identifier; true when it was
-    // answered.
-    virtual bool Answers(const char* address, unsigned short identifier) = 0;
+    // answered. It ends early, unanswered, once `stop` (an event; null: never) is signalled.
+    virtual bool Answers(const char* address, unsigned short identifier, HANDLE stop) = 0;
 
     // One SNMP GET of the identifiers in `oids` (";"-separated) from `host`: appends the value
     // text of every identifier answered with a value, in request order.

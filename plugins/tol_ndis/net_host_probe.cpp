@@ -14,11 +14,12 @@ constexpr unsigned long kSnmpWaitMs = 1000;
 
 }  // namespace
 
-bool CNetHostProbe::Answers(const char* address, unsigned short identifier)
+bool CNetHostProbe::Answers(const char* address, unsigned short identifier, HANDLE stop)
 {
     double roundTrip = 0;
     double* times = &roundTrip;
-    return ping(address, kPingTimeoutMs, 1, &times, 0, identifier) && roundTrip > 0;
+    return ping_stoppable(address, kPingTimeoutMs, 1, &times, 0, identifier, stop) &&
+           roundTrip > 0;
 }
 
 void CNetHostProbe::Query(const char* host, const char* oids, std::vector<std::string>* values)

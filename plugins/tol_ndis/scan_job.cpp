@@ -127,7 +127,7 @@ void ScanJob::RunSlice(ScanThreadEntry* entry)
         const uint32_t address = entry->addresses[i];
         std::string text = AddressText(address);
         HostIdentity host;
-        if (m_probe->Answers(text.c_str(), identifier) &&
+        if (m_probe->Answers(text.c_str(), identifier, entry->stopEvent) &&
             IdentifyHost(*m_probe, text.c_str(), m_oids, entry->stopEvent, &host)) {
             CComBSTR bytes;
             if (BuildHostRecord(m_testId, m_locationId, host, &bytes))

@@ -38,7 +38,7 @@ public:
             WaitForSingleObject(m_entered, INFINITE);
     }
 
-    bool Answers(const char* address, unsigned short identifier) override
+    bool Answers(const char* address, unsigned short identifier, HANDLE) override
     {
         if (m_gate) {
             ReleaseSemaphore(m_entered, 1, nullptr);
