@@ -13,6 +13,7 @@
 #include "com_variant.h"
 #include "connection_point.h"
 #include "disp_event_sink.h"
+#include "dispatch_call.h"
 #include "dispatch_event_queue.h"
 #include "dispatch_impl.h"
 #include "provide_class_info.h"
