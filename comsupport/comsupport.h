@@ -16,6 +16,7 @@
 #include "dispatch_call.h"
 #include "dispatch_event_queue.h"
 #include "dispatch_impl.h"
+#include "no_type_info_dispatch.h"
 #include "provide_class_info.h"
 #include "registry_script.h"
 #include "service_handle.h"

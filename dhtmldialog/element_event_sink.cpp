@@ -41,21 +41,6 @@ void CElementEventSink::Disconnect()
     m_element.Release();
 }
 
-STDMETHODIMP CElementEventSink::GetTypeInfoCount(UINT* count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-STDMETHODIMP CElementEventSink::GetTypeInfo(UINT, LCID, ITypeInfo** info)
-{
-    if (info)
-        *info = nullptr;
-    return E_NOTIMPL;
-}
-
 STDMETHODIMP CElementEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result,
                                        EXCEPINFO*, UINT*)
 {

@@ -11,8 +11,9 @@
 #include "com_object.h"
 #include "com_ptr.h"
 #include "html_element_events.h"
+#include "no_type_info_dispatch.h"
 
-class CElementEventSink : public IDispatch, public CComObjectRootBase {
+class CElementEventSink : public CNoTypeInfoDispatch<IDispatch>, public CComObjectRootBase {
 public:
     class Owner {
     public:
@@ -33,8 +34,6 @@ public:
         TOL_COM_INTERFACE(kHtmlElementEventsIid, IDispatch)
     TOL_END_COM_MAP()
 
-    STDMETHOD(GetTypeInfoCount)(UINT* count) override;
-    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo** info) override;
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHOD(Invoke)(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                       UINT*) override;

@@ -5,15 +5,15 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "no_type_info_dispatch.h"
+
 struct CDispatchName {
     const wchar_t* name;   // null ends the table
     DISPID id;
 };
 
-class CNamedDispatch : public IDispatch {
+class CNamedDispatch : public CNoTypeInfoDispatch<IDispatch> {
 public:
-    STDMETHOD(GetTypeInfoCount)(UINT* count) override;
-    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo** info) override;
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
     STDMETHOD(Invoke)(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                       EXCEPINFO*, UINT*) override;

@@ -5,21 +5,16 @@
 #include <windows.h>
 #include <exdisp.h>
 
+#include "no_type_info_dispatch.h"
+
 #define TOL_NOTIMPL(method, params) \
     STDMETHOD(method) params override { return E_NOTIMPL; }
 
-class CWebBrowser2Stubs : public IWebBrowser2 {
+class CWebBrowser2Stubs : public CNoTypeInfoDispatch<IWebBrowser2> {
 public:
     virtual ~CWebBrowser2Stubs() = default;
 
     // IDispatch
-    STDMETHOD(GetTypeInfoCount)(UINT* count) override
-    {
-        if (count)
-            *count = 0;
-        return count ? S_OK : E_POINTER;
-    }
-    TOL_NOTIMPL(GetTypeInfo, (UINT, LCID, ITypeInfo**))
     TOL_NOTIMPL(GetIDsOfNames, (REFIID, LPOLESTR*, UINT, LCID, DISPID*))
     TOL_NOTIMPL(Invoke, (DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*))
 

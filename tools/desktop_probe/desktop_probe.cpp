@@ -44,6 +44,8 @@
 #include <string>
 #include <vector>
 
+#include "script_fields.h"
+
 namespace {
 
 const wchar_t kListenerClass[] = L"TolDesktopProbe";
@@ -90,19 +92,6 @@ UINT ParseMessage(const std::wstring& text)
     if (!text.empty() && text[0] == L'@')
         return RegisterWindowMessageW(text.c_str() + 1);
     return static_cast<UINT>(ParseNumber(text));
-}
-
-std::vector<std::wstring> SplitFields(const std::wstring& line)
-{
-    std::vector<std::wstring> fields;
-    size_t start = 0;
-    for (;;) {
-        size_t tab = line.find(L'\t', start);
-        fields.push_back(line.substr(start, tab == std::wstring::npos ? tab : tab - start));
-        if (tab == std::wstring::npos)
-            return fields;
-        start = tab + 1;
-    }
 }
 
 // Dispatches this thread's messages for up to `ms` milliseconds, or until done() holds.
