@@ -2,10 +2,15 @@
 
 CDialog::CDialog(UINT templateId) : m_templateId(templateId) {}
 
+// A window that outlives DoModal is destroyed without this object's handlers: the derived
+// parts of the object are gone by now.
 CDialog::~CDialog()
 {
-    if (m_hWnd)
-        DestroyWindow(m_hWnd);
+    if (m_hWnd) {
+        HWND hwnd = m_hWnd;
+        Detach();
+        DestroyWindow(hwnd);
+    }
 }
 
 const CMessageMap* CDialog::ThisMessageMap()
