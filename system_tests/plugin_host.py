@@ -13,6 +13,7 @@ tools/plugin_host/host_script.h; "\\t" in an add line stands for TAB.
 """
 import collections
 import pathlib
+import re
 import struct
 import tempfile
 
@@ -132,12 +133,17 @@ def parse_record(blob):
 def _lines(path):
     if not path.exists():
         return []
-    return path.read_text(encoding="utf-8", errors="replace").splitlines()
+    text = path.read_text(encoding="utf-8", errors="replace")
+    return text.split("\n")[:-1] if text.endswith("\n") else text.split("\n")
+
+
+_ESCAPES = {"\\\\": "\\", "\\n": "\n", "\\r": "\r"}
 
 
 def _event(line):
     source, _, text = line.partition("\t")
     kind, _, value = source.partition(" ")
+    text = re.sub(r"\\[\\nr]", lambda m: _ESCAPES[m.group(0)], text)
     return Event(kind, int(value) if value else None, text)
 
 

@@ -18,7 +18,9 @@ def section(title):
 
 for exe, title in [("send_path_bench.exe",
                     "send path: AddToCache, TakeSendBlock, compress2 via zlibwapi.dll beside libz"),
-                   ("ping_bench.exe", "ICMP echo to 127.0.0.1")]:
+                   ("ping_bench.exe", "ICMP echo to 127.0.0.1"),
+                   ("net_bench.exe", "tol_net: the sampler's CPU time a second with 1, 10 and 50 "
+                                     "tests, and one Get with the adapter list")]:
     if (bin_dir / exe).exists():
         section(title)
         subprocess.run([wine, str(bin_dir / exe)], stdin=subprocess.DEVNULL, check=False)
@@ -35,3 +37,9 @@ if snmp_bench.exists():
                    check=False)
 subprocess.run([sys.executable, str(source / "tol_utils/bench/ping_compare.py"), str(build)])
 subprocess.run([sys.executable, str(source / "plugins/tol_disk/bench/disk_compare.py"), str(build)])
+
+eventlog_bench = source / "plugins" / "tol_eventlog" / "bench" / "eventlog_bench.py"
+if (bin_dir / "tol_eventlog.dll").exists():
+    section("event log: one check pass over a scripted log of 10,000 records")
+    subprocess.run([sys.executable, str(eventlog_bench), str(build)], stdin=subprocess.DEVNULL,
+                   check=False)

@@ -25,8 +25,9 @@ sys.path.insert(0, str(source / "system_tests"))
 sys.path.insert(0, str(source / "tools" / "refserver"))
 
 import agent_install  # noqa: E402
+import netns  # noqa: E402
 from refserver import RefServer  # noqa: E402
-from result_records import named_fields  # noqa: E402
+from result_records import named_fields, nested_names  # noqa: E402
 
 agent_install.CLIENT_EXE = build / "testbed" / "agent_client.exe"
 
@@ -40,7 +41,13 @@ TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
               "PGA\t1\t1\t127.0.0.1\t32\t3\t1000\t-1",
               "PGA\t2\t1\tlocalhost\t64\t2\t1000\t1",
               "PGA\t3\t1\t%s.invalid\t32\t1\t1000\t-1" % ("x" * 70),
-              "DKA\t11\t1\tC\t1"]
+              "DKA\t11\t1\tC\t1",
+              # Wine keeps no event log: the local log opens and stays empty, a remote host's
+              # log cannot be reached (its status 2 result shows the system's text).
+              "LEA\t21\t1\t\tApplication\t0,1,2,4,8,16",
+              "LEA\t22\t1\t127.0.19.1\tSystem\t1,2"]
+# The adapter counters of the first link of this host that is up (its name is the adapter's).
+TEST_LINES += ["NTA\t4\t1\t%s" % (netns.links_up() or ["eth0"])[0]]
 
 
 def say(text):
@@ -54,9 +61,9 @@ def copy_program():
     say("installed into C:\\Program Files\\Tolvane: %s" % ", ".join(PROGRAM_FILES + PLUGINS))
 
 
-def record_line(record):
+def values_text(fields):
     values = []
-    for name, value in named_fields(record):
+    for name, value in fields:
         if name in ("type", "test_id", "location_id", "timestamp"):
             continue
         if isinstance(value, float):
@@ -64,9 +71,19 @@ def record_line(record):
         elif isinstance(value, str):
             value = repr(value)
         values.append("%s: %s" % (name, value))
+    return ", ".join(values)
+
+
+def record_line(record):
     return "      %s test %s (location %s): %s" % (
         record.type_name or "type %s" % record.type, record.test_id, record.location_id,
-        ", ".join(values))
+        values_text(named_fields(record)))
+
+
+def nested_lines(record):
+    names = nested_names(record)
+    for child in record.nested:
+        yield "        " + values_text(named_fields(child, names))
 
 
 def show(exchange):
@@ -82,6 +99,8 @@ def show(exchange):
                exchange.header("Tol-CheckSum"), len(records)))
         for record in records:
             say(record_line(record))
+            for line in nested_lines(record):
+                say(line)
     else:
         say("[%s] REJECTED: %s" % (stamp, "; ".join(exchange.violations)))
     for line in exchange.reply_body.decode("utf-8", "replace").split("\n"):

@@ -182,18 +182,40 @@ FIELD_NAMES = {
     46: _disk_names,
     48: {"ui32": ["type", "test_id", "location_id", "status", "lost"], "i64": ["timestamp"],
          "d64": ["average_ms"], "texts": ["text"]},
+    38: dict(_INIT_NAMES,   # RESULT_NET_ADAPTER: one-second differences of the counters
+             ui32=["type", "test_id", "location_id", "in_octets", "in_packets", "in_errors",
+                   "out_octets", "out_packets", "out_errors", "status"], texts=["text"]),
+    39: dict(_INIT_NAMES, texts=["adapters"]),   # RESULT_ADAPTER_LIST: each name and a TAB
+    # One per test and pass with a nested record per event, or an error (status 2, the
+    # system's text). "nested" names the values of the nested records.
+    50: {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],
+         "texts": ["text"],
+         "nested": {"ui32": ["event_type", "sid_use", "event_code"],
+                    "i64": ["time_generated", "time_written"],
+                    "texts": ["domain", "computer", "source", "account", "sid", "message",
+                              "data"]}},
 }
 
 
-def named_fields(record):
-    """[(name, value)] of every value of a record, in section order, texts last; a value that
-    its type does not name is named by its slot ("d64[1]")."""
+def _names_of(record):
     names = FIELD_NAMES.get(record.type, _INIT_NAMES)
-    if callable(names):
-        names = names(record)
+    return names(record) if callable(names) else names
+
+
+def named_fields(record, names=None):
+    """[(name, value)] of every value of a record, in section order, texts last; a value that
+    its type does not name is named by its slot ("d64[1]"). A nested record is named by its
+    parent's names: named_fields(child, nested_names(parent))."""
+    if names is None:
+        names = _names_of(record)
     fields = []
     for section in [name for name, _ in _SECTIONS] + ["texts"]:
         given = names.get(section, [])
         for index, value in enumerate(getattr(record, section)):
             fields.append((given[index] if index < len(given) else f"{section}[{index}]", value))
     return fields
+
+
+def nested_names(record):
+    """The names of the values of the records nested in a record."""
+    return _names_of(record).get("nested", {})
