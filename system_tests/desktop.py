@@ -88,6 +88,16 @@ class Picture:
                     n += 1
         return n
 
+    def centre_of(self, colour, box, tolerance=40):
+        """The centre (x, y) of the pixels near the colour inside box; None when there are none."""
+        left, top, right, bottom = box
+        points = [(x, y) for y in range(max(top, 0), min(bottom, self.height))
+                  for x in range(max(left, 0), min(right, self.width))
+                  if all(abs(a - b) <= tolerance for a, b in zip(self.pixel(x, y), colour))]
+        if not points:
+            return None
+        return (sum(p[0] for p in points) // len(points), sum(p[1] for p in points) // len(points))
+
     def save_png(self, path):
         raw = bytearray()
         stride = self.width * 3
