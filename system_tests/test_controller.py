@@ -29,6 +29,7 @@ GREEN = (0x22, 0xB1, 0x4C)
 RED = (0xE0, 0x1E, 0x1E)
 ICON_PIXELS = 40   # a 16-pixel disc has well over this many pixels of its colour
 
+WM_NULL = 0x0000
 WM_CLOSE = 0x0010
 WM_COMMAND = 0x0111
 WM_TRAYNOTIFY = 0x8064
@@ -266,7 +267,7 @@ def test_page_contract(desktop, browsers, folder, controllers, artefacts):
     for key in (VK_RETURN, VK_ESCAPE):
         desktop.command("key", run.window, key)
         run.wait_log("key %d" % key)
-    desktop.command("sleep", 300)
+    desktop.send(run.window, WM_NULL)   # answered once the keys are handled
     assert run.state()["visible"]
 
     # The host answers the context menu itself: the control shows none.
@@ -279,9 +280,8 @@ def test_page_contract(desktop, browsers, folder, controllers, artefacts):
     x, y = desktop.command("clientpos", run.browser(), spot & 0xFFFF, spot >> 16).split()[1].split(",")
     x, y = int(x), int(y)
     desktop.command("mouse", x, y, "down")
-    desktop.command("sleep", 300)
+    assert wait_until(lambda: desktop.command("moving", run.window) == "moving 1", 10)
     desktop.command("mouse", x + 30, y + 20, "move")
-    desktop.command("sleep", 100)
     desktop.command("mouse", x + 60, y + 40, "move")
     desktop.command("mouse", x + 60, y + 40, "up")
     assert wait_until(lambda: run.state()["rect"] == (before[0] + 60, before[1] + 40,
@@ -307,8 +307,8 @@ def test_page_contract(desktop, browsers, folder, controllers, artefacts):
     page = folder / "res" / "_main"
     page.write_text(PAGE.read_text().replace('id="runButton"', 'id="otherButton"'))
     bare = controllers(folder)
-    log = bare.wait_log("document 1 ")
-    desktop.command("sleep", 300)
+    bare.wait_log("document 1 ")
+    desktop.send(bare.window, WM_NULL)   # answered once the document's handlers are over
     assert not [line for line in bare.log_lines() if line.startswith("click ")]
     bare.command(ID_EXIT)
     assert bare.exit_code() == 0

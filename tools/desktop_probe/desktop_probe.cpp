@@ -31,6 +31,8 @@
 //   key <hwnd> <virtual key>         brings the window forward and types the key
 //   mouse <x> <y> <move|down|up|rdown|rup>   screen coordinates
 //   clientpos <hwnd> <x> <y>         "pos <x>,<y>": a client point in screen coordinates
+//   moving <hwnd>                    "moving <0|1>": whether the window's thread is moving or
+//                                    sizing a window with the mouse
 //   sleep <ms>
 //   regread <key> <name|->           "value <text>" | "value none" (REG_SZ; - the default value)
 //   regwrite <key> <name|-> <text>   "written <0|1>"; keys begin with HKCR, HKCU or HKLM
@@ -493,6 +495,13 @@ std::wstring Execute(const std::vector<std::wstring>& f, HWND listener)
         return L"written " + std::to_wstring(RegWrite(arg(1), arg(2), arg(3)) ? 1 : 0);
     if (c == L"regdelete")
         return L"deleted " + std::to_wstring(RegDelete(arg(1), arg(2)) ? 1 : 0);
+    if (c == L"moving") {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof(info);
+        DWORD thread = GetWindowThreadProcessId(ParseWindow(arg(1)), nullptr);
+        bool moving = thread && GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
+        return L"moving " + std::to_wstring(moving ? 1 : 0);
+    }
     if (c == L"sleep") {
         PumpUntil(static_cast<DWORD>(ParseNumber(arg(1))), [] { return false; });
         return L"slept";
