@@ -290,7 +290,7 @@ def trap_session():
 
 
 def send(tool, *args):
-    sent = netsnmp_peer.tool(tool, f"--clientaddr=udp:{SENDER}", *args)
+    sent = netsnmp_peer.tool(tool, f"--clientaddr={SENDER}", *args)
     assert sent.returncode == 0, sent.stdout + sent.stderr
     return sent
 

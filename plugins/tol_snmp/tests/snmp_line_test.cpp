@@ -50,6 +50,8 @@ TEST(SnmpLine, CodeAndFieldCountDecideTheKind)
         {Line("SPA", std::string(kFields) + "\t"), SnmpLineKind::Ignored},  // 17 fields
         {Line("SPM", fifteen), SnmpLineKind::Ignored},
         {"SPD\t7", SnmpLineKind::Ignored},
+        {"SPD\t7\t", SnmpLineKind::Delete},                // an empty last field still counts
+        {"TRD\t9\t", SnmpLineKind::TrapStop},
         {"SPD\t7\t3\t1", SnmpLineKind::Ignored},
         {"TRA\t9", SnmpLineKind::Ignored},
         {"TRD\t9\t0\t0", SnmpLineKind::Ignored},
@@ -122,7 +124,7 @@ TEST(SnmpLine, RuleBreakingRequestLinesAreIgnored)
         {3, "", SnmpLineKind::Add},                 // empty texts are kept as none
         {6, "", SnmpLineKind::Add},
         {7, "", SnmpLineKind::Add},
-        {15, "", SnmpLineKind::Add},
+        {15, "", SnmpLineKind::Add},                // no limits: the line ends in a TAB
         {8, "\xC3\xA9\xE2\x82\xAC", SnmpLineKind::Add},  // unused fields are not read
     };
     for (const auto& c : cases)
