@@ -8,6 +8,7 @@
 
 #include "SNMPClient.h"
 #include "mon_plugin_object.h"
+#include "winsock_holder.h"
 #include "tol_snmp.h"
 
 class CSNMPmonitoring
@@ -19,24 +20,18 @@ public:
 
     bool AcceptWorker(Worker* worker) { return worker->StartSnmp(); }
 
-    void PrepareWorker(Worker*)
-    {
-        WSADATA data;
-        m_winsockStarted = WSAStartup(MAKEWORD(2, 0), &data) == 0;
-    }
+    void PrepareWorker(Worker*) { m_winsock.Acquire(); }
 
     // The checker (when Init made one) is stopped and deleted first; Winsock is cleaned up
     // only when Init started it.
     void FinalRelease()
     {
         CMonPlugInObject::FinalRelease();
-        if (m_winsockStarted)
-            WSACleanup();
-        m_winsockStarted = false;
+        m_winsock.Release();
     }
 
     TOL_PLUGIN_COM_MAP(CSNMPmonitoring, ISNMPmonitoring, IID_ISNMPmonitoring)
 
 private:
-    bool m_winsockStarted = false;
+    CWinsockHolder m_winsock;
 };

@@ -1,7 +1,5 @@
 #include "request_thread.h"
 
-#include <new>
-
 #include "snmp_mon.h"
 #include "snmp_record.h"
 #include "snmp_verdict.h"
@@ -9,11 +7,6 @@
 const char* const kSnmpNewData = "tol_snmp: New data is available";
 
 namespace {
-
-struct RequestJob {
-    std::unique_ptr<SnmpTest> test;
-    CSnmpRequestOwner* owner = nullptr;
-};
 
 // Sends the request and waits for it; false when the checker abandoned it (nothing to post).
 bool Measure(SnmpTest& test, CSnmpRequestOwner* owner, CSNMPmon* client, SnmpFigures* figures)
@@ -40,7 +33,7 @@ bool Measure(SnmpTest& test, CSnmpRequestOwner* owner, CSNMPmon* client, SnmpFig
     return !owner->Requests().Abandoned();
 }
 
-void RunRequest(SnmpTest& test, CSnmpRequestOwner* owner)
+void SnmpRequestThread(SnmpTest& test, CSnmpRequestOwner* owner)
 {
     CSNMPmon client(false);
     SnmpFigures figures;
@@ -56,27 +49,10 @@ void RunRequest(SnmpTest& test, CSnmpRequestOwner* owner)
         owner->MarkAnswered(test.testId);
 }
 
-DWORD WINAPI SnmpRequestThread(void* param)
-{
-    std::unique_ptr<RequestJob> job(static_cast<RequestJob*>(param));
-    RunRequest(*job->test, job->owner);
-    return 0;
-}
-
 }  // namespace
 
 bool StartSnmpRequest(std::unique_ptr<SnmpTest> test, CSnmpRequestOwner* owner,
                       CThreadGroup* group)
 {
-    if (!test || !owner || !group)
-        return false;
-    std::unique_ptr<RequestJob> job(new (std::nothrow) RequestJob);
-    if (!job)
-        return false;
-    job->test = std::move(test);
-    job->owner = owner;
-    if (!group->Start(SnmpRequestThread, job.get()))
-        return false;
-    job.release();
-    return true;
+    return StartItemThread(group, std::move(test), owner, &SnmpRequestThread);
 }
