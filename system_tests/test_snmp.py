@@ -58,9 +58,7 @@ def agent():
 @pytest.fixture
 def silent():
     """A UDP socket on our address that never answers."""
-    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    s.bind((HOST, 0))
-    s.settimeout(0.2)
+    s = snmp_datagrams.silent_socket(HOST)
     yield s
     s.close()
 
