@@ -10,10 +10,10 @@
 // not offered; Invoke is E_NOTIMPL unless the test overrides it.
 #pragma once
 
-#include "no_late_binding_dispatch.h"
+#include "no_type_info_dispatch.h"
 
 template <class Itf, const IID* Iid>
-class CFakeDispatch : public CNoLateBindingDispatch<Itf> {
+class CFakeDispatch : public CNoNamesDispatch<Itf> {
 public:
     virtual ~CFakeDispatch() = default;
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "comsupport.h"
-#include "no_late_binding_dispatch.h"
+#include "no_type_info_dispatch.h"
 #include "standin_items.h"
 
 #include <shldisp.h>
@@ -16,7 +16,7 @@
 // {7C1B6E52-3F0A-4B8E-9D21-54A0C3E2B917}
 extern const IID IID_IStandInFolderItems;
 
-class CStandInFolderItem : public CNoLateBindingDispatch<FolderItem>, public CComObjectRootBase {
+class CStandInFolderItem : public CNoNamesDispatch<FolderItem>, public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CStandInFolderItem)
         TOL_COM_INTERFACE(IID_FolderItem, FolderItem)
@@ -47,7 +47,7 @@ private:
     StandInItem m_item;
 };
 
-class CStandInFolderItems : public CNoLateBindingDispatch<FolderItems>, public CComObjectRootBase {
+class CStandInFolderItems : public CNoNamesDispatch<FolderItems>, public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CStandInFolderItems)
         TOL_COM_INTERFACE(IID_FolderItems, FolderItems)
@@ -68,7 +68,7 @@ private:
     std::vector<StandInItem> m_items;
 };
 
-class CStandInFolder : public CNoLateBindingDispatch<Folder>, public CComObjectRootBase {
+class CStandInFolder : public CNoNamesDispatch<Folder>, public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CStandInFolder)
         TOL_COM_INTERFACE(IID_Folder, Folder)
@@ -93,7 +93,7 @@ private:
     std::wstring m_path;
 };
 
-class CStandInShell : public CNoLateBindingDispatch<IShellDispatch>, public CComObjectRootBase {
+class CStandInShell : public CNoNamesDispatch<IShellDispatch>, public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CStandInShell)
         TOL_COM_INTERFACE(IID_IShellDispatch, IShellDispatch)
