@@ -58,6 +58,12 @@ if (bin_dir / "http_bench.exe").exists():
     subprocess.run([sys.executable, str(http_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
 
+snmp_plugin_bench = source / "plugins" / "tol_snmp" / "bench" / "snmp_bench.py"
+if (bin_dir / "snmp_bench.exe").exists():
+    section("tol_snmp: one pass of 50 SPA tests beside snmpget, and a burst of 1,000 traps from snmptrap")
+    subprocess.run([sys.executable, str(snmp_plugin_bench), str(build)], stdin=subprocess.DEVNULL,
+                   check=False)
+
 ndis_bench = source / "plugins" / "tol_ndis" / "bench" / "scan_bench.py"
 if (bin_dir / "tol_ndis.dll").exists():
     section("tol_ndis: a /24 sweep with 4 live hosts beside the floor and fping, in a namespace")

@@ -191,6 +191,17 @@ def _discovery_names(record):
     return dict(_INIT_NAMES, texts=["server", "address"] if len(record.texts) == 2 else ["text"])
 
 
+def _snmp_names(record):
+    # RESULT_SNMP: one request. Status 0: the elapsed ms, the answered mark and one nested
+    # record per answered identifier; status 3: the client's error text and how many
+    # identifiers it parsed.
+    failed = len(record.ui32) > 3 and record.ui32[3] == 3
+    return {"ui32": ["type", "test_id", "location_id", "status",
+                     "oid_count" if failed else "answered"],
+            "i64": ["timestamp"], "d64": ["elapsed_ms"], "texts": ["text"],
+            "nested": {"ui32": ["syntax", "status"], "texts": ["value", "status_text"]}}
+
+
 FIELD_NAMES = {
     45: dict(_INIT_NAMES, texts=["drives"]),
     46: _disk_names,
@@ -219,6 +230,7 @@ FIELD_NAMES = {
                   "length"], "i64": ["timestamp"], "texts": ["text"]},
     40: _scan_names,   # RESULT_SCAN
     41: _discovery_names,   # RESULT_DISCOVERY
+    57: _snmp_names,
 }
 
 
