@@ -1,6 +1,9 @@
 # Build helpers shared by every module.
 
-set(TOL_BIN_DIR ${CMAKE_BINARY_DIR}/bin)
+# The test bed: every binary of the build, deliverables and test-only programs alike.
+set(TOL_BIN_DIR ${CMAKE_BINARY_DIR}/testbed)
+# The product: the deliverables alone, so that an installer may take the whole folder.
+set(TOL_PRODUCT_DIR ${CMAKE_BINARY_DIR}/bin)
 set(TOL_WINE_IDL_DIR /usr/include/wine/wine/windows CACHE PATH "Folder of the standard .idl files widl imports")
 # stdole2.tlb for importlib (Wine's, as shipped by Debian's wine packages).
 set(TOL_STDOLE_DIR /usr/lib/i386-linux-gnu/wine/i386-windows CACHE PATH "Folder holding stdole2.tlb")
@@ -12,6 +15,16 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
     set(TOL_WIDL_ARCH --win32)
 endif()
+
+# tol_deliverable(<target>...): a binary that ships with the product; it is copied into bin/.
+function(tol_deliverable)
+    foreach(target IN LISTS ARGN)
+        add_custom_command(TARGET ${target} POST_BUILD
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${TOL_PRODUCT_DIR}
+            COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${target}> ${TOL_PRODUCT_DIR}
+            VERBATIM)
+    endforeach()
+endfunction()
 
 # tol_gtest(<name> SOURCES ... [LIBS ...] [TIMEOUT s])
 # A GoogleTest program run under Wine as one CTest test.
@@ -56,8 +69,8 @@ function(tol_typelib target idl)
         OUTPUT ${out}/${base}.h ${out}/${base}_i.c ${out}/${base}.tlb
         COMMAND ${TOL_WIDL} ${TOL_WIDL_ARCH} -I${TOL_WINE_IDL_DIR} -I${CMAKE_SOURCE_DIR} -L${TOL_STDOLE_DIR}
                 -h -H ${out}/${base}.h -u -U ${out}/${base}_i.c -t -T ${out}/${base}.tlb ${abs_idl}
-        COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/comsupport/fix_typelib_guid.py ${abs_idl} ${out}/${base}.tlb
-        DEPENDS ${abs_idl} ${CMAKE_SOURCE_DIR}/comsupport/fix_typelib_guid.py
+        COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/comsupport/fix_typelib.py ${abs_idl} ${out}/${base}.tlb
+        DEPENDS ${abs_idl} ${CMAKE_SOURCE_DIR}/comsupport/fix_typelib.py
         COMMENT "widl ${idl}")
     add_custom_target(${target}_idl DEPENDS ${out}/${base}.h ${out}/${base}_i.c ${out}/${base}.tlb)
     add_library(${target} STATIC ${out}/${base}_i.c)

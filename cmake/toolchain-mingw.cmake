@@ -11,6 +11,11 @@ if(TOL_ARCH STREQUAL "x86_64")
 else()
     set(CMAKE_SYSTEM_PROCESSOR x86)
     set(TOL_WINE /usr/lib/wine/wine)
+    # double arithmetic on SSE2, as in the x86_64 build: the x87 unit keeps 80-bit intermediates,
+    # so a figure held in a register and the same figure stored to memory would compare unequal
+    # and results would differ between the two builds.
+    set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+    set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
 endif()
 
 set(CMAKE_C_COMPILER   ${TOOLCHAIN_PREFIX}-gcc-posix)

@@ -18,6 +18,7 @@
 #include "critical_section.h"
 
 #include "checker_timer.h"
+#include "thread_join.h"
 
 template <class T>
 class CMonCheckerBase {
@@ -95,15 +96,8 @@ public:
         CScopedLock lock(m_stateLock);
         if (!m_running)
             return;
-        if (m_thread) {
-            SetEvent(m_stopEvent);
-            // The thread may be inside a long pass: it is never ended by force, the wait goes
-            // on until it has returned.
-            if (WaitForSingleObject(m_thread, kStopWaitMs) == WAIT_TIMEOUT)
-                WaitForSingleObject(m_thread, INFINITE);
-            CloseHandle(m_thread);
-            m_thread = nullptr;
-        }
+        // The thread may be inside a long pass: the wait goes on until it has returned.
+        JoinStoppedThread(&m_thread, m_stopEvent, kStopWaitMs);
         CloseEvents();
         m_running = false;
     }

@@ -4,7 +4,8 @@
 // CMonCheckerBase<T> (CMemMon<T>, ...). The plug-in's class derives from this template, names
 // its own empty dual interface, its type library and its class identifier, and declares
 //     static const char* CommandCodeList();   // the Init reply, such as "MMAMMMMMDLAALAMLAD"
-// and its interface map with TOL_PLUGIN_COM_MAP; it may declare PrepareWorker(TWorker*).
+// and its interface map with TOL_PLUGIN_COM_MAP; it may declare PrepareWorker(TWorker*) and
+// LeadingResults(CComBSTR*).
 //
 // Init carries the plug-in side of the handshake; Add hands each line, in UTF-8, to the
 // worker's ProcessTest; Get hands over the pending ResultStream; Set gives the worker its check
@@ -17,6 +18,7 @@
 
 #include <atomic>
 #include <new>
+#include <utility>
 
 #include "TolvanePlugIns.h"
 #include "com_bstr.h"
@@ -72,6 +74,10 @@ public:
     // Called by Init with the new worker before its thread starts; a plug-in's class may
     // hide it to give the worker what it needs first.
     void PrepareWorker(TWorker*) {}
+
+    // Called by Get before the pending results are taken: records that a plug-in puts first
+    // in every hand-over (a list of what it can measure). A plug-in's class may hide it.
+    void LeadingResults(CComBSTR*) {}
 
     // ITolvanePlugIn
     STDMETHOD(Init)(VARIANT szAuth, VARIANT* szCommand) override
@@ -132,12 +138,18 @@ public:
         VariantInit(szResult);
         szResult->vt = VT_BSTR;
         szResult->bstrVal = nullptr;
+        CComBSTR result;
+        static_cast<T*>(this)->LeadingResults(&result);
         CComBSTR taken;
         taken.Attach(m_pending.Take());
-        if (taken.ByteLength() < 2)
+        // Pending results are never lost to the leading records: when the two cannot be
+        // joined, the pending bytes go alone.
+        if (result.IsEmpty() || !result.Append(taken))
+            result = std::move(taken);
+        if (result.ByteLength() < 2)
             return E_PENDING;
-        // The pending bytes themselves, allocated by byte length: nothing to copy, nothing lost.
-        szResult->bstrVal = taken.Detach();
+        // Allocated by byte length: handed over as it is, nothing copied again.
+        szResult->bstrVal = result.Detach();
         return S_OK;
     }
 

@@ -1,7 +1,7 @@
 // The registration every plug-in fills in: the REGISTRY resource of the framework's script
 // (plugin_registration.rgs, with the id below) and the values it needs.
 //
-// A plug-in's .rc carries
+// A plug-in's .rc (plugin_resources.rc.in, which tol_plugin() configures) carries
 //     #include "plugin_registration.h"
 //     IDR_PLUGIN_REGISTRATION REGISTRY "plugin_registration.rgs"
 // and its module class derives from CMonPlugInModule.

@@ -13,6 +13,7 @@ tools/plugin_host/host_script.h; "\\t" in an add line stands for TAB.
 """
 import collections
 import pathlib
+import re
 import struct
 import tempfile
 
@@ -132,10 +133,42 @@ def parse_record(blob):
 def _lines(path):
     if not path.exists():
         return []
-    return path.read_text(encoding="utf-8", errors="replace").splitlines()
+    text = path.read_text(encoding="utf-8", errors="replace")
+    return text.split("\n")[:-1] if text.endswith("\n") else text.split("\n")
+
+
+_ESCAPES = {"\\\\": "\\", "\\n": "\n", "\\r": "\r"}
 
 
 def _event(line):
     source, _, text = line.partition("\t")
     kind, _, value = source.partition(" ")
+    text = re.sub(r"\\[\\nr]", lambda m: _ESCAPES[m.group(0)], text)
     return Event(kind, int(value) if value else None, text)
+
+
+PLUG_INS_KEY = r"HKLM\SOFTWARE\TolvaneCorp\Tolvane\Plug-Ins"
+
+
+def registration_values(file, coclass, clsid, appid, libid, description):
+    """{(key, value name): data} that registering a plug-in writes (None: the default value)."""
+    progid = "Tolvane.PlugIns." + coclass
+    clsid_key = r"HKCR\CLSID" "\\" + clsid
+    plugin_key = PLUG_INS_KEY + "\\" + clsid
+    return {
+        ("HKCR\\" + progid + ".1", None): coclass + " Class",
+        ("HKCR\\" + progid + r".1\CLSID", None): clsid,
+        ("HKCR\\" + progid + r"\CLSID", None): clsid,
+        ("HKCR\\" + progid + r"\CurVer", None): progid + ".1",
+        (clsid_key, None): coclass + " Class",
+        (clsid_key, "AppID"): appid,
+        (clsid_key + r"\ProgID", None): progid + ".1",
+        (clsid_key + r"\VersionIndependentProgID", None): progid,
+        (clsid_key + r"\InprocServer32", "ThreadingModel"): "Free",
+        (clsid_key + r"\TypeLib", None): libid,
+        (r"HKCR\AppID" "\\" + appid, None): file,
+        (r"HKCR\AppID" "\\" + file + ".DLL", "AppID"): appid,
+        (plugin_key, "Name"): file,
+        (plugin_key, "Vendor"): "Tolvane Inc.",
+        (plugin_key, "Description"): description,
+    }

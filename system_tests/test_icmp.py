@@ -12,7 +12,6 @@ from result_records import decode_stream  # noqa: E402
 CLSID = "{0337B388-9592-4188-8D81-DB98A0337423}"
 APPID = "{17867C06-43C0-4DBA-9842-8D96C8DE46B6}"
 LIBID = "{721B474F-2930-49EF-AE3A-2991EE84C99A}"
-PLUGIN_KEY = r"HKLM\SOFTWARE\TolvaneCorp\Tolvane\Plug-Ins" "\\" + CLSID
 NEW_DATA = "tol_icmp: New data is available."
 SESSION = plugin_host.Session("tol_icmp.dll", CLSID)
 # A label longer than 63 characters: the name fails to resolve without a query on the wire.
@@ -32,19 +31,8 @@ def test_registration_names_the_ping_plug_in():
     run = plugin_host.run_script(["load tol_icmp.dll", "register"])
     try:
         assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = {
-            (r"HKCR\Tolvane.PlugIns.ICMPmonitoring.1\CLSID", None): CLSID,
-            (r"HKCR\Tolvane.PlugIns.ICMPmonitoring\CurVer", None):
-                "Tolvane.PlugIns.ICMPmonitoring.1",
-            (r"HKCR\CLSID" "\\" + CLSID, None): "ICMPmonitoring Class",
-            (r"HKCR\CLSID" "\\" + CLSID, "AppID"): APPID,
-            (r"HKCR\CLSID" "\\" + CLSID + r"\InprocServer32", "ThreadingModel"): "Free",
-            (r"HKCR\CLSID" "\\" + CLSID + r"\TypeLib", None): LIBID,
-            (r"HKCR\AppID" "\\" + APPID, None): "tol_icmp",
-            (PLUGIN_KEY, "Name"): "tol_icmp",
-            (PLUGIN_KEY, "Vendor"): "Tolvane Inc.",
-            (PLUGIN_KEY, "Description"): "ICMP monitoring",
-        }
+        expected = plugin_host.registration_values("tol_icmp", "ICMPmonitoring", CLSID, APPID,
+                                                   LIBID, "ICMP monitoring")
         for (key, name), value in expected.items():
             assert reg_value(key, name) == value, (key, name)
     finally:

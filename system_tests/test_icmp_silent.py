@@ -6,17 +6,13 @@ sent and vanishes, and nothing comes back, not even the request itself. Wine mak
 sockets inside wineserver, so a whole Wine session of its own (a copy of the test prefix, its
 own wineserver) runs inside the namespace."""
 import os
-import pathlib
-import shutil
-import subprocess
-import tempfile
 import time
 
 import pytest
 
+import netns
 import plugin_host
 import test_icmp
-import winhost
 
 SILENT = "127.77.0.1"
 COUNT = 3
@@ -24,83 +20,18 @@ TIMEOUT_MS = 500
 WAIT_TIMEOUT = "0x80070102"  # HRESULT_FROM_WIN32(WAIT_TIMEOUT)
 
 
-def ip(*args, check=True):
-    return subprocess.run(["ip", *args], capture_output=True, text=True, check=check,
-                          stdin=subprocess.DEVNULL, timeout=30)
-
-
 @pytest.fixture
 def namespace():
-    """A network namespace whose loopback is up and drops everything; deleted afterwards
-    whatever happened."""
-    if os.geteuid() != 0:
-        pytest.skip("a network namespace needs root")
-    if shutil.which("ip") is None or shutil.which("tc") is None:
-        pytest.skip("the ip and tc tools (iproute2) are not installed")
-    name = "tolping_%d" % os.getpid()
-    made = ip("netns", "add", name, check=False)
-    if made.returncode != 0:
-        pytest.skip("cannot make a network namespace: " + made.stderr.strip())
-    try:
-        ip("netns", "exec", name, "ip", "link", "set", "lo", "up")
-        ip("netns", "exec", name, "tc", "qdisc", "add", "dev", "lo", "root", "pfifo",
-           "limit", "0")
+    """A network namespace whose loopback is up and drops everything."""
+    with netns.namespace("tolping_%d" % os.getpid(), tools=("ip", "tc")) as name:
+        netns.in_namespace(name, "tc", "qdisc", "add", "dev", "lo", "root", "pfifo", "limit", "0")
         yield name
-    finally:
-        ip("netns", "del", name, check=False)
-
-
-def wineserver():
-    explicit = os.environ.get("TOL_WINESERVER")
-    if explicit:
-        return explicit
-    return "/usr/lib/wine/wineserver64" if winhost.ARCH == "x86_64" else "/usr/bin/wineserver"
-
-
-class NamespaceSession:
-    """A Wine session on a private copy of the test prefix, every process in the namespace."""
-
-    def __init__(self, namespace, prefix):
-        self.namespace = namespace
-        self.env = dict(os.environ, WINEPREFIX=str(prefix))
-
-    def call(self, *command, timeout=60, capture=False):
-        out = subprocess.PIPE if capture else subprocess.DEVNULL
-        return subprocess.run(["ip", "netns", "exec", self.namespace, *command], env=self.env,
-                              stdin=subprocess.DEVNULL, stdout=out, stderr=out,
-                              timeout=timeout, encoding="utf-8", errors="replace")
-
-    def __enter__(self):
-        self.call(wineserver(), "-p")
-        self.call(winhost.WINE, "wineboot", timeout=120)
-        return self
-
-    def __exit__(self, *exc):
-        self.call(wineserver(), "-k")
-        self.call(wineserver(), "-w")
-
-    def run_script(self, commands, timeout=120):
-        with tempfile.TemporaryDirectory(prefix="plugin_host_") as temp:
-            folder = pathlib.Path(temp)
-            script = folder / "script.txt"
-            script.write_text("\n".join(commands) + "\n", encoding="utf-8")
-            out = folder / "out"
-            completed = self.call(winhost.WINE, str(winhost.BIN_DIR / "plugin_host.exe"),
-                                  plugin_host.windows_path(script),
-                                  plugin_host.windows_path(out), timeout=timeout, capture=True)
-            return plugin_host.Run(out, completed)
 
 
 @pytest.fixture
 def session(namespace):
-    prefix_of_tests = os.environ.get("WINEPREFIX")
-    if not prefix_of_tests or not pathlib.Path(prefix_of_tests, "system.reg").exists():
-        pytest.skip("needs the test prefix of tools/wine_session.sh")
-    with tempfile.TemporaryDirectory(prefix="tolping_prefix_") as temp:
-        prefix = pathlib.Path(temp) / "prefix"
-        shutil.copytree(prefix_of_tests, prefix, symlinks=True)
-        with NamespaceSession(namespace, prefix) as wine:
-            yield wine
+    with netns.wine_session(namespace, "tolping_prefix_") as wine:
+        yield wine
 
 
 def test_silent_host_loses_every_packet_after_the_full_time_outs(session):

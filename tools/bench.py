@@ -7,7 +7,7 @@ import subprocess
 import sys
 
 build = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/x86_64").resolve()
-bin_dir = build / "bin"
+bin_dir = build / "testbed"
 source = pathlib.Path(__file__).resolve().parent.parent
 wine = os.environ["TOL_WINE"]
 
@@ -18,7 +18,9 @@ def section(title):
 
 for exe, title in [("send_path_bench.exe",
                     "send path: AddToCache, TakeSendBlock, compress2 via zlibwapi.dll beside libz"),
-                   ("ping_bench.exe", "ICMP echo to 127.0.0.1")]:
+                   ("ping_bench.exe", "ICMP echo to 127.0.0.1"),
+                   ("net_bench.exe", "tol_net: the sampler's CPU time a second with 1, 10 and 50 "
+                                     "tests, and one Get with the adapter list")]:
     if (bin_dir / exe).exists():
         section(title)
         subprocess.run([wine, str(bin_dir / exe)], stdin=subprocess.DEVNULL, check=False)
@@ -34,6 +36,7 @@ if snmp_bench.exists():
     subprocess.run([sys.executable, str(snmp_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
 subprocess.run([sys.executable, str(source / "tol_utils/bench/ping_compare.py"), str(build)])
+subprocess.run([sys.executable, str(source / "plugins/tol_disk/bench/disk_compare.py"), str(build)])
 
 section("SNMP GETNEXT walk: CSNMPmon, wsnmp32.dll and snmpwalk beside the bare Win32 UDP loop")
 subprocess.run([sys.executable, str(source / "tol_utils" / "bench" / "snmp_walk_bench.py"), str(build)],

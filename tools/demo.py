@@ -25,19 +25,25 @@ sys.path.insert(0, str(source / "system_tests"))
 sys.path.insert(0, str(source / "tools" / "refserver"))
 
 import agent_install  # noqa: E402
+import netns  # noqa: E402
 from refserver import RefServer  # noqa: E402
+from result_records import named_fields  # noqa: E402
 
-agent_install.CLIENT_EXE = build / "bin" / "agent_client.exe"
+agent_install.CLIENT_EXE = build / "testbed" / "agent_client.exe"
 
 ACCOUNT = ("demo@example.com", "demo-host")
 PROGRAM_FILES = ["Tolvane.exe", "zlibwapi.dll", "Tolvane.PlugIns.dll", "tol_utils.dll"]
-PLUGINS = sorted(p.name for p in (build / "bin").glob("tol_*.dll")
-                 if p.name not in ("tol_utils.dll", "tol_fwtest.dll"))
-# What the server hands out at login: a poll period, a check interval, the ping tests.
+# bin/ holds the deliverables alone: every plug-in found there ships.
+PLUGINS = sorted(p.name for p in (build / "bin").glob("tol_*.dll") if p.name != "tol_utils.dll")
+# What the server hands out at login: a poll period, a check interval, the ping tests, a
+# free-space test of drive C: (every send also carries the disk plug-in's drive list).
 TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
               "PGA\t1\t1\t127.0.0.1\t32\t3\t1000\t-1",
               "PGA\t2\t1\tlocalhost\t64\t2\t1000\t1",
-              "PGA\t3\t1\t%s.invalid\t32\t1\t1000\t-1" % ("x" * 70)]
+              "PGA\t3\t1\t%s.invalid\t32\t1\t1000\t-1" % ("x" * 70),
+              "DKA\t11\t1\tC\t1"]
+# The adapter counters of the first link of this host that is up (its name is the adapter's).
+TEST_LINES += ["NTA\t4\t1\t%s" % (netns.links_up() or ["eth0"])[0]]
 
 
 def say(text):
@@ -52,11 +58,18 @@ def copy_program():
 
 
 def record_line(record):
-    status = record.ui32[3] if len(record.ui32) > 3 else None
-    text = (record.texts[0] if record.texts else "").replace("\n", " / ")
-    return "      %s test %s (location %s): status %s  %s" % (
-        record.type_name or "type %s" % record.type, record.test_id, record.location_id, status,
-        text)
+    values = []
+    for name, value in named_fields(record):
+        if name in ("type", "test_id", "location_id", "timestamp"):
+            continue
+        if isinstance(value, float):
+            value = "%.2f" % value
+        elif isinstance(value, str):
+            value = repr(value)
+        values.append("%s: %s" % (name, value))
+    return "      %s test %s (location %s): %s" % (
+        record.type_name or "type %s" % record.type, record.test_id, record.location_id,
+        ", ".join(values))
 
 
 def show(exchange):

@@ -22,7 +22,7 @@ ACCOUNT = ("ops@example.com", "idle-host")
 def main():
     build = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/i686").resolve()
     ticks = int(sys.argv[2]) if len(sys.argv) > 2 else 60
-    exe = build / "bin" / "idle_agent_bench.exe"
+    exe = build / "testbed" / "idle_agent_bench.exe"
     with RefServer(accounts=[ACCOUNT], tls=True, decoder=None) as server:
         server.queue(kind="login", body="POL\t0\t1")
         # A login and then one send per tick.

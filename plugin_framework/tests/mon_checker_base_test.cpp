@@ -1,4 +1,5 @@
 #include "mon_checker_base.h"
+#include "recording_owner.h"
 
 #include <gtest/gtest.h>
 
@@ -7,25 +8,7 @@
 
 namespace {
 
-// Stands in for the COM object: records what the worker posts.
-struct FakeOwner {
-    void PostResult(CComBSTR* data, const char* desc)
-    {
-        CScopedLock lock(m_lock);
-        results.emplace_back(reinterpret_cast<const char*>(data->Bytes()), data->ByteLength());
-        descriptions.emplace_back(desc);
-    }
-    void PostEvent(int level, const char* text)
-    {
-        CScopedLock lock(m_lock);
-        events.push_back(std::to_string(level) + " " + text);
-    }
-
-    CCriticalSection m_lock;
-    std::vector<std::string> results;
-    std::vector<std::string> descriptions;
-    std::vector<std::string> events;
-};
+using FakeOwner = CRecordingOwner;
 
 // A middle class that records its passes and can make them long.
 class PassRecorder : public CMonCheckerBase<FakeOwner> {

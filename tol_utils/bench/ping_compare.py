@@ -21,7 +21,7 @@ INTERVAL = "0.1"
 
 
 def ours(build, probes, seconds):
-    exe = build / "bin" / "ping_bench.exe"
+    exe = build / "testbed" / "ping_bench.exe"
     out = subprocess.run([os.environ["TOL_WINE"], str(exe), str(probes), str(seconds), "--each"],
                          stdin=subprocess.DEVNULL, capture_output=True, text=True,
                          timeout=probes + seconds + 60)

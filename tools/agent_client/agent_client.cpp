@@ -1,15 +1,20 @@
-// agent_client: a local client of the agent's automation object, driven by a script on
-// standard input, one command a line, fields separated by TAB:
+// agent_client: a local client of the agent's automation object (or of the browser connector,
+// which forwards to it), driven by a script on standard input, one command a line, fields
+// separated by TAB:
 //
-//   create                   creates "Tolvane.QuorinAgent" (a local server) for IDispatch
+//   create [ProgID]          creates the object for IDispatch: "Tolvane.QuorinAgent" (a local
+//                            server) unless another ProgID is given
 //   call <Method> [arg...]   calls a method by name; arguments: s:<text> (in which \r, \n,
 //                            \t and \\ stand for CR, LF, TAB and a backslash), x:<n> (a text
 //                            of n letters), i:<n> (long), b:<n> (VARIANT_BOOL), e (empty)
-//   advise | unadvise        the sink on _IQuorinAgentEvents
+//   advise | unadvise        the sink on the object's default event interface, found as a
+//                            script host finds it (IProvideClassInfo2)
 //   reenter <Method> [arg...] the sink calls this method from inside its StatusChanged handler
 //   wait <status> <ms>       waits for one more StatusChanged of that status
 //   sleep <ms>
-//   release                  lets go of the agent
+//   release                  unadvises the sink and lets go of the object
+//   drop                     lets go of the object with the sink still advised (as a page
+//                            that goes away); prints "drop done" once the object is gone
 //
 // Every result is one line on standard output (see client_output.h and status_sink.h); the
 // exit code is 0 unless the script could not be read or a command was not understood.
@@ -91,11 +96,12 @@ public:
     bool Run(const std::vector<std::wstring>& fields);
 
 private:
-    void Create();
+    void Create(const std::wstring& progId);
     bool Call(const std::vector<std::wstring>& fields);
     bool Reenter(const std::vector<std::wstring>& fields);
     void Advise(bool on);
     void Release();
+    void Drop();
 
     CComPtr<IDispatch> m_agent;
     CStatusSink* m_sink = new CStatusSink();
@@ -103,11 +109,23 @@ private:
     DWORD m_cookie = 0;
 };
 
+// The object's default source interface, as a script host asks for it; the agent's events
+// when the object does not say.
+IID DefaultEventInterface(IDispatch* object)
+{
+    CComPtr<IProvideClassInfo2> info;
+    IID events = DIID__IQuorinAgentEvents;
+    if (SUCCEEDED(object->QueryInterface(IID_IProvideClassInfo2, info.ReceiveVoid())) &&
+        FAILED(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events)))
+        events = DIID__IQuorinAgentEvents;
+    return events;
+}
+
 bool CClient::Run(const std::vector<std::wstring>& fields)
 {
     const std::wstring& name = fields[0];
-    if (name == L"create")
-        Create();
+    if (name == L"create" && fields.size() <= 2)
+        Create(fields.size() == 2 ? fields[1] : L"Tolvane.QuorinAgent");
     else if (name == L"call" && fields.size() >= 2 && m_agent)
         return Call(fields);
     else if (name == L"advise" || name == L"unadvise")
@@ -122,18 +140,20 @@ bool CClient::Run(const std::vector<std::wstring>& fields)
         Sleep(std::stoul(fields[1]));
     else if (name == L"release")
         Release();
+    else if (name == L"drop")
+        Drop();
     else
         return false;
     return true;
 }
 
-void CClient::Create()
+void CClient::Create(const std::wstring& progId)
 {
     CLSID clsid;
-    HRESULT hr = CLSIDFromProgID(L"Tolvane.QuorinAgent", &clsid);
+    HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
     if (SUCCEEDED(hr))
-        hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                              m_agent.ReceiveVoid());
+        hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                              IID_IDispatch, m_agent.ReceiveVoid());
     PrintLine(L"create hr=" + HexResult(hr));
 }
 
@@ -170,10 +190,12 @@ void CClient::Advise(bool on)
 {
     HRESULT hr = E_UNEXPECTED;
     if (on && m_agent && !m_point) {
+        IID events = DefaultEventInterface(m_agent);
+        m_sink->SetEventInterface(events);
         CComPtr<IConnectionPointContainer> container;
         hr = m_agent->QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid());
         if (SUCCEEDED(hr))
-            hr = container->FindConnectionPoint(DIID__IQuorinAgentEvents, &m_point);
+            hr = container->FindConnectionPoint(events, &m_point);
         if (SUCCEEDED(hr))
             hr = m_point->Advise(m_sink, &m_cookie);
         if (FAILED(hr))
@@ -183,6 +205,15 @@ void CClient::Advise(bool on)
         m_point = nullptr;
     }
     PrintLine((on ? L"advise hr=" : L"unadvise hr=") + HexResult(hr));
+}
+
+// Lets go of the object without unadvising: the object drops the sink when it goes.
+void CClient::Drop()
+{
+    m_point = nullptr;
+    m_sink->SetReentry(nullptr, L"");
+    m_agent = nullptr;
+    PrintLine(L"drop done");
 }
 
 void CClient::Release()

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-CStatusSink::CStatusSink() : m_arrived(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+CStatusSink::CStatusSink() : m_events(DIID__IQuorinAgentEvents), m_arrived(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 CStatusSink::~CStatusSink()
 {
@@ -22,7 +22,7 @@ STDMETHODIMP CStatusSink::QueryInterface(REFIID riid, void** ppv)
     if (!ppv)
         return E_POINTER;
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-        IsEqualIID(riid, DIID__IQuorinAgentEvents)) {
+        IsEqualIID(riid, m_events)) {
         *ppv = static_cast<IDispatch*>(this);
         AddRef();
         return S_OK;

@@ -28,6 +28,8 @@ public:
     STDMETHOD(Invoke)(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                       UINT*) override;
 
+    // The event interface the sink answers for besides IDispatch (the agent's by default).
+    void SetEventInterface(REFIID iid) { m_events = iid; }
     // The agent and the method the handler calls with these arguments (null/empty: none).
     void SetReentry(IDispatch* agent, const std::wstring& method,
                     const std::vector<CComVariant>& args = {});
@@ -38,6 +40,7 @@ private:
     void CallBack(long status);
 
     long m_ref = 1;
+    IID m_events;
     CCriticalSection m_lock;
     std::map<long, int> m_seen;
     std::map<long, int> m_taken;

@@ -24,10 +24,31 @@ void CHostOutput::Log(const std::string& line)
     fflush(m_log);
 }
 
+namespace {
+
+// One event a line, whatever its text holds.
+std::string EscapeLineBreaks(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
 void CHostOutput::Event(const std::string& line, bool data)
 {
     CScopedLock lock(m_lock);
-    fprintf(m_events, "%s\n", line.c_str());
+    fprintf(m_events, "%s\n", EscapeLineBreaks(line).c_str());
     fflush(m_events);
     ++m_eventCount;
     if (data)

@@ -1,6 +1,7 @@
 // CHostOutput: the files the tests read, in one output folder.
 //   log.txt       one line per script command and its outcome
-//   events.txt    one line per OnNewData event: "<srcID type> <srcID>\t<text>"
+//   events.txt    one line per OnNewData event: "<srcID type> <srcID>\t<text>", the text's
+//                 backslashes, CRs and LFs written as \\, \r and \n
 //   result_<n>.bin the bytes of the n-th ResultStream that Get handed over (n from 1)
 // Every line is UTF-8 and ends with LF; files are flushed after each line.
 #pragma once

@@ -14,6 +14,7 @@
 //   sleep <ms>
 //   wait-events <n> <ms>       waits until n events in all have come (at most ms)
 //   wait-data <n> <ms>         the same for new-data announcements (srcID VT_UI4)
+//   wait-file <ms> <path>      waits until the file exists (at most ms)
 //   release                    releases the plug-in
 //   canunload                  DllCanUnloadNow of the loaded DLL
 //   unload                     frees the DLL (the host's load and COM's unused libraries)

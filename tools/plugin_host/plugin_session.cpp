@@ -84,6 +84,8 @@ bool CPlugInSession::Run(const std::string& name, const std::string& argument)
         return Wait(argument, false);
     if (name == "wait-data")
         return Wait(argument, true);
+    if (name == "wait-file")
+        return WaitFile(argument);
     if (name == "release")
         return Release();
     if (name == "unload")
@@ -246,6 +248,25 @@ bool CPlugInSession::Wait(const std::string& argument, bool dataOnly)
         Sleep(10);
     const char* what = dataOnly ? "wait-data" : "wait-events";
     LogResult(what, seen >= count ? S_OK : HRESULT_FROM_WIN32(WAIT_TIMEOUT), std::to_string(seen));
+    return true;
+}
+
+// wait-file <ms> <path>: until the file exists (at most ms), so that a test can change the
+// world outside at a known point of the script.
+bool CPlugInSession::WaitFile(const std::string& argument)
+{
+    std::string msText, path;
+    SplitFirstWord(argument, &msText, &path);
+    if (path.empty())
+        return false;
+    std::wstring widePath = Widen(path);
+    DWORD limit = static_cast<DWORD>(atoi(msText.c_str()));
+    DWORD start = GetTickCount();
+    bool found;
+    while (!(found = GetFileAttributesW(widePath.c_str()) != INVALID_FILE_ATTRIBUTES) &&
+           GetTickCount() - start < limit)
+        Sleep(10);
+    LogResult("wait-file", found ? S_OK : HRESULT_FROM_WIN32(WAIT_TIMEOUT));
     return true;
 }
 

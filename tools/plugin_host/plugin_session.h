@@ -35,6 +35,7 @@ private:
     bool Set(const std::string& argument);
     bool Get();
     bool Wait(const std::string& argument, bool dataOnly);
+    bool WaitFile(const std::string& argument);
     bool Release();
     bool Unload();
 

@@ -159,3 +159,45 @@ def decode_stream(data):
         records.append(record)
         at += record.size
     return records
+
+
+# The names of the values of each record type, section by section in slot order, so that a
+# record reads "free_gb: 75.3" rather than "d64[0]: 75.3". An entry maps a section ("i32",
+# "ui32", "i64", "ui64", "d64", "texts") to its names, or is a function of the record giving
+# such a map where the names depend on what the record holds.
+_INIT_NAMES = {"ui32": ["type", "test_id", "location_id"], "i64": ["timestamp"]}
+
+
+def _disk_names(record):
+    # A free-space test reports free and total GB, a read/write-count test operations per
+    # second; a drive that was not found reports zeros under the free-space names.
+    rates = bool(record.texts) and " read/write " in record.texts[0]
+    return {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],
+            "d64": ["reads_per_s", "writes_per_s"] if rates else ["free_gb", "total_gb"],
+            "texts": ["text"]}
+
+
+FIELD_NAMES = {
+    45: dict(_INIT_NAMES, texts=["drives"]),
+    46: _disk_names,
+    48: {"ui32": ["type", "test_id", "location_id", "status", "lost"], "i64": ["timestamp"],
+         "d64": ["average_ms"], "texts": ["text"]},
+    38: dict(_INIT_NAMES,   # RESULT_NET_ADAPTER: one-second differences of the counters
+             ui32=["type", "test_id", "location_id", "in_octets", "in_packets", "in_errors",
+                   "out_octets", "out_packets", "out_errors", "status"], texts=["text"]),
+    39: dict(_INIT_NAMES, texts=["adapters"]),   # RESULT_ADAPTER_LIST: each name and a TAB
+}
+
+
+def named_fields(record):
+    """[(name, value)] of every value of a record, in section order, texts last; a value that
+    its type does not name is named by its slot ("d64[1]")."""
+    names = FIELD_NAMES.get(record.type, _INIT_NAMES)
+    if callable(names):
+        names = names(record)
+    fields = []
+    for section in [name for name, _ in _SECTIONS] + ["texts"]:
+        given = names.get(section, [])
+        for index, value in enumerate(getattr(record, section)):
+            fields.append((given[index] if index < len(given) else f"{section}[{index}]", value))
+    return fields

@@ -32,7 +32,7 @@ def line(what, count, ms):
 
 
 def main():
-    bin_dir = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/x86_64").resolve() / "bin"
+    bin_dir = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/x86_64").resolve() / "testbed"
     agent = netsnmp_peer.Agent()
     try:
         port = agent.port
