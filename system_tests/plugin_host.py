@@ -15,6 +15,7 @@ import collections
 import pathlib
 import re
 import struct
+import subprocess
 import tempfile
 
 import winhost
@@ -57,18 +58,20 @@ class Run:
 class Session:
     """One plug-in DLL of the build folder and its class identifier."""
 
-    def __init__(self, dll, clsid, source_id=3, period=300):
+    def __init__(self, dll, clsid, source_id=3, period=300, snmp=False):
         self.dll = dll
         self.clsid = clsid
         self.source_id = source_id
         self.period = period
+        self.snmp = snmp  # the SNMP API bound and started in the process, as another plug-in would
 
     def prologue(self):
-        return ["load " + self.dll, "register", "create " + self.clsid, "init",
-                "set 2 i4 %d" % self.source_id, "set 1 i4 %d" % self.period, "advise"]
+        return (["snmp-start"] if self.snmp else []) + [
+            "load " + self.dll, "register", "create " + self.clsid, "init",
+            "set 2 i4 %d" % self.source_id, "set 1 i4 %d" % self.period, "advise"]
 
     def epilogue(self):
-        return ["release", "unregister", "unload"]
+        return ["release"] + (["snmp-stop"] if self.snmp else []) + ["unregister", "unload"]
 
     def run(self, commands, wrap=True, timeout=120):
         script = (self.prologue() + list(commands) + self.epilogue()) if wrap else list(commands)
@@ -85,6 +88,29 @@ def run_script(commands, timeout=120):
         completed = winhost.run("plugin_host.exe", windows_path(script), windows_path(out),
                                 timeout=timeout)
         return Run(out, completed)
+
+
+class LiveRun:
+    """plugin_host.exe running a script in the background: its events as they come, then its
+    Run. `folder` is where the script and the output live (files the script waits for too)."""
+
+    def __init__(self, commands, folder):
+        self.folder = pathlib.Path(folder)
+        script = self.folder / "script.txt"
+        script.write_text("\n".join(commands) + "\n", encoding="utf-8")
+        self.out = self.folder / "out"
+        self.process = winhost.start("plugin_host.exe", windows_path(script), windows_path(self.out))
+
+    def events(self):
+        """The events written so far (a line still being written is left for later)."""
+        path = self.out / "events.txt"
+        text = path.read_text(encoding="utf-8", errors="replace") if path.exists() else ""
+        return [_event(line) for line in text.split("\n")[:-1]]
+
+    def finish(self, timeout=120):
+        stdout, stderr = self.process.communicate(timeout=timeout)
+        return Run(self.out, subprocess.CompletedProcess(self.process.args, self.process.returncode,
+                                                         stdout, stderr))
 
 
 def windows_path(path):

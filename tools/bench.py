@@ -41,3 +41,4 @@ subprocess.run([sys.executable, str(source / "plugins/tol_disk/bench/disk_compar
 section("SNMP GETNEXT walk: CSNMPmon, wsnmp32.dll and snmpwalk beside the bare Win32 UDP loop")
 subprocess.run([sys.executable, str(source / "tol_utils" / "bench" / "snmp_walk_bench.py"), str(build)],
                stdin=subprocess.DEVNULL, check=False)
+subprocess.run([sys.executable, str(source / "plugins/tol_mem/bench/mem_compare.py"), str(build)])

@@ -44,6 +44,8 @@ TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
               "DKA\t11\t1\tC\t1"]
 # The adapter counters of the first link of this host that is up (its name is the adapter's).
 TEST_LINES += ["NTA\t4\t1\t%s" % (netns.links_up() or ["eth0"])[0]]
+# Local memory: free physical, page-file and virtual memory, within the limits and below one.
+TEST_LINES += ["MMA\t12\t1\t-1\t-1\t-1", "MMA\t13\t1\t1000000\t-1\t-1"]
 
 
 def say(text):

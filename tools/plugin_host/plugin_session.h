@@ -10,6 +10,7 @@
 #include "TolvanePlugIns.h"
 #include "com_ptr.h"
 #include "host_output.h"
+#include "host_snmp.h"
 
 class CHostSink;
 
@@ -38,6 +39,7 @@ private:
     bool WaitFile(const std::string& argument);
     bool Release();
     bool Unload();
+    bool SnmpApi(bool start);
 
     void LogResult(const std::string& what, HRESULT hr, const std::string& detail = "");
     std::string ErrorDetail();
@@ -49,4 +51,5 @@ private:
     CComPtr<IConnectionPoint> m_point;
     DWORD m_cookie = 0;
     CHostSink* m_sink = nullptr;
+    CHostSnmpApi m_snmp;  // destroyed after the plug-in has been released
 };

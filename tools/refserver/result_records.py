@@ -186,6 +186,12 @@ FIELD_NAMES = {
              ui32=["type", "test_id", "location_id", "in_octets", "in_packets", "in_errors",
                    "out_octets", "out_packets", "out_errors", "status"], texts=["text"]),
     39: dict(_INIT_NAMES, texts=["adapters"]),   # RESULT_ADAPTER_LIST: each name and a TAB
+    # RESULT_MEMORY: MB, -1 where not measured (buffered and cached have no local source).
+    47: {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],
+         "d64": ["free_phys", "total_phys", "free_page", "total_page", "buffered", "cached",
+                 "free_virt", "total_virt"], "texts": ["text"]},
+    66: {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],  # LOAD_AVERAGE
+         "d64": ["lav1", "lav5", "lav15"], "texts": ["text"]},
 }
 
 
