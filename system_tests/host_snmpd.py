@@ -14,6 +14,8 @@ import subprocess
 import tempfile
 import time
 
+import winhost
+
 COMMUNITY = "quovel"
 PORT = 161
 NO_MIBS = ["-M", "/nonexistent", "-m", ""]
@@ -47,7 +49,7 @@ class HostAgent:
         conf = os.path.join(self.dir.name, "snmpd.conf")
         lines = ["dontLogTCPWrappersConnects yes"]
         access = f"rocommunity {COMMUNITY} {{}}"
-        if views:
+        if views is not None:
             # The system group stays in view: the start is awaited through its sysUpTime.
             lines += [f"view tolview included {v}" for v in list(views) + [".1.3.6.1.2.1.1"]]
             access += " -V tolview"
@@ -88,13 +90,7 @@ class HostAgent:
         return parse_answer(out.stdout)
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        winhost.end_process(self.process)
         self.log.close()
         self.dir.cleanup()
 

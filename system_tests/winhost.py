@@ -50,3 +50,15 @@ def temp_dir():
     """The Unix path of the Windows temporary folder of the prefix."""
     out = run("cmd", "/c", "echo %TEMP%", timeout=30).stdout.strip()
     return unix_path(out)
+
+
+def end_process(process, timeout=10):
+    """Ends a process the test started (SIGTERM, SIGKILL if it lingers) and waits for it."""
+    if process.poll() is not None:
+        return
+    process.terminate()
+    try:
+        process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()

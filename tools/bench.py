@@ -42,3 +42,4 @@ section("SNMP GETNEXT walk: CSNMPmon, wsnmp32.dll and snmpwalk beside the bare W
 subprocess.run([sys.executable, str(source / "tol_utils" / "bench" / "snmp_walk_bench.py"), str(build)],
                stdin=subprocess.DEVNULL, check=False)
 subprocess.run([sys.executable, str(source / "plugins/tol_mem/bench/mem_compare.py"), str(build)])
+subprocess.run([sys.executable, str(source / "plugins/tol_cpu/bench/cpu_compare.py"), str(build)])

@@ -27,7 +27,7 @@ sys.path.insert(0, str(source / "tools" / "refserver"))
 import agent_install  # noqa: E402
 import netns  # noqa: E402
 from refserver import RefServer  # noqa: E402
-from result_records import named_fields  # noqa: E402
+from result_records import named_fields, nested_names  # noqa: E402
 
 agent_install.CLIENT_EXE = build / "testbed" / "agent_client.exe"
 
@@ -46,6 +46,8 @@ TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
 TEST_LINES += ["NTA\t4\t1\t%s" % (netns.links_up() or ["eth0"])[0]]
 # Local memory: free physical, page-file and virtual memory, within the limits and below one.
 TEST_LINES += ["MMA\t12\t1\t-1\t-1\t-1", "MMA\t13\t1\t1000000\t-1\t-1"]
+# Local processor usage, the whole system and each processor (nested).
+TEST_LINES += ["CUA\t14\t1\t-1\t-1\t-1\t-1\t-1"]
 
 
 def say(text):
@@ -59,9 +61,9 @@ def copy_program():
     say("installed into C:\\Program Files\\Tolvane: %s" % ", ".join(PROGRAM_FILES + PLUGINS))
 
 
-def record_line(record):
+def values_text(fields):
     values = []
-    for name, value in named_fields(record):
+    for name, value in fields:
         if name in ("type", "test_id", "location_id", "timestamp"):
             continue
         if isinstance(value, float):
@@ -69,9 +71,17 @@ def record_line(record):
         elif isinstance(value, str):
             value = repr(value)
         values.append("%s: %s" % (name, value))
-    return "      %s test %s (location %s): %s" % (
+    return ", ".join(values)
+
+
+def record_line(record):
+    """The record's values; a nested record's on a line of its own below."""
+    lines = ["      %s test %s (location %s): %s" % (
         record.type_name or "type %s" % record.type, record.test_id, record.location_id,
-        ", ".join(values))
+        values_text(named_fields(record)))]
+    for index, child in enumerate(record.nested):
+        lines.append("          [%d] %s" % (index, values_text(named_fields(child, nested_names(record)))))
+    return "\n".join(lines)
 
 
 def show(exchange):

@@ -192,18 +192,33 @@ FIELD_NAMES = {
                  "free_virt", "total_virt"], "texts": ["text"]},
     66: {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],  # LOAD_AVERAGE
          "d64": ["lav1", "lav5", "lav15"], "texts": ["text"]},
+    # RESULT_CPU: percent, -1 where not measured; a local test nests one record per processor.
+    44: {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],
+         "d64": ["cpu_usage", "krn_usage", "nice", "idle", "iowait"], "texts": ["text"],
+         "nested": {"ui32": ["status"], "d64": ["cpu_usage", "krn_usage", "nice", "idle", "iowait"],
+                    "texts": ["text"]}},
 }
 
 
-def named_fields(record):
-    """[(name, value)] of every value of a record, in section order, texts last; a value that
-    its type does not name is named by its slot ("d64[1]")."""
+def _names_of(record):
     names = FIELD_NAMES.get(record.type, _INIT_NAMES)
-    if callable(names):
-        names = names(record)
+    return names(record) if callable(names) else names
+
+
+def named_fields(record, names=None):
+    """[(name, value)] of every value of a record, in section order, texts last; a value that
+    its type does not name is named by its slot ("d64[1]"). A nested record is named by its
+    parent's names: named_fields(child, nested_names(parent))."""
+    if names is None:
+        names = _names_of(record)
     fields = []
     for section in [name for name, _ in _SECTIONS] + ["texts"]:
         given = names.get(section, [])
         for index, value in enumerate(getattr(record, section)):
             fields.append((given[index] if index < len(given) else f"{section}[{index}]", value))
     return fields
+
+
+def nested_names(record):
+    """The names of the values of the records nested in a record."""
+    return _names_of(record).get("nested", {})

@@ -10,7 +10,7 @@
 
 #include "MemMon.h"
 #include "bench_clock.h"
-#include "snmp_lib.h"
+#include "snmp_bench_host.h"
 
 namespace {
 
@@ -53,18 +53,10 @@ MemTest MemoryTest(int tid, const std::string& host)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        fprintf(stderr, "usage: mem_bench <host> [passes]\n");
-        return 2;
-    }
-    std::string host = argv[1];
-    int passes = argc > 2 ? atoi(argv[2]) : 10;
-    if (passes <= 0)
-        passes = 10;
-    if (!init_snmp_lib() || libpo_SnmpStartup(nullptr, nullptr, nullptr, nullptr, nullptr) != SNMPAPI_SUCCESS) {
-        fprintf(stderr, "the SNMP API cannot be started\n");
+    std::string host;
+    int passes = 0;
+    if (!StartSnmpBench(argc, argv, "mem_bench", &host, &passes))
         return 1;
-    }
     MeasurePasses("memory: 1 local + 20 remote tests", passes, [&](CMemMon<BenchOwner>& worker) {
         worker.AddMemTest(MemoryTest(1, ""));
         for (int i = 0; i < 20; ++i)
