@@ -79,3 +79,19 @@ function(tol_typelib target idl)
     set_target_properties(${target} PROPERTIES TOL_TLB_DIR ${out} TOL_TLB_NAME ${base}.tlb)
     set(${target}_TLB ${out}/${base}.tlb PARENT_SCOPE)
 endfunction()
+
+# tol_message_table(<target> <file.mc>): a message table compiled with windmc into
+# <binary dir>/messages (<file>.rc, <file>.h and the table itself); the custom target makes them
+# and <target>_DIR names the folder, for the resource compiler's include path.
+function(tol_message_table target mc)
+    get_filename_component(base ${mc} NAME_WE)
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/messages)
+    file(MAKE_DIRECTORY ${out})
+    add_custom_command(
+        OUTPUT ${out}/${base}.rc ${out}/${base}.h
+        COMMAND ${TOL_WINDMC} -h ${out} -r ${out} ${CMAKE_CURRENT_SOURCE_DIR}/${mc}
+        DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${mc}
+        COMMENT "windmc ${mc}")
+    add_custom_target(${target} DEPENDS ${out}/${base}.rc)
+    set(${target}_DIR ${out} PARENT_SCOPE)
+endfunction()

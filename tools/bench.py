@@ -38,6 +38,12 @@ if snmp_bench.exists():
 subprocess.run([sys.executable, str(source / "tol_utils/bench/ping_compare.py"), str(build)])
 subprocess.run([sys.executable, str(source / "plugins/tol_disk/bench/disk_compare.py"), str(build)])
 
+eventlog_bench = source / "plugins" / "tol_eventlog" / "bench" / "eventlog_bench.py"
+if (bin_dir / "tol_eventlog.dll").exists():
+    section("event log: one check pass over a scripted log of 10,000 records")
+    subprocess.run([sys.executable, str(eventlog_bench), str(build)], stdin=subprocess.DEVNULL,
+                   check=False)
+
 section("SNMP GETNEXT walk: CSNMPmon, wsnmp32.dll and snmpwalk beside the bare Win32 UDP loop")
 subprocess.run([sys.executable, str(source / "tol_utils" / "bench" / "snmp_walk_bench.py"), str(build)],
                stdin=subprocess.DEVNULL, check=False)

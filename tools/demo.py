@@ -41,7 +41,11 @@ TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
               "PGA\t1\t1\t127.0.0.1\t32\t3\t1000\t-1",
               "PGA\t2\t1\tlocalhost\t64\t2\t1000\t1",
               "PGA\t3\t1\t%s.invalid\t32\t1\t1000\t-1" % ("x" * 70),
-              "DKA\t11\t1\tC\t1"]
+              "DKA\t11\t1\tC\t1",
+              # Wine keeps no event log: the local log opens and stays empty, a remote host's
+              # log cannot be reached (its status 2 result shows the system's text).
+              "LEA\t21\t1\t\tApplication\t0,1,2,4,8,16",
+              "LEA\t22\t1\t127.0.19.1\tSystem\t1,2"]
 # The adapter counters of the first link of this host that is up (its name is the adapter's).
 TEST_LINES += ["NTA\t4\t1\t%s" % (netns.links_up() or ["eth0"])[0]]
 # Local memory: free physical, page-file and virtual memory, within the limits and below one.
@@ -75,13 +79,15 @@ def values_text(fields):
 
 
 def record_line(record):
-    """The record's values; a nested record's on a line of its own below."""
-    lines = ["      %s test %s (location %s): %s" % (
+    return "      %s test %s (location %s): %s" % (
         record.type_name or "type %s" % record.type, record.test_id, record.location_id,
-        values_text(named_fields(record)))]
-    for index, child in enumerate(record.nested):
-        lines.append("          [%d] %s" % (index, values_text(named_fields(child, nested_names(record)))))
-    return "\n".join(lines)
+        values_text(named_fields(record)))
+
+
+def nested_lines(record):
+    names = nested_names(record)
+    for child in record.nested:
+        yield "        " + values_text(named_fields(child, names))
 
 
 def show(exchange):
@@ -97,6 +103,8 @@ def show(exchange):
                exchange.header("Tol-CheckSum"), len(records)))
         for record in records:
             say(record_line(record))
+            for line in nested_lines(record):
+                say(line)
     else:
         say("[%s] REJECTED: %s" % (stamp, "; ".join(exchange.violations)))
     for line in exchange.reply_body.decode("utf-8", "replace").split("\n"):

@@ -10,6 +10,7 @@
 #include "host_handshake.h"
 #include "host_script.h"
 #include "host_sink.h"
+#include "scripted_event_log.h"
 
 namespace {
 
@@ -90,6 +91,8 @@ bool CPlugInSession::Run(const std::string& name, const std::string& argument)
         return Release();
     if (name == "unload")
         return Unload();
+    if (name.rfind("evlog-", 0) == 0)
+        return RunEventLogCommand(name, argument, m_module, m_output);
     if (name == "snmp-start" || name == "snmp-stop")
         return SnmpApi(name == "snmp-start");
     return false;

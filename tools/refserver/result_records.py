@@ -186,6 +186,14 @@ FIELD_NAMES = {
              ui32=["type", "test_id", "location_id", "in_octets", "in_packets", "in_errors",
                    "out_octets", "out_packets", "out_errors", "status"], texts=["text"]),
     39: dict(_INIT_NAMES, texts=["adapters"]),   # RESULT_ADAPTER_LIST: each name and a TAB
+    # One per test and pass with a nested record per event, or an error (status 2, the
+    # system's text). "nested" names the values of the nested records.
+    50: {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],
+         "texts": ["text"],
+         "nested": {"ui32": ["event_type", "sid_use", "event_code"],
+                    "i64": ["time_generated", "time_written"],
+                    "texts": ["domain", "computer", "source", "account", "sid", "message",
+                              "data"]}},
     # RESULT_MEMORY: MB, -1 where not measured (buffered and cached have no local source).
     47: {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],
          "d64": ["free_phys", "total_phys", "free_page", "total_page", "buffered", "cached",

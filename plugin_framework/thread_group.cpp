@@ -1,0 +1,26 @@
+#include "thread_group.h"
+
+bool CThreadGroup::Start(LPTHREAD_START_ROUTINE procedure, void* argument)
+{
+    HANDLE thread = CreateThread(nullptr, 0, procedure, argument, 0, nullptr);
+    if (!thread)
+        return false;
+    m_threads.push_back(thread);
+    return true;
+}
+
+void CThreadGroup::JoinAll()
+{
+    for (size_t at = 0; at < m_threads.size(); at += MAXIMUM_WAIT_OBJECTS) {
+        DWORD count = static_cast<DWORD>(m_threads.size() - at < MAXIMUM_WAIT_OBJECTS
+                                             ? m_threads.size() - at
+                                             : MAXIMUM_WAIT_OBJECTS);
+        if (WaitForMultipleObjects(count, &m_threads[at], TRUE, INFINITE) == WAIT_FAILED) {
+            for (DWORD i = 0; i < count; ++i)
+                WaitForSingleObject(m_threads[at + i], INFINITE);
+        }
+    }
+    for (HANDLE thread : m_threads)
+        CloseHandle(thread);
+    m_threads.clear();
+}

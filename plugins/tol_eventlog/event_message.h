@@ -1,0 +1,54 @@
+// The message text of one event record: its insertion strings put into the message of its
+// source's message file, or joined with "," where there is no message.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "event_record_view.h"
+
+// Inserts a message may name: %1 to %99. The argument array always holds this many (and the
+// two width and precision arguments the last may take), padded with empty strings.
+constexpr size_t kMessageInserts = 99;
+
+// The strings joined with "," between each and the next.
+std::wstring JoinInsertionStrings(const std::vector<std::wstring>& strings);
+
+// The expanded EventMessageFile of the log's source, from
+// HKLM\SYSTEM\CurrentControlSet\Services\EventLog\<log>\<source>; empty when the key or the
+// value is missing or does not fit.
+std::wstring EventMessageFile(const std::wstring& logName, const std::wstring& source);
+
+// The message `eventId` of the message module (or the system's table) formatted with the
+// strings, cut to maxChars characters; false when there is no such message.
+bool FormatEventMessage(HMODULE module, DWORD eventId, const std::vector<std::wstring>& strings,
+                        size_t maxChars, std::wstring* text);
+
+// The same with the message file loaded for the call; false when it does not load.
+bool FormatEventMessage(const std::wstring& file, DWORD eventId,
+                        const std::vector<std::wstring>& strings, size_t maxChars,
+                        std::wstring* text);
+
+// CEventMessages: the message texts of one log's records, for one reading thread. Each
+// source's message file is looked up and loaded once, when its first record needs it, and
+// freed with the object.
+class CEventMessages {
+public:
+    explicit CEventMessages(const std::wstring& logName) : m_logName(logName) {}
+    ~CEventMessages();
+    CEventMessages(const CEventMessages&) = delete;
+    CEventMessages& operator=(const CEventMessages&) = delete;
+
+    // Empty when the record has no insertion strings; else the formatted message, or the
+    // strings joined with "," where there is none.
+    std::wstring MessageText(const EventRecordView& record);
+
+private:
+    HMODULE ModuleOf(const std::wstring& source);  // null: the source has no message file
+
+    std::wstring m_logName;
+    std::map<std::wstring, HMODULE> m_modules;  // by source
+};

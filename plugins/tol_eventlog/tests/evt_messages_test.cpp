@@ -1,0 +1,1 @@
+// A resource-only DLL: the message table of a test event source.

@@ -1,0 +1,35 @@
+// CScriptedEventLog: event logs the script writes, read by a plug-in in place of the system's.
+//
+// "evlog-hook" points the loaded plug-in's imports of OpenEventLogW,
+// GetNumberOfEventLogRecords, GetOldestEventLogRecord, ReadEventLogW and CloseEventLog at this
+// log; the plug-in's file and code stay as they are, every other call it makes (registry,
+// message files, account lookup) is the system's. Commands (fields separated by "\t"; a host
+// of "-" is the local machine):
+//   evlog-hook
+//   evlog-log <host> <log>                       an empty log (a log never made does not
+//                                                 exist: opening it fails with error 2)
+//   evlog-write <host> <log> <type> <event id> <source> <computer> <sid|-> <generated>
+//               <data hex|-> [<string>...]       one record; generated: now, now-N, now+N or
+//                                                 seconds since 1970; written: now
+//   evlog-fill <n> <the fields of evlog-write>    n such records
+//   evlog-clear <host> <log>                      every record gone, numbers start at 1 again
+//   evlog-drop <host> <log> <n>                   the n oldest records overwritten (a wrap)
+//   evlog-fail <host> <log> <open|count|oldest|read> <error>   that call fails (0: it works)
+//   evlog-delay <ms>                              each read waits this long first
+//   evlog-stats <host> <log>                      logs its opens, reads, open handles and the
+//                                                 milliseconds from the last open to its close
+//   evlog-wait <host> <log> <opens> <ms>          waits until it was opened that often in all
+//                                                 and no handle of it is open (a pass is over)
+//   evlog-wait-reads <host> <log> <reads> <ms>    waits until it was read that often in all
+// An empty log reports 0 as its oldest record, as the system does.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "host_output.h"
+
+// Runs one evlog-* command; false for an unknown command or malformed arguments.
+bool RunEventLogCommand(const std::string& name, const std::string& argument, HMODULE module,
+                        CHostOutput& output);
