@@ -99,6 +99,22 @@ TEST(CpuSampler, OneProcessorAndManyAgainstTheLastGoodReading)
     EXPECT_DOUBLE_EQ(100.0 * 100 / 300, system.usage);
 }
 
+TEST(CpuSampler, OneProcessor)
+{
+    ScriptedCounters counters;
+    counters.perProcessor = {{Times(10, 20, 30)}, {Times(40, 60, 50)}};
+    counters.system = {Times(10, 20, 30), Times(40, 60, 50)};
+    CCpuSampler sampler(counters);
+    ASSERT_TRUE(sampler.Init());
+    CpuUsage system;
+    std::vector<CpuUsage> processors;
+    ASSERT_TRUE(sampler.Sample(&system, &processors));
+    ASSERT_EQ(1u, processors.size());
+    EXPECT_DOUBLE_EQ(50, processors[0].usage);  // 30 idle of 60
+    EXPECT_DOUBLE_EQ(50.0 / 3, processors[0].kernel);
+    EXPECT_DOUBLE_EQ(processors[0].usage, system.usage);
+}
+
 TEST(CpuSampler, NotReadyWithoutProcessorsOrTimes)
 {
     const struct {
