@@ -11,7 +11,7 @@ PRODUCT   := $(BUILD_ROOT)/i686
 # In a recipe: the test bed's architecture and build folder.
 ARCH      = arch=$$(tools/test_arch.sh) && bed=$(BUILD_ROOT)/$$arch
 
-.PHONY: all deps build testbed test demo bench clean
+.PHONY: all deps build testbed test demo bench fuzz clean
 
 all: build
 
@@ -36,6 +36,10 @@ demo: testbed
 
 bench: testbed
 	$(ARCH) && tools/wine_session.sh $$bed $$arch /usr/bin/python3 tools/bench.py $$bed
+
+# libFuzzer targets of the parsers, built natively; FUZZ_RUNS inputs each (default 10^6).
+fuzz: deps
+	tools/fuzz.sh
 
 clean:
 	rm -rf $(BUILD_ROOT)

@@ -35,3 +35,6 @@
 #define TOL_TEXT_PASSWORD_LENGTH L"The length of the password cannot be 0 or more than 256 symbols."
 #define TOL_TEXT_PROXY_NOT_TEXT L"The Proxy Server Name should be a text."
 #define TOL_TEXT_PROXY_LENGTH L"The length of the Proxy Server Name cannot be 0 or more than 256 symbols."
+
+// The User-Agent of the agent's requests: the server exchange and the upgrade download.
+#define TOL_USER_AGENT "Mozilla/5.0 (compatible; Kelvra Quorin Agent; https://www.tolvane.com/)"

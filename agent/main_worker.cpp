@@ -41,6 +41,7 @@ bool IsMissing(const char* text)
 
 CMainWorker::CMainWorker()
     : m_startThread(&CMainWorker::StartSuspendedThread),
+      m_startUpgradeThread(&CMainWorker::StartRunningThread),
       m_openInternet(&InternetOpenA),
       m_runState(RUN_STOPPED),
       m_zlibPresent(false),
@@ -64,7 +65,10 @@ CMainWorker::CMainWorker()
       m_upgradeAddress(nullptr),
       m_upgradeVersion(nullptr),
       m_upgradeBusy(false),
+      m_upgradeThread(nullptr),
       m_link(&DefaultServerLink()),
+      m_sessionEpoch(0),
+      m_registrationEpoch(0),
       m_sendThread(nullptr)
 {
     WSADATA wsaData;
@@ -86,20 +90,9 @@ CMainWorker::CMainWorker()
 CMainWorker::~CMainWorker()
 {
     s_workerAlive.store(false);
-    if (GetRunState() == RUN_RUNNING)
-        StopWorkNow(true);
-    // A stop without the wait may have left the main worker thread finishing its pass.
-    HANDLE thread = nullptr;
-    {
-        CScopedLock lock(m_stateLock);
-        thread = m_mainWorkerThread;
-        m_mainWorkerThread = nullptr;
-    }
-    if (thread) {
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-    }
+    StopAndWaitForMainWorkerThread();
     WaitForSendingThread();
+    EndUpgradeThread();
     ReleasePlugIns();
     m_zlib.UnloadZlib();
     WSACleanup();
@@ -174,9 +167,13 @@ bool CMainWorker::StartWork(wchar_t** error)
         }
         m_runState = RUN_RUNNING;
     }
-    FreeHeapBlock(m_sessionId);
-    m_sessionId = nullptr;
-    m_authorized.store(false);
+    {
+        CScopedLock lock(m_sessionLock);
+        FreeHeapBlock(m_sessionId);
+        m_sessionId = nullptr;
+        m_authorized.store(false);
+        ++m_sessionEpoch;
+    }
 
     HANDLE thread = m_startThread(&CMainWorker::MainWorkerThread, this);
     if (!thread) {
@@ -208,6 +205,11 @@ bool CMainWorker::StartWork(wchar_t** error)
 HANDLE CMainWorker::StartSuspendedThread(LPTHREAD_START_ROUTINE routine, void* argument)
 {
     return CreateThread(nullptr, 0, routine, argument, CREATE_SUSPENDED, nullptr);
+}
+
+HANDLE CMainWorker::StartRunningThread(LPTHREAD_START_ROUTINE routine, void* argument)
+{
+    return CreateThread(nullptr, 0, routine, argument, 0, nullptr);
 }
 
 bool CMainWorker::StopMonitoring(wchar_t** error, bool waitForWorker)
@@ -243,8 +245,29 @@ void CMainWorker::StopWorkNow(bool waitForWorker)
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
     }
-    m_authorized.store(false);
+    {
+        CScopedLock lock(m_sessionLock);
+        m_authorized.store(false);
+        ++m_sessionEpoch;
+    }
     SetPollPeriod(0);
+}
+
+void CMainWorker::StopAndWaitForMainWorkerThread()
+{
+    if (GetRunState() == RUN_RUNNING)
+        StopWorkNow(true);
+    // A stop without the wait may have left the main worker thread finishing its pass.
+    HANDLE thread = nullptr;
+    {
+        CScopedLock lock(m_stateLock);
+        thread = m_mainWorkerThread;
+        m_mainWorkerThread = nullptr;
+    }
+    if (thread) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
 }
 
 void CMainWorker::SetStopEvent()
@@ -262,13 +285,18 @@ bool CMainWorker::RegisterAgent(const char* eMail, const char* agentName, const 
     if (!Md5Hex(password ? password : "", digest))
         digest.clear();
     {
+        // A login under way with the earlier registration no longer counts (its answer is
+        // not stored), and the next tick logs in with this one.
+        CScopedLock session(m_sessionLock);
         CScopedLock lock(m_credentialsLock);
         ReplaceText(&m_agentName, agentName);
         ReplaceText(&m_eMail, eMail);
         ReplaceText(&m_password, digest.c_str());
+        ++m_registrationEpoch;
+        m_authorized.store(false);
+        ++m_sessionEpoch;
     }
     FireStatusChanged(STATUS_REGISTRATION_PENDING, TOL_TEXT_REGISTRATION_PENDING);
-    m_authorized.store(false);
     return true;
 }
 
@@ -289,6 +317,7 @@ void CMainWorker::ClearRegistration()
     ReplaceText(&m_eMail, nullptr);
     ReplaceText(&m_password, nullptr);
     ReplaceText(&m_agentName, nullptr);
+    ++m_registrationEpoch;
 }
 
 void CMainWorker::SetProxyServer(const char* proxy)

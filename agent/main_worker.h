@@ -7,6 +7,7 @@
 #include "agent_settings.h"
 #include "agent_status.h"
 #include "critical_section.h"
+#include "exchange_session.h"
 #include "plugin_entry.h"
 #include "server_link.h"
 #include "status_receiver.h"
@@ -111,12 +112,26 @@ public:
     // The exchange over WinINet (server_exchange.cpp): one POST on a sending thread of its
     // own, 30 seconds at most plus 5 after the handles are closed; on the main worker thread.
     void ExchangeWithTimeout();
-    // The request header block (process-heap text, null when it cannot be made): the
-    // session block while authorized, else the login block.
-    char* BuildRequestHeaders(unsigned long checksum, unsigned long compression);
-    // The reply header Tol-SessionID; true when the server refused the agent ("666666").
-    bool OnAuthorizationResult(const char* value);
-    void OnSendCompleted(const char* body, DWORD error, DWORD statusCode);
+    // The session as an exchange beginning now sees it (authorized or not, the session id,
+    // the credentials of a login).
+    void TakeExchangeSession(ExchangeSession* session);
+    // The request header block for the exchange's session (process-heap text, null when it
+    // cannot be made): the session block for a send of the session, else the login block.
+    char* BuildRequestHeaders(const ExchangeSession& session, unsigned long checksum,
+                              unsigned long compression);
+    // The reply header Tol-SessionID of the exchange; true when the server refused the agent
+    // ("666666"). An answer to a login whose registration, or to a session that, has since
+    // been replaced, changes nothing.
+    bool OnAuthorizationResult(ExchangeSession& session, const char* value);
+    // The outcome of the exchange; `carried`: it posted the in-flight buffer.
+    void OnSendCompleted(const ExchangeSession& session, bool carried, const char* body,
+                         DWORD error, DWORD statusCode);
+
+    // The end of the program's run: stops work when it runs and waits at most `milliseconds`
+    // for a sending thread that outlived its time limit. False when that thread still runs:
+    // nothing can abort it, and the engine must then be left as it is (the process ends
+    // without tearing it down).
+    bool FinishForExit(DWORD milliseconds);
 
     // Process-wide values written by the constructor from the Host and Version settings.
     static const char* ServerHostName() { return s_serverHost; }
@@ -128,9 +143,13 @@ public:
     static bool IsWorkerAlive() { return s_workerAlive.load(); }
 
 protected:
+    friend class CEngineReplyTarget;
     using ThreadStarter = HANDLE (*)(LPTHREAD_START_ROUTINE routine, void* argument);
     // How StartWork starts the main worker thread (suspended); replaceable for tests.
     ThreadStarter m_startThread;
+    // How the UPD command starts the upgrade download thread (running); replaceable for tests,
+    // which reach no real download server.
+    ThreadStarter m_startUpgradeThread;
     using InternetOpener = HINTERNET(WINAPI*)(LPCSTR userAgent, DWORD accessType, LPCSTR proxy,
                                               LPCSTR proxyBypass, DWORD flags);
     // How the sending thread opens its internet session (InternetOpenA); replaceable for
@@ -138,6 +157,7 @@ protected:
     InternetOpener m_openInternet;
 
     static HANDLE StartSuspendedThread(LPTHREAD_START_ROUTINE routine, void* argument);
+    static HANDLE StartRunningThread(LPTHREAD_START_ROUTINE routine, void* argument);
     static DWORD WINAPI MainWorkerThread(void* argument);
     void RunMainLoop();
     void EndMainWorkerThread();
@@ -149,17 +169,32 @@ protected:
     bool SendRequestBody(HINTERNET request, const char* headers, void* body, DWORD length,
                          DWORD* error);
     void CloseExchangeHandles();
-    void WaitForSendingThread();
+    // Waits for a sending thread that outlived its time limit; false when it still runs
+    // after `milliseconds`.
+    bool WaitForSendingThread(DWORD milliseconds = INFINITE);
     void ReadSettings();
     void CrackHostSetting();
     void StopWorkNow(bool waitForWorker);
+    // Stops work when it runs and waits for the main worker thread, also after a stop that
+    // did not wait for it.
+    void StopAndWaitForMainWorkerThread();
+    // Whether the session the exchange used is still the engine's.
+    bool IsSessionCurrent(const ExchangeSession& session);
+    // The in-flight buffer (moved from the cache when empty) as a heap copy.
+    void TakeInFlightBlock(char** bytes, DWORD* length);
+    void ReportLoginOutcome(const ExchangeSession& session, const char* body, DWORD error,
+                            DWORD statusCode);
     void SetStopEvent();
     void ImportPlugIn(PlugInEntry* entry, long sourceId);
     void SetOnPlugIns(unsigned short type, const VARIANT& value);
     void EndSession();
-    void DispatchLine(char* line);
-    void RunUpgradeCommand(char** fields, unsigned count);
+    void RunUpgradeCommand(const char* version, const char* address, const char* fourth);
     bool StartUpgradeDownload();
+    static DWORD WINAPI UpgradeDownloadThread(void* argument);
+    void RunUpgradeDownload();
+    void ClearUpgradeBusy();
+    // Waits for the last upgrade download thread to end and closes its handle.
+    void EndUpgradeThread();
     void OpenCacheBuffer(BSTR bytes, unsigned maxCount);
     void AppendToNewestBuffer(BSTR bytes);
 
@@ -198,10 +233,18 @@ protected:
     char* m_upgradeVersion;
     CCriticalSection m_upgradeLock;
     bool m_upgradeBusy;
+    HANDLE m_upgradeThread;
     CCriticalSection m_plugInListLock;
 
     CZlibBinding m_zlib;
     IServerLink* m_link;
+    // Guards the session id and the session epoch; taken before the credentials lock.
+    CCriticalSection m_sessionLock;
+    // Counts the changes of the session (start and stop of work, a registration, an accepted
+    // login, the server's session end) ...
+    unsigned long m_sessionEpoch;
+    // ... and of the registration (Register, UnRegister); under the credentials lock.
+    unsigned long m_registrationEpoch;
     // The sending thread that outlived its time limit (a send that cannot be aborted).
     HANDLE m_sendThread;
 

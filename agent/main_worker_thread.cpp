@@ -95,13 +95,16 @@ void CMainWorker::RunMainLoop()
 
 void CMainWorker::MainLoopTick()
 {
+    // Every tick moves the plug-ins' results into the send cache, logged in or not: its
+    // limits, with the oldest buffers dropped first, are what bounds an outage of any length.
+    CollectPlugInData();
     if (!m_authorized.load()) {
         SendWithTimeout();  // a login
         if (!m_authorized.load())
             return;
         Sleep(1000);
+        CollectPlugInData();
     }
-    CollectPlugInData();
     SendWithTimeout();
 }
 

@@ -11,10 +11,10 @@ namespace {
 // The live object, for FlushEvents (one per program: its class object is a singleton).
 CQuorinAgent* g_liveAgent = nullptr;
 
+struct LiveAgentLockTag;
 CCriticalSection& LiveAgentLock()
 {
-    static CCriticalSection lock;
-    return lock;
+    return ProcessLifetimeLock<LiveAgentLockTag>();
 }
 
 // How long a leaving object still delivers what its clients were sent.

@@ -1,34 +1,34 @@
 #include "reply_body_reader.h"
 
-namespace {
-
-BOOL ReadFromRequest(void* source, void* buffer, DWORD size, DWORD* read)
+size_t WholeLinesLength(const char* body, size_t length)
 {
-    return InternetReadFile(static_cast<HINTERNET>(source), buffer, size, read);
+    while (length > 0 && body[length - 1] != '\n')
+        --length;
+    return length;
 }
 
-}  // namespace
-
-bool ReadReplyBody(ReadReplyFn read, void* source, char* buffer, DWORD* error)
+bool ReadReplyBody(ReplyReadFn read, void* source, char* buffer, unsigned long* error)
 {
-    DWORD total = 0;
-    bool good = true;
+    size_t total = 0;
     while (total < kReplyBodyLimit) {
-        DWORD got = 0;
-        if (!read(source, buffer + total, kReplyBodyLimit - total, &got)) {
-            *error = GetLastError();
-            good = false;
-            break;
+        size_t got = 0;
+        if (!read(source, buffer + total, kReplyBodyLimit - total, &got, error)) {
+            buffer[total] = '\0';
+            return false;
         }
         if (got == 0)
             break;
-        total += got;
+        total += got < kReplyBodyLimit - total ? got : kReplyBodyLimit - total;
+    }
+    if (total == kReplyBodyLimit) {
+        // Whether the body goes on past the limit: one byte more tells. A failed look counts
+        // as more, so the last line is never taken for whole when it may not be.
+        char more = 0;
+        size_t got = 0;
+        unsigned long ignored = 0;
+        if (!read(source, &more, 1, &got, &ignored) || got != 0)
+            total = WholeLinesLength(buffer, total);
     }
     buffer[total] = '\0';
-    return good;
-}
-
-bool ReadReplyBody(HINTERNET request, char* buffer, DWORD* error)
-{
-    return ReadReplyBody(&ReadFromRequest, request, buffer, error);
+    return true;
 }

@@ -70,6 +70,13 @@ void CMainWorker::TakeSendBlock(char** bytes, DWORD* length)
         *length = 0;
     if (!bytes || !length || !m_authorized.load())
         return;
+    TakeInFlightBlock(bytes, length);
+}
+
+void CMainWorker::TakeInFlightBlock(char** bytes, DWORD* length)
+{
+    *bytes = nullptr;
+    *length = 0;
     {
         CScopedLock lock(m_cacheLock);
         if (!SysStringByteLen(m_inFlight) && !m_sendCache.empty()) {

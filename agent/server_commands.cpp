@@ -3,122 +3,80 @@
 #include "main_worker.h"
 
 #include "heap_helpers.h"
+#include "reply_dispatch.h"
 #include "trace_log.h"
 
-#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
-const char kSessionEnded[] = "111111";
 const char kUpgradeScheme[] = "https://";
-
-long SignedField(const char* text)
-{
-    return std::strtol(text, nullptr, 10);
-}
-
-unsigned UnsignedField(const char* text)
-{
-    unsigned long value = std::strtoul(text, nullptr, 10);
-    return value > 0xFFFFFFFFul ? 0xFFFFFFFFu : static_cast<unsigned>(value);
-}
 
 unsigned Clamp(unsigned value, unsigned low, unsigned high)
 {
     return value < low ? low : (value > high ? high : value);
 }
 
-// The CR of a CR LF reply belongs to no field of a command.
-void DropTrailingCarriageReturn(char* line)
-{
-    size_t length = std::strlen(line);
-    if (length && line[length - 1] == '\r')
-        line[length - 1] = '\0';
-}
-
-bool Is(const char* code, const char* field)
-{
-    return std::strcmp(field, code) == 0;
-}
-
 }  // namespace
+
+// The engine as the reply's lines see it.
+class CEngineReplyTarget : public IReplyTarget {
+public:
+    explicit CEngineReplyTarget(CMainWorker& engine) : m_engine(engine) {}
+
+    bool OfferLineToPlugIns(const char* line) override { return m_engine.OfferLineToPlugIns(line); }
+    void EndSession() override { m_engine.EndSession(); }
+    void SetPollPeriod(long seconds) override { m_engine.SetPollPeriod(seconds); }
+    void SetCheckPeriodOnPlugIns(long seconds) override
+    {
+        m_engine.SetCheckPeriodOnPlugIns(seconds);
+    }
+    void RunUpgradeCommand(const char* version, const char* address, const char* fourth) override
+    {
+        m_engine.RunUpgradeCommand(version, address, fourth);
+    }
+    void SetMaxBufferSize(unsigned bytes) override { m_engine.SetMaxBufferSize(bytes); }
+    void SetMaxBufferCount(unsigned count) override { m_engine.SetMaxBufferCount(count); }
+    void ResetPlugIns() override { m_engine.ResetPlugIns(); }
+
+private:
+    CMainWorker& m_engine;
+};
 
 void CMainWorker::ParseServerReply(const char* body)
 {
     if (!body || !*body)
         return;
     WriteTraceLogFormat("Received data:\r\n%s\r\n", body);
-    if (Is(kSessionEnded, body)) {
-        EndSession();
-        return;
+    CEngineReplyTarget target(*this);
+    try {
+        DispatchReplyBody(body, target);
+    } catch (const std::bad_alloc&) {
+        // The lines not yet read are lost; the sending thread goes on.
     }
-    char** lines = nullptr;
-    unsigned count = 0;
-    if (!SplitText(body, &lines, &count, '\n'))
-        return;
-    for (unsigned i = 0; i < count; ++i) {
-        if (!OfferLineToPlugIns(lines[i]))
-            DispatchLine(lines[i]);
-    }
-    FreeTextArray(&lines, &count);
-}
-
-void CMainWorker::EndSession()
-{
-    FreeHeapBlock(m_sessionId);
-    m_sessionId = nullptr;
-    m_authorized.store(false);
-}
-
-void CMainWorker::DispatchLine(char* line)
-{
-    DropTrailingCarriageReturn(line);
-    char** fields = nullptr;
-    unsigned count = 0;
-    if (!SplitText(line, &fields, &count, '\t'))
-        return;
-    if (count > 0)
-        DispatchServerCommand(fields, count);
-    FreeTextArray(&fields, &count);
 }
 
 void CMainWorker::DispatchServerCommand(char** fields, unsigned count)
 {
-    if (!fields || !count || !fields[0])
+    CEngineReplyTarget target(*this);
+    DispatchCommandFields(fields, count, target);
+}
+
+void CMainWorker::RunUpgradeCommand(const char* version, const char* address, const char* fourth)
+{
+    WriteTraceLogFormat("(Upgrade) UPD command received: '%s' '%s' '%s'", version, address,
+                        fourth);
+    if (!SetUpgradeSource(address, version))
         return;
-    const char* code = fields[0];
-    if (Is("POL", code) && count >= 3) {
-        long period = SignedField(fields[2]);
-        SetPollPeriod(period > 0 ? period : 0);  // 0 or less: no period set
-    } else if (Is("CHK", code) && count >= 3) {
-        SetCheckPeriodOnPlugIns(SignedField(fields[2]));
-    } else if (Is("UPD", code) && count >= 3) {
-        RunUpgradeCommand(fields, count);
-    } else if (Is("BFS", code) && count >= 2) {
-        SetMaxBufferSize(UnsignedField(fields[1]));
-    } else if (Is("BFC", code) && count >= 2) {
-        SetMaxBufferCount(UnsignedField(fields[1]));
-    } else if (Is("RPL", code)) {
-        ResetPlugIns();
+    {
+        CScopedLock lock(m_upgradeLock);
+        if (m_upgradeBusy)
+            return;
+        m_upgradeBusy = true;
     }
-}
-
-void CMainWorker::RunUpgradeCommand(char** fields, unsigned count)
-{
-    WriteTraceLogFormat("(Upgrade) UPD command received: '%s' '%s' '%s'", fields[1], fields[2],
-                        count > 3 ? fields[3] : "");
-    if (!SetUpgradeSource(fields[2], fields[1]) || m_upgradeBusy)
-        return;
-    m_upgradeBusy = true;
     if (!StartUpgradeDownload())
-        m_upgradeBusy = false;
-}
-
-bool CMainWorker::StartUpgradeDownload()
-{
-    // No download is built into the program: the hand-over does not happen.
-    return false;
+        ClearUpgradeBusy();
 }
 
 bool CMainWorker::SetUpgradeSource(const char* address, const char* version)

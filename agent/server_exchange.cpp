@@ -21,7 +21,7 @@ constexpr DWORD kAfterCloseWait = 5000;
 constexpr unsigned short kDefaultServerPort = 443;
 constexpr char kDefaultServerHost[] = "gateway.tolvane.com";
 constexpr char kDefaultServerPath[] = "/fcgi-bin/agentgateway";
-constexpr char kUserAgent[] = "Mozilla/5.0 (compatible; Kelvra Quorin Agent; https://www.tolvane.com/)";
+constexpr char kUserAgent[] = TOL_USER_AGENT;
 constexpr DWORD kConnectionFlags = 0x8468F380;
 constexpr DWORD kOpeningFlags = 0x80300;
 constexpr DWORD kSecureFlag = INTERNET_FLAG_SECURE;
@@ -102,13 +102,21 @@ void PrepareBody(const CZlibBinding& zlib, bool zlibPresent, RequestBody& body)
 
 }  // namespace
 
-void CMainWorker::WaitForSendingThread()
+bool CMainWorker::WaitForSendingThread(DWORD milliseconds)
 {
     if (!m_sendThread)
-        return;
-    WaitForSingleObject(m_sendThread, INFINITE);
+        return true;
+    if (WaitForSingleObject(m_sendThread, milliseconds) == WAIT_TIMEOUT)
+        return false;
     CloseHandle(m_sendThread);
     m_sendThread = nullptr;
+    return true;
+}
+
+bool CMainWorker::FinishForExit(DWORD milliseconds)
+{
+    StopAndWaitForMainWorkerThread();
+    return WaitForSendingThread(milliseconds);
 }
 
 void CMainWorker::ExchangeWithTimeout()
@@ -202,17 +210,35 @@ bool CMainWorker::SendRequestBody(HINTERNET request, const char* headers, void* 
     return false;
 }
 
+namespace {
+
+bool ReadFromRequest(void* source, char* buffer, size_t size, size_t* got, unsigned long* error)
+{
+    DWORD read = 0;
+    if (!InternetReadFile(static_cast<HINTERNET>(source), buffer, static_cast<DWORD>(size),
+                          &read)) {
+        *error = GetLastError();
+        return false;
+    }
+    *got = read;
+    return true;
+}
+
+}  // namespace
+
 void CMainWorker::RunSendThread()
 {
     DWORD error = 0;
     DWORD statusCode = 0;
     bool refused = false;
     char body[kReplyBodyLimit + 1] = {};
+    ExchangeSession session;
     RequestBody request;
     char* headers = nullptr;
     DWORD connectionFlags = kConnectionFlags | (s_secure ? kSecureFlag : 0);
     HINTERNET handle = nullptr;
 
+    TakeExchangeSession(&session);
     if (!(handle = OpenInternetSession())) {
         error = GetLastError();
         FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_INIT_FAILED);
@@ -241,11 +267,13 @@ void CMainWorker::RunSendThread()
     }
     m_request = handle;
 
-    TakeSendBlock(&request.raw, &request.length);
+    // A login carries no body.
+    if (session.authorized)
+        TakeInFlightBlock(&request.raw, &request.length);
     if (request.raw)
         WriteTraceLogFormat("Sending data: %d bytes", static_cast<int>(request.length));
     PrepareBody(m_zlib, m_zlibPresent, request);
-    headers = BuildRequestHeaders(request.checksum, request.compression);
+    headers = BuildRequestHeaders(session, request.checksum, request.compression);
     if (!headers) {
         error = ERROR_NOT_ENOUGH_MEMORY;
         FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_HEADERS_FAILED);
@@ -265,11 +293,13 @@ void CMainWorker::RunSendThread()
     }
     error = 0;
     if (statusCode == 200) {
-        char session[256] = "Tol-SessionID";
-        DWORD size = sizeof(session) - 1;
-        if (HttpQueryInfoA(handle, HTTP_QUERY_CUSTOM, session, &size, nullptr))
-            refused = OnAuthorizationResult(session);
-        if (!ReadReplyBody(handle, body, &error)) {
+        char value[256] = "Tol-SessionID";
+        DWORD size = sizeof(value) - 1;
+        if (HttpQueryInfoA(handle, HTTP_QUERY_CUSTOM, value, &size, nullptr))
+            refused = OnAuthorizationResult(session, value);
+        unsigned long readError = 0;
+        if (!ReadReplyBody(&ReadFromRequest, handle, body, &readError)) {
+            error = readError;
             body[0] = '\0';
             FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_READ_FAILED);
         }
@@ -280,58 +310,111 @@ done:
     FreeHeapBlock(headers);
     // After the refusal its status stays the last one: nothing more to report.
     if (!refused)
-        OnSendCompleted(body, error, statusCode);
+        OnSendCompleted(session, request.raw != nullptr, body, error, statusCode);
 }
 
-char* CMainWorker::BuildRequestHeaders(unsigned long checksum, unsigned long compression)
+void CMainWorker::TakeExchangeSession(ExchangeSession* session)
 {
-    if (m_authorized.load())
-        return FormatSessionHeaders(m_sessionId, compression, checksum, s_version);
-    char* eMail = CopyEMail();
-    char* agentName = CopyAgentName();
+    CScopedLock lock(m_sessionLock);
+    session->authorized = m_authorized.load();
+    session->sessionEpoch = m_sessionEpoch;
+    session->sessionId = DupText(m_sessionId);
+    CScopedLock credentials(m_credentialsLock);
+    session->registrationEpoch = m_registrationEpoch;
+    session->eMail = DupText(m_eMail);
+    session->agentName = DupText(m_agentName);
+}
+
+bool CMainWorker::IsSessionCurrent(const ExchangeSession& session)
+{
+    CScopedLock lock(m_sessionLock);
+    return session.sessionEpoch == m_sessionEpoch;
+}
+
+void CMainWorker::EndSession()
+{
+    CScopedLock lock(m_sessionLock);
+    FreeHeapBlock(m_sessionId);
+    m_sessionId = nullptr;
+    m_authorized.store(false);
+    ++m_sessionEpoch;
+}
+
+char* CMainWorker::BuildRequestHeaders(const ExchangeSession& session, unsigned long checksum,
+                                       unsigned long compression)
+{
+    if (session.authorized)
+        return FormatSessionHeaders(session.sessionId, compression, checksum, s_version);
     char osVersion[kOSDisplayBufferSize] = {};
     GetOSDisplayString(osVersion);
     char hostName[kNameBufferSize] = {};
     if (gethostname(hostName, sizeof(hostName)) != 0)
         lstrcpynA(hostName, "Unknown", sizeof(hostName));
-    LoginHeaderFacts facts{eMail, agentName, s_version, osVersion, hostName, __DATE__, __TIME__};
-    char* headers = FormatLoginHeaders(facts);
-    FreeHeapBlock(eMail);
-    FreeHeapBlock(agentName);
-    return headers;
+    LoginHeaderFacts facts{session.eMail,  session.agentName, s_version, osVersion,
+                           hostName,       __DATE__,          __TIME__};
+    return FormatLoginHeaders(facts);
 }
 
-bool CMainWorker::OnAuthorizationResult(const char* value)
+bool CMainWorker::OnAuthorizationResult(ExchangeSession& session, const char* value)
 {
     if (!value || !*value)
         return false;
-    if (lstrcmpA(value, "666666") == 0) {
+    bool refused = lstrcmpA(value, "666666") == 0;
+    bool serverError = lstrcmpA(value, "111111") == 0;
+    {
+        // Checked and taken under the locks, so that no registration, stop or start comes
+        // between: the answer is for the registration this exchange sent, in the session
+        // it used.
+        CScopedLock lock(m_sessionLock);
+        CScopedLock credentials(m_credentialsLock);
+        if (session.sessionEpoch != m_sessionEpoch ||
+            session.registrationEpoch != m_registrationEpoch)
+            return false;
+        if (!refused && !serverError) {
+            FreeHeapBlock(m_sessionId);
+            m_sessionId = DupText(value);
+            StoreRegistration();
+            m_authorized.store(true);
+            session.sessionEpoch = ++m_sessionEpoch;
+        }
+    }
+    if (refused) {
         ReportAgentEvent(EVENTLOG_ERROR_TYPE, kEventIdError, TOL_TEXT_AUTH_REFUSED);
         FireStatusChanged(STATUS_AUTH_FAILED, TOL_TEXT_AUTH_REFUSED);
         StopMonitoring(nullptr, false);
         return true;
     }
-    if (lstrcmpA(value, "111111") == 0) {
+    if (serverError) {
         ReportAgentEvent(EVENTLOG_ERROR_TYPE, kEventIdError, TOL_TEXT_AUTH_INTERNAL_ERROR);
         FireStatusChanged(STATUS_SERVER_ERROR, TOL_TEXT_AUTH_INTERNAL_ERROR);
         return false;
     }
     ReportAgentEvent(EVENTLOG_INFORMATION_TYPE, kEventIdStatus, TOL_TEXT_AUTH_SUCCEEDED);
     FireStatusChanged(STATUS_AUTHORIZED, TOL_TEXT_AUTH_SUCCEEDED);
-    FreeHeapBlock(m_sessionId);
-    m_sessionId = DupText(value);
-    StoreRegistration();
-    m_authorized.store(true);
     return false;
 }
 
-void CMainWorker::OnSendCompleted(const char* body, DWORD error, DWORD statusCode)
+void CMainWorker::ReportLoginOutcome(const ExchangeSession& session, const char* body,
+                                     DWORD error, DWORD statusCode)
 {
+    if (error != 0) {
+        ReportWinInetError(*this, error);
+        return;
+    }
+    if (!IsSessionCurrent(session))
+        return;  // an answer for a registration or a start that has been replaced
     if (!m_authorized.load()) {
-        if (error != 0)
-            ReportWinInetError(*this, error);
-        else
-            ReportTemporaryServerError(*this, statusCode);
+        ReportTemporaryServerError(*this, statusCode);
+        return;
+    }
+    ParseServerReply(body ? body : "");
+}
+
+void CMainWorker::OnSendCompleted(const ExchangeSession& session, bool carried,
+                                  const char* body, DWORD error, DWORD statusCode)
+{
+    if (!session.authorized) {
+        ReportLoginOutcome(session, body, error, statusCode);
         return;
     }
     if (error != 0) {
@@ -346,10 +429,12 @@ void CMainWorker::OnSendCompleted(const char* body, DWORD error, DWORD statusCod
     }
     if (m_connectionFailing.exchange(false))
         FireStatusChanged(STATUS_INFO, TOL_TEXT_CONNECTION_RESTORED);
-    {
+    if (carried) {
+        // The server has taken what this exchange posted.
         CScopedLock lock(m_cacheLock);
         SysFreeString(m_inFlight);
         m_inFlight = nullptr;
     }
-    ParseServerReply(body ? body : "");
+    if (IsSessionCurrent(session))
+        ParseServerReply(body ? body : "");
 }

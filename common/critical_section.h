@@ -29,3 +29,14 @@ public:
 private:
     CCriticalSection& m_cs;
 };
+
+// A lock for the whole life of the process: made on first use and never destroyed. For locks
+// that code run by static destructors still takes (the agent's global engine fires statuses
+// and writes its trace while it is torn down, after every function-local static made later
+// than it is gone).
+template <class Tag>
+CCriticalSection& ProcessLifetimeLock()
+{
+    static CCriticalSection* const lock = new CCriticalSection;
+    return *lock;
+}

@@ -1,12 +1,18 @@
 #include "format_text.h"
 
-#include <cstdarg>
 #include <cstdio>
 
 std::string FormatText(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
+    std::string text = FormatTextV(format, args);
+    va_end(args);
+    return text;
+}
+
+std::string FormatTextV(const char* format, va_list args)
+{
     va_list copy;
     va_copy(copy, args);
     int length = std::vsnprintf(nullptr, 0, format, copy);
@@ -17,6 +23,5 @@ std::string FormatText(const char* format, ...)
         std::vsnprintf(&text[0], text.size(), format, args);
         text.resize(static_cast<size_t>(length));
     }
-    va_end(args);
     return text;
 }

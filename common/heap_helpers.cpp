@@ -1,10 +1,14 @@
 #include "heap_helpers.h"
 
+#include "text_fields.h"
+
 #include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <new>
+#include <vector>
 
 void FreeHeapBlock(const void* block)
 {
@@ -80,46 +84,32 @@ wchar_t* MultiByteToWideAlloc(const char* text, unsigned codePage)
     return out;
 }
 
-namespace {
-
-// Appends one field of `length` characters to the array; false when the heap has no room.
-bool AppendField(char*** fields, unsigned* count, const char* start, size_t length)
-{
-    char** grown = static_cast<char**>(HeapReAllocZero(*fields, (*count + 1) * sizeof(char*)));
-    if (!grown)
-        return false;
-    *fields = grown;
-    char* field = static_cast<char*>(HeapAllocZero(length + 1));
-    if (!field)
-        return false;
-    memcpy(field, start, length);
-    grown[(*count)++] = field;
-    return true;
-}
-
-}  // namespace
-
 bool SplitText(const char* text, char*** fields, unsigned* count, char separator)
 {
     if (!text || !*text)
         return false;
-    *count = 0;
-    *fields = nullptr;
-    const char* start = text;
-    for (;;) {
-        const char* end = start;
-        while (*end && *end != separator)
-            ++end;
-        if (!AppendField(fields, count, start, end - start)) {
-            FreeTextArray(fields, count);
-            *fields = nullptr;
-            *count = 0;
+    std::vector<std::string_view> parts;
+    try {
+        parts = SplitFields(text, separator);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    auto** array = static_cast<char**>(HeapAllocZero(parts.size() * sizeof(char*)));
+    if (!array)
+        return false;
+    unsigned made = 0;
+    for (std::string_view part : parts) {
+        char* field = static_cast<char*>(HeapAllocZero(part.size() + 1));
+        if (!field) {
+            FreeTextArray(&array, &made);
             return false;
         }
-        if (!*end || !end[1])
-            return true;
-        start = end + 1;
+        memcpy(field, part.data(), part.size());
+        array[made++] = field;
     }
+    *fields = array;
+    *count = made;
+    return true;
 }
 
 void FreeTextArray(char*** fields, const unsigned* count)

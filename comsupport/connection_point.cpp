@@ -217,6 +217,16 @@ std::vector<CComPtr<IUnknown>> CConnectionPoint::Sinks() const
     return sinks;
 }
 
+std::vector<SinkConnection> CConnectionPoint::Connections() const
+{
+    std::vector<SinkConnection> connections;
+    CScopedLock lock(m_lock);
+    connections.reserve(m_connections.size());
+    for (const Connection& c : m_connections)
+        connections.push_back({c.cookie, CComPtr<IUnknown>(c.sink)});
+    return connections;
+}
+
 size_t CConnectionPoint::SinkCount() const
 {
     CScopedLock lock(m_lock);
@@ -242,21 +252,27 @@ HRESULT CConnectionPoint::FireDispatch(DISPID id, const VARIANT* args, UINT coun
 HRESULT CConnectionPoint::FireDispatchTo(const std::vector<CComPtr<IUnknown>>& sinks, DISPID id,
                                          const VARIANT* args, UINT count)
 {
-    if (count && !args)
-        return E_POINTER;
-    std::vector<VARIANT> reversed(count);
-    for (UINT i = 0; i < count; ++i)
-        reversed[i] = args[count - 1 - i];   // shallow: the callee only reads them
     HRESULT result = S_OK;
     for (const CComPtr<IUnknown>& sink : sinks) {
-        auto* dispatch = static_cast<IDispatch*>(sink.Get());
-        DISPPARAMS params{count ? reversed.data() : nullptr, nullptr, count, 0};
-        HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                      nullptr, nullptr, nullptr);
+        HRESULT hr = FireDispatchToSink(sink.Get(), id, args, count);
         if (FAILED(hr))
             result = hr;
     }
     return result;
+}
+
+HRESULT CConnectionPoint::FireDispatchToSink(IUnknown* sink, DISPID id, const VARIANT* args,
+                                             UINT count)
+{
+    if ((count && !args) || !sink)
+        return E_POINTER;
+    std::vector<VARIANT> reversed(count);
+    for (UINT i = 0; i < count; ++i)
+        reversed[i] = args[count - 1 - i];   // shallow: the callee only reads them
+    auto* dispatch = static_cast<IDispatch*>(sink);
+    DISPPARAMS params{count ? reversed.data() : nullptr, nullptr, count, 0};
+    return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                            nullptr, nullptr);
 }
 
 STDMETHODIMP CConnectionPointContainerImpl::EnumConnectionPoints(IEnumConnectionPoints** points)

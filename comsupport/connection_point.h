@@ -20,6 +20,12 @@
 #include "com_ptr.h"
 #include "critical_section.h"
 
+// One advised sink and its cookie.
+struct SinkConnection {
+    DWORD cookie;
+    CComPtr<IUnknown> sink;
+};
+
 class CConnectionPoint : public IConnectionPoint {
 public:
     explicit CConnectionPoint(const IID& iid) : m_iid(iid) {}
@@ -42,6 +48,8 @@ public:
     // The advised sinks at this moment (each AddRef'ed), as the interface they were advised
     // with; as IDispatch for a dispatch interface.
     std::vector<CComPtr<IUnknown>> Sinks() const;
+    // The same with the cookie each was advised under.
+    std::vector<SinkConnection> Connections() const;
     size_t SinkCount() const;
     void UnadviseAll();
 
@@ -52,6 +60,9 @@ public:
     // The same on a list of sinks taken earlier (Sinks()).
     static HRESULT FireDispatchTo(const std::vector<CComPtr<IUnknown>>& sinks, DISPID id,
                                   const VARIANT* args, UINT count);
+    // The same on one sink (advised for a dispatch interface).
+    static HRESULT FireDispatchToSink(IUnknown* sink, DISPID id, const VARIANT* args,
+                                      UINT count);
 
 private:
     struct Connection {

@@ -1,75 +1,114 @@
 #include "dispatch_event_queue.h"
 
-#include "com_init.h"
 #include "connection_point.h"
 
+#include <algorithm>
+#include <memory>
 #include <new>
+
+namespace {
+
+// What an event holds, as counted against a client's bound.
+size_t EventBytes(const DispatchEvent& event)
+{
+    size_t bytes = sizeof(DispatchEvent);
+    for (const CComVariant& arg : event.args)
+        bytes += sizeof(VARIANT) + arg.ByteLength();
+    return bytes;
+}
+
+}  // namespace
 
 CDispatchEventQueue* CDispatchEventQueue::Create(const CConnectionPoint* point)
 {
-    auto* queue = new (std::nothrow) CDispatchEventQueue(point);
-    if (!queue)
-        return nullptr;
-    if (!queue->m_wake || !queue->m_idle) {
-        delete queue;
-        return nullptr;
-    }
-    queue->m_ref = 2;   // the owner's share and the thread's
-    HANDLE thread = CreateThread(nullptr, 0, &CDispatchEventQueue::ThreadProc, queue, 0, nullptr);
-    if (!thread) {
-        delete queue;
-        return nullptr;
-    }
-    CloseHandle(thread);
-    return queue;
-}
-
-CDispatchEventQueue::CDispatchEventQueue(const CConnectionPoint* point)
-    : m_point(point),
-      m_wake(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      m_idle(CreateEventW(nullptr, TRUE, TRUE, nullptr))
-{
-}
-
-CDispatchEventQueue::~CDispatchEventQueue()
-{
-    if (m_wake)
-        CloseHandle(m_wake);
-    if (m_idle)
-        CloseHandle(m_idle);
-}
-
-void CDispatchEventQueue::Release()
-{
-    if (InterlockedDecrement(&m_ref) == 0)
-        delete this;
+    return new (std::nothrow) CDispatchEventQueue(point);
 }
 
 bool CDispatchEventQueue::Post(DISPID id, const VARIANT* args, UINT count)
 {
     if (count && !args)
         return false;
-    Event event{id, {}};
-    event.args.reserve(count);
-    for (UINT i = 0; i < count; ++i) {
-        event.args.emplace_back(args[i]);
-        if (event.args.back().vt == VT_ERROR && args[i].vt != VT_ERROR)
-            return false;   // the copy failed
-    }
-    {
+    try {
+        auto event = std::make_shared<DispatchEvent>();
+        event->id = id;
+        event->args.reserve(count);
+        for (UINT i = 0; i < count; ++i) {
+            event->args.emplace_back(args[i]);
+            if (event->args.back().vt == VT_ERROR && args[i].vt != VT_ERROR)
+                return false;  // the copy failed
+        }
+        event->bytes = EventBytes(*event);
         CScopedLock lock(m_lock);
         if (!m_point)
             return false;
-        m_events.push_back(std::move(event));
-        ResetEvent(m_idle);
+        MatchChannels();
+        for (CSinkChannel* channel : m_channels)
+            channel->Post(event);
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    SetEvent(m_wake);
     return true;
+}
+
+void CDispatchEventQueue::MatchChannels()
+{
+    std::vector<SinkConnection> connections = m_point->Connections();
+    for (auto it = m_channels.begin(); it != m_channels.end();) {
+        DWORD cookie = (*it)->Cookie();
+        bool advised = std::any_of(connections.begin(), connections.end(),
+                                   [cookie](const SinkConnection& c) { return c.cookie == cookie; });
+        if (advised) {
+            ++it;
+            continue;
+        }
+        CloseChannel(*it);
+        it = m_channels.erase(it);
+    }
+    for (const SinkConnection& connection : connections) {
+        bool known = std::any_of(m_channels.begin(), m_channels.end(), [&](CSinkChannel* c) {
+            return c->Cookie() == connection.cookie;
+        });
+        if (known)
+            continue;
+        m_channels.reserve(m_channels.size() + 1);
+        if (CSinkChannel* channel = CSinkChannel::Create(connection.cookie, connection.sink))
+            m_channels.push_back(channel);
+    }
+}
+
+void CDispatchEventQueue::CloseChannel(CSinkChannel* channel)
+{
+    m_droppedByClosed += channel->Dropped();
+    channel->Close();
 }
 
 bool CDispatchEventQueue::Flush(DWORD milliseconds)
 {
-    return WaitForSingleObject(m_idle, milliseconds) == WAIT_OBJECT_0;
+    ULONGLONG end = GetTickCount64() + milliseconds;
+    for (;;) {
+        HANDLE busy = nullptr;
+        {
+            CScopedLock lock(m_lock);
+            for (CSinkChannel* channel : m_channels) {
+                if (WaitForSingleObject(channel->IdleEvent(), 0) == WAIT_OBJECT_0)
+                    continue;
+                // A handle of its own: the channel may be closed while this thread waits.
+                DuplicateHandle(GetCurrentProcess(), channel->IdleEvent(), GetCurrentProcess(),
+                                &busy, SYNCHRONIZE, FALSE, 0);
+                break;
+            }
+        }
+        if (!busy)
+            return true;
+        ULONGLONG now = GetTickCount64();
+        DWORD wait = milliseconds == INFINITE ? INFINITE
+                     : now >= end            ? 0
+                                             : static_cast<DWORD>(end - now);
+        DWORD result = WaitForSingleObject(busy, wait);
+        CloseHandle(busy);
+        if (result != WAIT_OBJECT_0)
+            return false;
+    }
 }
 
 void CDispatchEventQueue::Close(DWORD milliseconds)
@@ -78,58 +117,36 @@ void CDispatchEventQueue::Close(DWORD milliseconds)
     {
         CScopedLock lock(m_lock);
         m_point = nullptr;
-        m_events.clear();
+        for (CSinkChannel* channel : m_channels)
+            channel->Close();
+        m_channels.clear();
     }
-    SetEvent(m_wake);
-    Release();
+    delete this;
 }
 
-DWORD WINAPI CDispatchEventQueue::ThreadProc(void* argument)
-{
-    auto* queue = static_cast<CDispatchEventQueue*>(argument);
-    {
-        CComInit com(COINIT_MULTITHREADED);
-        queue->Run();
-    }
-    queue->Release();
-    return 0;
-}
-
-void CDispatchEventQueue::Run()
-{
-    for (;;) {
-        Event event;
-        std::vector<CComPtr<IUnknown>> sinks;
-        while (TakeNext(&event, &sinks)) {
-            CConnectionPoint::FireDispatchTo(sinks, event.id, event.args.data(),
-                                             static_cast<UINT>(event.args.size()));
-            sinks.clear();
-            event.args.clear();
-            MarkIdleIfEmpty();
-        }
-        {
-            CScopedLock lock(m_lock);
-            if (!m_point)
-                return;
-        }
-        WaitForSingleObject(m_wake, INFINITE);
-    }
-}
-
-bool CDispatchEventQueue::TakeNext(Event* event, std::vector<CComPtr<IUnknown>>* sinks)
+unsigned long CDispatchEventQueue::Dropped()
 {
     CScopedLock lock(m_lock);
-    if (!m_point || m_events.empty())
-        return false;
-    *event = std::move(m_events.front());
-    m_events.pop_front();
-    *sinks = m_point->Sinks();
-    return true;
+    unsigned long dropped = m_droppedByClosed;
+    for (CSinkChannel* channel : m_channels)
+        dropped += channel->Dropped();
+    return dropped;
 }
 
-void CDispatchEventQueue::MarkIdleIfEmpty()
+size_t CDispatchEventQueue::MostQueuedEvents()
 {
     CScopedLock lock(m_lock);
-    if (m_events.empty())
-        SetEvent(m_idle);
+    size_t most = 0;
+    for (CSinkChannel* channel : m_channels)
+        most = std::max(most, channel->QueuedEvents());
+    return most;
+}
+
+size_t CDispatchEventQueue::MostQueuedBytes()
+{
+    CScopedLock lock(m_lock);
+    size_t most = 0;
+    for (CSinkChannel* channel : m_channels)
+        most = std::max(most, channel->QueuedBytes());
+    return most;
 }

@@ -1,7 +1,15 @@
 #include "thread_group.h"
 
+#include <new>
+
 bool CThreadGroup::Start(LPTHREAD_START_ROUTINE procedure, void* argument)
 {
+    // Room first: a thread that runs must always be joined.
+    try {
+        m_threads.reserve(m_threads.size() + 1);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     HANDLE thread = CreateThread(nullptr, 0, procedure, argument, 0, nullptr);
     if (!thread)
         return false;

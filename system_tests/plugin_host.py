@@ -10,6 +10,13 @@ Session.run wraps the given commands in the agent's steps: load and register the
 the object, the handshake, the source id and check period, the event sink; afterwards the sink
 is unadvised, the object released and the DLL unregistered. Commands are those of
 tools/plugin_host/host_script.h; "\\t" in an add line stands for TAB.
+
+Session.live() gives the commands one at a time, so a test can act between them:
+
+    with SESSION.live() as live:
+        live.send("add PRA\\t1\\t1\\t-1\\t-1\\t-1\\tx.exe", "wait-data 1 10000", "get")
+        run = live.wait(lambda run: len(run.results) == 1)
+    live.run                -> the Run once the host has ended
 """
 import collections
 import pathlib
@@ -17,6 +24,7 @@ import re
 import struct
 import subprocess
 import tempfile
+import time
 
 import winhost
 
@@ -30,11 +38,11 @@ Event = collections.namedtuple("Event", "kind value text")
 class Run:
     """What one run of plugin_host left behind."""
 
-    def __init__(self, folder, completed):
+    def __init__(self, folder, completed, complete_only=False):
         self.returncode = completed.returncode
         self.stderr = completed.stderr
-        self.log = _lines(folder / "log.txt")
-        self.events = [_event(line) for line in _lines(folder / "events.txt")]
+        self.log = _lines(folder / "log.txt", complete_only)
+        self.events = [_event(line) for line in _lines(folder / "events.txt", complete_only)]
         self.results = []
         for line in self.log:
             words = line.split()
@@ -77,6 +85,9 @@ class Session:
         script = (self.prologue() + list(commands) + self.epilogue()) if wrap else list(commands)
         return run_script(script, timeout=timeout)
 
+    def live(self, timeout=120):
+        return LiveRun(self.prologue(), self.epilogue(), timeout)
+
 
 def run_script(commands, timeout=120):
     """Runs plugin_host.exe with the commands; returns the Run."""
@@ -91,26 +102,59 @@ def run_script(commands, timeout=120):
 
 
 class LiveRun:
-    """plugin_host.exe running a script in the background: its events as they come, then its
-    Run. `folder` is where the script and the output live (files the script waits for too)."""
+    """plugin_host.exe reading its script from standard input: the prologue at once, then
+    what the test sends; leaving the block sends the epilogue and waits for the host's end."""
 
-    def __init__(self, commands, folder):
-        self.folder = pathlib.Path(folder)
-        script = self.folder / "script.txt"
-        script.write_text("\n".join(commands) + "\n", encoding="utf-8")
-        self.out = self.folder / "out"
-        self.process = winhost.start("plugin_host.exe", windows_path(script), windows_path(self.out))
+    def __init__(self, prologue, epilogue, timeout):
+        self._epilogue = epilogue
+        self._timeout = timeout
+        self._temp = tempfile.TemporaryDirectory(prefix="plugin_host_")
+        self.folder = pathlib.Path(self._temp.name) / "out"
+        self.run = None
+        self.process = winhost.start("plugin_host.exe", "-", windows_path(self.folder),
+                                     stdin=subprocess.PIPE)
+        self.send(*prologue)
 
-    def events(self):
-        """The events written so far (a line still being written is left for later)."""
-        path = self.out / "events.txt"
-        text = path.read_text(encoding="utf-8", errors="replace") if path.exists() else ""
-        return [_event(line) for line in text.split("\n")[:-1]]
+    def __enter__(self):
+        return self
 
-    def finish(self, timeout=120):
-        stdout, stderr = self.process.communicate(timeout=timeout)
-        return Run(self.out, subprocess.CompletedProcess(self.process.args, self.process.returncode,
-                                                         stdout, stderr))
+    def __exit__(self, *exc):
+        try:
+            try:
+                self.send(*self._epilogue)
+            except OSError:
+                pass  # the host has ended already: its log says why
+            _, stderr = self.process.communicate(timeout=self._timeout)
+            self.run = Run(self.folder, _Completed(self.process.returncode, stderr))
+        finally:
+            if self.process.poll() is None:
+                self.process.kill()
+                self.process.wait()
+            self._temp.cleanup()
+        return False
+
+    def send(self, *commands):
+        for command in commands:
+            self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+
+    def now(self):
+        """What the host has written so far, in whole lines."""
+        return Run(self.folder, _Completed(None, ""), complete_only=True)
+
+    def wait(self, condition, timeout=60):
+        """Polls until condition(run) holds; returns that run (fails after timeout)."""
+        end = time.monotonic() + timeout
+        while True:
+            run = self.now()
+            if condition(run):
+                return run
+            assert time.monotonic() < end, "host log: %s" % run.log[-5:]
+            assert self.process.poll() is None, "the host ended: %s" % run.log[-5:]
+            time.sleep(0.05)
+
+
+_Completed = collections.namedtuple("_Completed", "returncode stderr")
 
 
 def windows_path(path):
@@ -156,11 +200,13 @@ def parse_record(blob):
     return Record(header, *sections, texts, nested)
 
 
-def _lines(path):
+def _lines(path, complete_only=False):
+    """The file's lines; with complete_only, a last line still being written is left out."""
     if not path.exists():
         return []
-    text = path.read_text(encoding="utf-8", errors="replace")
-    return text.split("\n")[:-1] if text.endswith("\n") else text.split("\n")
+    lines = path.read_text(encoding="utf-8", errors="replace").split("\n")
+    last = lines.pop()
+    return lines if complete_only or not last else lines + [last]
 
 
 _ESCAPES = {"\\\\": "\\", "\\n": "\n", "\\r": "\r"}

@@ -4,6 +4,7 @@ engine's real main loop, whose timer the server's POL sets."""
 import re
 import subprocess
 import sys
+import time
 import zlib
 from dataclasses import dataclass
 
@@ -200,7 +201,7 @@ def test_reply_lines_are_obeyed_in_the_main_loop(plain_server, lines, expected):
     assert plain_server.violations == []
     assert [e.kind for e in plain_server.exchanges] == ["login", "session", "session", "session"]
     assert run.state == dict(expected, poll_period="1", cached_buffers="0", in_flight_bytes="0",
-                             authorized="1")
+                             authorized="1", registered=ACCOUNT[0])
     assert {status for status, _ in run.statuses} <= {3, 4, 5, 7}
 
 
@@ -266,3 +267,80 @@ def test_reply_slower_than_the_time_limit_is_given_up_and_resent(plain_server):
     assert given_up == (9, "Data sending failed on making request.")
     assert error[0] == 9 and error[1].startswith("Failed with error 12017: ")
     assert restored == (5, "Connection to server re-established.")
+
+
+def test_bytes_a_failed_send_kept_are_posted_after_a_restart_and_a_login(plain_server):
+    """A send answered 500, then work stopped and started again: the login that follows
+    leaves the kept bytes alone, and the first send after it posts them."""
+    server = plain_server
+    server.queue(kind="login", body=FAST_TICKS)
+    server.queue(kind="session", status=500)
+    server.queue(kind="login", body=FAST_TICKS)
+    run = run_probe(server, 4, "--loop", "--data=" + DATA, "--restart-after=2")
+    assert server.violations == []
+    assert [e.kind for e in server.exchanges] == ["login", "session", "login", "session"]
+    failed, again = sessions(server.exchanges)
+    assert failed.reply_status == 500 and again.reply_status == 200
+    assert again.body_raw == failed.body_raw and zlib.decompress(again.body_raw) == DATA.encode()
+    restored = (5, "Connection to server re-established.")
+    second_login = [i for i, s in enumerate(run.statuses) if s[0] == 3][1]
+    assert run.statuses.count(restored) == 1
+    assert run.statuses.index(restored) > second_login
+    assert run.state["in_flight_bytes"] == "0"
+
+
+NEW_ACCOUNT = ("new@example.com", "host-02")   # not an account of the server
+
+
+def test_a_login_answered_after_a_new_registration_is_not_taken_for_it(plain_server):
+    """The server answers the login of the old account after the agent was registered anew:
+    the answer does not authorize the new registration, which is not stored; the next login
+    is the new account's (which this server refuses)."""
+    server = plain_server
+    server.queue(kind="login", delay=3, body=FAST_TICKS)
+    run = run_probe(server, 2, "--loop", "--poll=1", "--register=1:1000:%s:%s" % NEW_ACCOUNT)
+    assert server.violations == []
+    assert [e.kind for e in server.exchanges] == ["login", "login"]
+    assert [e.header("Tol-EMail") for e in server.exchanges] == [ACCOUNT[0], NEW_ACCOUNT[0]]
+    assert all(status != 3 for status, _ in run.statuses)
+    assert (1, "Authorization Failed. All monitoring processes are stopped.") in run.statuses
+    assert (run.state["registered"], run.state["authorized"]) == ("none", "0")
+
+
+def test_a_send_answered_after_a_new_registration_is_posted_once(plain_server):
+    """A registration during a slow send: the server took the bytes (200), so they are not
+    posted again after the new login."""
+    server = plain_server
+    server.queue(kind="login", body=FAST_TICKS)
+    server.queue(kind="session", delay=3)
+    server.queue(kind="login", body=FAST_TICKS)
+    run = run_probe(server, 4, "--loop", "--data=" + DATA,
+                    "--register=2:1000:%s:%s" % ACCOUNT)
+    assert server.violations == []
+    assert [e.kind for e in server.exchanges] == ["login", "session", "login", "session"]
+    slow, after = sessions(server.exchanges)
+    assert zlib.decompress(slow.body_raw) == DATA.encode() and after.body_raw == b""
+    assert all(status != 2 for status, _ in run.statuses)
+    assert run.state["registered"] == ACCOUNT[0]
+
+
+def cut_reply(limit=8192):
+    """Lines whose last one the body limit cuts inside "POL\\t0\\t300": "POL\\t0\\t3" fits."""
+    head = "BFC\t5\n"
+    kept_length = limit - len("POL\t0\t3")
+    filler = "XYZ\t" + "p" * 60 + "\n"
+    body = head
+    while len(body) + len(filler) <= kept_length - 16:
+        body += filler
+    last = kept_length - len(body) - 1
+    body += "XYZ\t" + "q" * (last - 4) + "\n"
+    assert len(body) == kept_length
+    return body + "POL\t0\t300\n"
+
+
+def test_a_line_the_body_limit_cut_is_not_obeyed(plain_server):
+    plain_server.queue(kind="session", body=cut_reply())
+    run = run_probe(plain_server, 1)
+    assert plain_server.violations == []
+    assert run.state["max_buffer_count"] == "5"   # a line before the cut is obeyed
+    assert run.state["poll_period"] == "0"         # "POL\t0\t3" is not

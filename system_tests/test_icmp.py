@@ -96,3 +96,23 @@ def test_release_while_probes_are_in_flight():
     assert run.returncode == 0, run.log
     assert run.entries("release") == [(plugin_host.S_OK, "")]
     assert run.log[-1].startswith("DllCanUnloadNow")
+
+
+def test_one_probe_per_test_at_a_time_and_none_after_release():
+    """A check period of one second and probes of forty requests (four seconds at least): a
+    pass skips a test whose probe still runs, so the host holds one probe thread per test,
+    and the release stops them at their next request."""
+    run = plugin_host.run_script(
+        SESSION.prologue() + ["sleep 500", "threads", "set 1 i4 1"] +
+        [pga(tid, 1, "127.0.0.1", count=40) for tid in (11, 12)] +
+        ["sleep 3000", "threads", "sleep 2000", "threads", "get", "release", "sleep 1500",
+         "threads", "unregister", "unload"])
+    assert run.returncode == 0, run.log
+    idle, probing, later, released = [int(n) for _, n in run.entries("threads")]
+    assert probing == idle + 2 and later == idle + 2, (idle, probing, later)
+    assert released <= idle - 1, (idle, released)   # no probe, and the worker gone
+    finished = records(run)
+    assert {record.test_id for record in finished} == {11, 12}
+    for record in finished:
+        assert record.ui32[3:] == [0, 0]   # status and lost
+        assert "Packets: Sent = 40, Received = 40, Lost = 0." in record.texts[0]

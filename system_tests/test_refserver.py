@@ -7,6 +7,8 @@ import ssl
 import struct
 import subprocess
 import sys
+import threading
+import time
 import zlib
 
 import pytest
@@ -173,7 +175,6 @@ def swap(headers, name, value):
 
 
 @pytest.mark.parametrize("change, message", [
-    (lambda h: swap(h, "Tol-SessionID", "0123456789abcdef"), "never issued"),
     (lambda h: swap(h, "Tol-Platform", "win64"), "Tol-Platform"),
     (lambda h: [p for p in h if p[0] != "Tol-Version"], "missing ['Tol-Version']"),
     (lambda h: h + [("Tol-CheckSum", "0")], "duplicate header Tol-CheckSum"),
@@ -257,6 +258,53 @@ def test_body_111111_ends_the_session(client, server):
     assert "has ended" in server.violations[0].message
 
 
+def test_post_under_a_session_never_issued_is_kept_and_ends_that_session(client, server):
+    """As after a restart of the server: the agent's session is unknown to it."""
+    server.decoder = lambda data: [{"size": len(data)}]
+    data = record()
+    checksum = zlib.adler32(zlib.compress(data))
+    status, header, body = client.post(session_headers("a-session-from-before", len(data),
+                                                       checksum), zlib.compress(data))
+    assert (status, header, body) == (200, None, b"111111")
+    (exchange,) = server.exchanges
+    assert exchange.kind == "session" and exchange.unknown_session
+    assert exchange.body == data and server.records == [{"size": len(data)}]
+    assert server.violations == [] and server.sessions == set()
+    assert server.script.pending() == []
+
+
+def test_stop_writes_the_answers_under_way_to_the_log(tmp_path):
+    log = tmp_path / "exchanges.jsonl"
+    decoding, release = threading.Event(), threading.Event()
+
+    def slow_decoder(data):
+        decoding.set()
+        release.wait(10)
+        return [{"size": len(data)}]
+
+    server = RefServer(accounts=[ACCOUNT], log_path=str(log), decoder=slow_decoder).start()
+    client = Client(server)
+    session = client.session()
+    def post_and_ignore_the_outcome():
+        try:
+            client.post(session_headers(session), record())
+        except OSError:
+            pass   # the stop may close the connection before the reply
+
+    post = threading.Thread(target=post_and_ignore_the_outcome)
+    post.start()
+    assert decoding.wait(10)
+    stopping = threading.Thread(target=server.stop)
+    stopping.start()
+    time.sleep(0.5)   # the stop is under way: it has closed the connection
+    release.set()
+    stopping.join(30)
+    post.join(30)
+    assert [exchange.kind for exchange in server.exchanges] == ["login", "session"]
+    lines = [json.loads(line) for line in log.read_text().splitlines()]
+    assert [line["kind"] for line in lines] == ["login", "session"]
+
+
 def test_slow_reply_outlasts_a_short_client_wait(client, server):
     session = client.session()
     server.queue(kind="session", delay=2.0, body="late")
@@ -294,12 +342,15 @@ def test_log_file_holds_every_exchange(tmp_path):
         session = client.session()
         client.post(session_headers(session, 0, 0), b"\x01\x02")
         client.post(session_headers("forged"))
+        client.post(login_headers(), b"password")
     lines = [json.loads(line) for line in log.read_text().splitlines()]
-    assert [line["kind"] for line in lines] == ["login", "session", "invalid"]
+    assert [line["kind"] for line in lines] == ["login", "session", "session", "invalid"]
+    assert [line["unknown_session"] for line in lines] == [False, False, True, False]
     assert gateway_headers(map(tuple, lines[0]["headers"])) == login_headers()
     assert lines[0]["reply"]["headers"][-1] == ["Tol-SessionID", session]
     assert lines[1]["body_raw_base64"] == "AQI="
-    assert lines[2]["violations"] and lines[2]["reply"]["status"] == 400
+    assert lines[2]["reply"]["status"] == 200 and lines[2]["reply"]["body"] == "111111"
+    assert lines[3]["violations"] and lines[3]["reply"]["status"] == 400
 
 
 def test_https_with_the_self_signed_certificate():

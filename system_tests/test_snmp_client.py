@@ -13,11 +13,14 @@ import time
 import pytest
 
 import plugin_host
+import snmp_datagrams
 import winhost
 
 sys.path.insert(0, str(winhost.SOURCE_DIR / "platform" / "wsnmp32" / "tests"))
+sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
 import netsnmp_peer  # noqa: E402
 from netsnmp_peer import COMMUNITY  # noqa: E402
+from result_records import decode_stream, named_fields  # noqa: E402
 
 HOST = "127.0.14.1"
 BASE = "1.3.6.1.4.1.99999.1"
@@ -211,22 +214,12 @@ def test_wrong_community_fails_after_every_retry(agent):
     assert all(e["name"] is None for e in result["entries"])
 
 
-def drain(sock):
-    """The datagrams waiting on a socket."""
-    received = []
-    try:
-        while True:
-            received.append(sock.recv(65536))
-    except socket.timeout:
-        return received
-
-
 def test_a_silent_port_gets_every_retry_and_the_waiter_may_give_up_first(silent):
     port = silent.getsockname()[1]
-    drain(silent)  # what snmpd's proxy sent here
+    snmp_datagrams.waiting(silent)  # what snmpd's proxy sent here
     result = request(port, f"{BASE}.1.0", timeout=1, retries=2)
     assert (result["wait"], result["error"]) == (True, "Request timed out")
-    received = drain(silent)
+    received = snmp_datagrams.waiting(silent)
     assert len(received) == 3 and len(set(received)) == 1
     result = request(port, f"{BASE}.1.0", timeout=5, retries=0, wait_ms=300)
     assert (result["wait"], result["error"]) == (False, "Request timed out")
@@ -311,16 +304,20 @@ class Listener:
         out, err = self.process.communicate(timeout=60)
         lines = [json.loads(line) for line in out.splitlines() if line.startswith("{")]
         assert lines[-1] == {"cleanup": True}, out + err
-        packages = [plugin_host.parse_record(bytes.fromhex(l["package"])) for l in lines if "package" in l]
+        packages = [bytes.fromhex(line["package"]) for line in lines if "package" in line]
         return packages, lines[-2]
 
 
-def package_fields(record):
-    """(syntax code, kind, status, sender, community, identifier, value, text) of a package."""
-    assert record.header[1:7] == (0, 6, 1, 0, 0, 5)
-    assert record.ui32[:3] == [61, 7, 9]
-    assert abs(record.i64[0] - time.time()) < 60
-    return (*record.ui32[3:], *record.texts)
+def package_fields(package):
+    """(syntax code, kind, status, sender, community, identifier, value, text) of a package,
+    read by the reference server's decoder under its field names."""
+    [record] = decode_stream(package)
+    assert plugin_host.parse_record(package).header[1:7] == (0, 6, 1, 0, 0, 5)
+    fields = dict(named_fields(record))
+    assert (fields["type"], fields["test_id"], fields["location_id"]) == (61, 7, 9)
+    assert abs(fields["timestamp"] - time.time()) < 60
+    names = ("syntax", "kind", "status", "agent", "community", "oid", "value", "text")
+    return tuple(fields[name] for name in names)
 
 
 def send(tool, *args):
@@ -368,45 +365,12 @@ def test_snmpinform_is_answered_at_once():
     assert end["taken"] == 3 and end["late"] == 0
 
 
-def ber(tag, body):
-    assert len(body) < 0x10000
-    if len(body) < 0x80:
-        return bytes([tag, len(body)]) + body
-    return bytes([tag, 0x82, len(body) >> 8, len(body) & 0xFF]) + body
-
-
-def ber_int(value):
-    size = 1
-    while not -(1 << (8 * size - 1)) <= value < (1 << (8 * size - 1)):
-        size += 1
-    return ber(0x02, value.to_bytes(size, "big", signed=True))
-
-
-def ber_oid(text):
-    parts = [int(p) for p in text.split(".")]
-    body = bytes([40 * parts[0] + parts[1]])
-    for part in parts[2:]:
-        chunk = [part & 0x7F]
-        while part > 0x7F:
-            part >>= 7
-            chunk.insert(0, 0x80 | (part & 0x7F))
-        body += bytes(chunk)
-    return ber(0x06, body)
-
-
-def inform(request_id, community=b"informs"):
-    bindings = ber(0x30, ber_oid("1.3.6.1.2.1.1.3.0") + ber(0x43, b"\x05")) + \
-        ber(0x30, ber_oid("1.3.6.1.6.3.1.1.4.1.0") + ber_oid("1.3.6.1.4.1.99999.0.9"))
-    pdu = ber(0xA6, ber_int(request_id) + ber_int(0) + ber_int(0) + ber(0x30, bindings))
-    return ber(0x30, ber_int(1) + ber(0x04, community) + pdu)
-
-
 def test_each_inform_gets_exactly_one_answer_and_a_repeat_is_queued_once():
     listener = Listener(2)
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sender:
         sender.bind((HOST, 0))
         sender.settimeout(5)
-        message = inform(0x1234567)
+        message = snmp_datagrams.inform(0x1234567)
         sender.sendto(message, (HOST, listener.port))
         answers = [sender.recvfrom(65536)]
         sender.sendto(message, (HOST, listener.port))  # as if the answer had been lost

@@ -1,6 +1,7 @@
 """wsnmp32.dll against Debian's net-snmp: requests through snmp_probe.exe (which loads the DLL
 by name and binds it with GetProcAddress) compared with snmpget, snmpgetnext and snmpwalk;
-time-outs with their retries; trap and inform reception from snmptrap and snmpinform."""
+time-outs with their retries; trap and inform reception from snmptrap and snmpinform; a flood
+of large traps at a listener that does not receive."""
 import os
 import re
 import socket
@@ -10,6 +11,7 @@ import time
 
 import pytest
 
+import snmp_datagrams
 import winhost
 
 sys.path.insert(0, str(winhost.SOURCE_DIR / "platform" / "wsnmp32" / "tests"))
@@ -155,12 +157,7 @@ def test_a_silent_port_gets_every_retry_then_the_time_out_notice():
         silent.settimeout(0.2)
         out = probe("get", "127.0.0.1", silent.getsockname()[1], 1, COMMUNITY, 20, 3, f"{BASE}.1.0").stdout
         assert "TIMEOUT" in out
-        requests = []
-        try:
-            while True:
-                requests.append(silent.recv(65536))
-        except socket.timeout:
-            pass
+        requests = snmp_datagrams.waiting(silent)
     assert len(requests) == 4
     assert len(set(requests)) == 1  # the same message, request id included, every time
 
@@ -269,3 +266,49 @@ def test_registration_without_destination_listens_on_the_default_trap_port():
     out = listener.finish()
     assert [n[2] for n in listener.notifications(out)] == ["dflt"]
     assert "DONE 1 unregistered" in out
+
+
+def memory_kib(pid, field):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith(field + ":"):
+                return int(line.split()[1])
+    return 0
+
+
+FLOOD_HOST = "127.0.14.2"
+MEMORY_LIMIT_KIB = 120 * 1024
+
+
+def test_a_flood_against_a_listener_that_does_not_receive():
+    """64 KiB traps of the smallest bindings, sent as fast as the receiver can be kept busy, at
+    a listener whose callback never receives them: the process stays up with its memory
+    bounded, and requests to a silent agent meanwhile are still repeated and time out."""
+    port = netsnmp_peer.free_udp_port(FLOOD_HOST)
+    datagram = snmp_datagrams.flood_trap()
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as silent, \
+            socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as flood:
+        silent.bind((FLOOD_HOST, 0))
+        silent.settimeout(0.2)
+        probe = winhost.start("snmp_probe.exe", "flood", FLOOD_HOST, str(port), FLOOD_HOST,
+                              str(silent.getsockname()[1]), "12")
+        assert probe.stdout.readline().strip() == "LISTENING"
+        sent, peak = 0, 0
+        while probe.poll() is None:
+            for _ in range(20):
+                flood.sendto(datagram, (FLOOD_HOST, port))
+            sent += 20
+            peak = max(peak, memory_kib(probe.pid, "VmRSS"))
+            if peak > 4 * MEMORY_LIMIT_KIB:  # spare the host: the bound has failed already
+                probe.kill()
+            time.sleep(0.01)
+        out, err = probe.communicate(timeout=60)
+        repeated = snmp_datagrams.waiting(silent)
+    assert "CLEANUP OK" in out, out + err
+    counts = dict(re.findall(r"(\w+)=(\d+)", re.search(r"FLOOD (.*)", out).group(1)))
+    notices, requests, timeouts = (int(counts[k]) for k in ("notices", "requests", "timeouts"))
+    assert requests >= 50 and timeouts == requests, counts
+    assert len(repeated) == 2 * requests  # each request repeated once before its time-out
+    assert 0 < notices < sent, (notices, sent)  # what did not fit was dropped
+    assert peak < MEMORY_LIMIT_KIB, peak
+    assert int(counts["peak"]) < MEMORY_LIMIT_KIB * 1024, counts

@@ -52,6 +52,15 @@ def temp_dir():
     return unix_path(out)
 
 
+def rss_kb(pid):
+    """The resident memory of a running program (its Unix process id), in KiB."""
+    with open("/proc/%d/status" % pid) as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    raise AssertionError("no VmRSS for process %d" % pid)
+
+
 def end_process(process, timeout=10):
     """Ends a process the test started (SIGTERM, SIGKILL if it lingers) and waits for it."""
     if process.poll() is not None:

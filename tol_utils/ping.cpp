@@ -13,6 +13,8 @@ namespace {
 
 constexpr int kMaxProbes = 65535;
 constexpr DWORD kPauseBeforeSendMs = 100;
+// While a stop may come, a wait for a reply looks at it this often.
+constexpr double kStopLookMs = 100;
 constexpr int kTimeToLive = 64;
 constexpr size_t kMinReceiveBuffer = 4096;
 
@@ -70,12 +72,29 @@ void UnixTimeNow(uint32_t* seconds, uint32_t* microseconds)
     *microseconds = static_cast<uint32_t>(sinceEpoch % 1000000);
 }
 
-// Sends the probe to the first address that takes the whole packet; that address, or null.
+bool IsStopped(HANDLE stop)
+{
+    return stop && WaitForSingleObject(stop, 0) == WAIT_OBJECT_0;
+}
+
+// The pause before a send; true when the stop came meanwhile.
+bool PauseBeforeSend(HANDLE stop)
+{
+    if (!stop) {
+        Sleep(kPauseBeforeSendMs);
+        return false;
+    }
+    return WaitForSingleObject(stop, kPauseBeforeSendMs) == WAIT_OBJECT_0;
+}
+
+// Sends the probe to the first address that takes the whole packet; that address, or null
+// (also when the stop came).
 const sockaddr_in* SendProbe(SOCKET socket, const addrinfo* addresses, unsigned char* packet,
-                             size_t length, uint16_t identifier, uint16_t sequence)
+                             size_t length, uint16_t identifier, uint16_t sequence, HANDLE stop)
 {
     for (const addrinfo* at = addresses; at; at = at->ai_next) {
-        Sleep(kPauseBeforeSendMs);
+        if (PauseBeforeSend(stop))
+            return nullptr;
         if (at->ai_family != AF_INET || !at->ai_addr)
             continue;
         uint32_t seconds, microseconds;
@@ -99,9 +118,10 @@ timeval ToTimeval(double milliseconds)
     return wait;
 }
 
-// Waits up to `timeout` ms for the answer to one probe; the round-trip time in ms, or 0.
+// Waits up to `timeout` ms for the answer to one probe; the round-trip time in ms, or 0
+// (also when the stop came).
 double WaitForReply(SOCKET socket, unsigned char* buffer, size_t size, unsigned timeout,
-                    uint16_t identifier, uint16_t sequence, uint32_t probed)
+                    uint16_t identifier, uint16_t sequence, uint32_t probed, HANDLE stop)
 {
     if (timeout == 0)
         return 0;
@@ -113,9 +133,15 @@ double WaitForReply(SOCKET socket, unsigned char* buffer, size_t size, unsigned 
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(socket, &readable);
-        timeval wait = ToTimeval(remaining);
-        if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
+        bool sliced = stop && remaining > kStopLookMs;
+        timeval wait = ToTimeval(sliced ? kStopLookMs : remaining);
+        int ready = select(0, &readable, nullptr, nullptr, &wait);
+        if (ready < 0 || (ready == 0 && !sliced) || IsStopped(stop))
             return 0;
+        if (ready == 0) {
+            remaining = limit - watch.Elapsedms();
+            continue;
+        }
         sockaddr_in from;
         int fromLength = sizeof(from);
         int received = recvfrom(socket, reinterpret_cast<char*>(buffer), int(size), 0,
@@ -143,8 +169,10 @@ double WaitForReply(SOCKET socket, unsigned char* buffer, size_t size, unsigned 
 
 }  // namespace
 
-bool ping(const char* host, unsigned int timeout, int count, double** roundTrips,
-          unsigned short dataSize, unsigned short identifier)
+namespace {
+
+bool PingSeries(const char* host, unsigned int timeout, int count, double** roundTrips,
+                unsigned short dataSize, unsigned short identifier, HANDLE stop)
 {
     if (!host || !roundTrips || !*roundTrips || count <= 0 || count > kMaxProbes)
         return Fail(ERROR_INVALID_PARAMETER);
@@ -180,13 +208,31 @@ bool ping(const char* host, unsigned int timeout, int count, double** roundTrips
 
     double* times = *roundTrips;
     for (int i = 0; i < count; ++i) {
+        if (IsStopped(stop)) {
+            times[i] = 0;
+            continue;
+        }
         const uint16_t sequence = static_cast<uint16_t>(i);
         const sockaddr_in* probed =
-            SendProbe(raw, found, packet.get(), packetLength, identifier, sequence);
+            SendProbe(raw, found, packet.get(), packetLength, identifier, sequence, stop);
         double rtt = probed ? WaitForReply(raw, receiveBuffer.get(), receiveSize, timeout,
-                                           identifier, sequence, probed->sin_addr.s_addr)
+                                           identifier, sequence, probed->sin_addr.s_addr, stop)
                             : 0;
         times[i] = rtt > 0 && rtt < double(timeout) ? rtt : 0;
     }
     return true;
+}
+
+}  // namespace
+
+bool ping(const char* host, unsigned int timeout, int count, double** roundTrips,
+          unsigned short dataSize, unsigned short identifier)
+{
+    return PingSeries(host, timeout, count, roundTrips, dataSize, identifier, nullptr);
+}
+
+bool ping_stoppable(const char* host, unsigned int timeout, int count, double** roundTrips,
+                    unsigned short dataSize, unsigned short identifier, HANDLE stop)
+{
+    return PingSeries(host, timeout, count, roundTrips, dataSize, identifier, stop);
 }

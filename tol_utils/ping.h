@@ -11,7 +11,16 @@
 // holds the reason. Winsock must have been started by the caller. Safe on many threads.
 #pragma once
 
+#include <windows.h>
+
 #include "tol_utils_api.h"
 
 TOL_UTILS_API bool ping(const char* host, unsigned int timeout, int count, double** roundTrips,
                         unsigned short dataSize, unsigned short identifier);
+
+// ping, ended early once `stop` (an event handle; null: never) is signalled: it is looked at
+// before every request and while waiting for a reply, and each request not answered by then
+// counts as lost (0). True when the series was run (all of it or up to the stop).
+TOL_UTILS_API bool ping_stoppable(const char* host, unsigned int timeout, int count,
+                                  double** roundTrips, unsigned short dataSize,
+                                  unsigned short identifier, HANDLE stop);

@@ -128,17 +128,20 @@ bool CSNMPmon::InitInst(const char* host, unsigned int port, char* community, co
         TakeError(GetSnmpApiErrorText(SNMPAPI_NOT_INITIALIZED));
         return false;
     }
+    char* address = nullptr;
+    if (host && !(address = ResolveHost(host, port)))
+        return false;
+    bool made;
     {
         CModeLock modeLock;
-        if (!PrepareModes(version) || !OpenSession())
-            return false;
-        if (host) {
-            if (!MakeEntity(host, port, timeout, retries))
-                return false;
-        } else if (!m_TrapMode) {
-            SetError("Host name doesn't specified");
-            return false;
-        }
+        made = PrepareModes(version) && OpenSession() && (!address || MakeEntity(address, port, timeout, retries));
+    }
+    FreeHeapBlock(address);
+    if (!made)
+        return false;
+    if (!host && !m_TrapMode) {
+        SetError("Host name doesn't specified");
+        return false;
     }
     if (community) {
         smiOCTETS text{static_cast<smiUINT32>(strlen(community)), reinterpret_cast<smiLPBYTE>(community)};
@@ -213,19 +216,18 @@ bool CSNMPmon::OpenSession()
     return true;
 }
 
-bool CSNMPmon::MakeEntity(const char* host, unsigned int port, unsigned int timeout, unsigned int retries)
+char* CSNMPmon::ResolveHost(const char* host, unsigned int port)
 {
     char* error = nullptr;
     char* address = get_ip(host, port, &error);
-    if (!address) {
-        if (error)
-            TakeError(error);
-        else
-            TakeError(GetSnmpApiErrorText(SNMPAPI_ENTITY_UNKNOWN));
-        return false;
-    }
+    if (!address)
+        TakeError(error ? error : GetSnmpApiErrorText(SNMPAPI_ENTITY_UNKNOWN));
+    return address;
+}
+
+bool CSNMPmon::MakeEntity(const char* address, unsigned int port, unsigned int timeout, unsigned int retries)
+{
     m_Entity = libpo_SnmpStrToEntity(m_Session, address);
-    FreeHeapBlock(address);
     if (!m_Entity) {
         SetApiError();
         return false;

@@ -103,9 +103,10 @@ private:
     CMonResult2* get_result_as_bin(smiVALUE* value, unsigned int index);
 
     // Set-up steps of InitInst.
+    char* ResolveHost(const char* host, unsigned int port);
     bool PrepareModes(int version);
     bool OpenSession();
-    bool MakeEntity(const char* host, unsigned int port, unsigned int timeout, unsigned int retries);
+    bool MakeEntity(const char* address, unsigned int port, unsigned int timeout, unsigned int retries);
     bool ParseOids(const char* oids);
     bool AllocateEntries();
 

@@ -44,8 +44,18 @@ if (bin_dir / "tol_eventlog.dll").exists():
     subprocess.run([sys.executable, str(eventlog_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
 
+proc_bench = source / "plugins" / "tol_proc" / "bench" / "proc_bench.py"
+if (bin_dir / "proc_bench.exe").exists():
+    section("tol_proc: one check pass of 50 name tests and one Get on 200 processes")
+    subprocess.run([sys.executable, str(proc_bench), str(build)], stdin=subprocess.DEVNULL,
+                   check=False)
 section("SNMP GETNEXT walk: CSNMPmon, wsnmp32.dll and snmpwalk beside the bare Win32 UDP loop")
 subprocess.run([sys.executable, str(source / "tol_utils" / "bench" / "snmp_walk_bench.py"), str(build)],
                stdin=subprocess.DEVNULL, check=False)
+http_bench = source / "plugins" / "tol_http" / "bench" / "http_bench.py"
+if (bin_dir / "http_bench.exe").exists():
+    section("HTTP and HTTPS checks beside curl, and one pass of 200 tests")
+    subprocess.run([sys.executable, str(http_bench), str(build)], stdin=subprocess.DEVNULL,
+                   check=False)
 subprocess.run([sys.executable, str(source / "plugins/tol_mem/bench/mem_compare.py"), str(build)])
 subprocess.run([sys.executable, str(source / "plugins/tol_cpu/bench/cpu_compare.py"), str(build)])

@@ -8,6 +8,7 @@ registers a demo account through the automation object and starts the service; t
 the exchange live: logins, the test lines the server hands out, and the result records as
 they arrive, decoded. Ctrl-C (or DEMO_SECONDS) stops the service and removes the installation.
 """
+import http.server
 import os
 import pathlib
 import shutil
@@ -32,7 +33,8 @@ from result_records import named_fields, nested_names  # noqa: E402
 agent_install.CLIENT_EXE = build / "testbed" / "agent_client.exe"
 
 ACCOUNT = ("demo@example.com", "demo-host")
-PROGRAM_FILES = ["Tolvane.exe", "zlibwapi.dll", "Tolvane.PlugIns.dll", "tol_utils.dll"]
+PROGRAM_FILES = ["Tolvane.exe", "zlibwapi.dll", "Tolvane.PlugIns.dll", "tol_utils.dll",
+                 "Updater.exe"]
 # bin/ holds the deliverables alone: every plug-in found there ships.
 PLUGINS = sorted(p.name for p in (build / "bin").glob("tol_*.dll") if p.name != "tol_utils.dll")
 # What the server hands out at login: a poll period, a check interval, the ping tests, a
@@ -45,13 +47,41 @@ TEST_LINES = ["POL\t0\t5", "CHK\t0\t10",
               # Wine keeps no event log: the local log opens and stays empty, a remote host's
               # log cannot be reached (its status 2 result shows the system's text).
               "LEA\t21\t1\t\tApplication\t0,1,2,4,8,16",
-              "LEA\t22\t1\t127.0.19.1\tSystem\t1,2"]
+              "LEA\t22\t1\t127.0.19.1\tSystem\t1,2",
+              # Processes: the agent itself, one over a 1 MB working-set limit, one absent.
+              "PRA\t31\t1\t-1\t-1\t-1\tTolvane.exe",
+              "PRA\t32\t1\t-1\t1\t-1\tservices.exe",
+              "PRA\t33\t1\t-1\t-1\t-1\tnotepad.exe"]
 # The adapter counters of the first link of this host that is up (its name is the adapter's).
 TEST_LINES += ["NTA\t4\t1\t%s" % (netns.links_up() or ["eth0"])[0]]
 # Local memory: free physical, page-file and virtual memory, within the limits and below one.
 TEST_LINES += ["MMA\t12\t1\t-1\t-1\t-1", "MMA\t13\t1\t1000000\t-1\t-1"]
 # Local processor usage, the whole system and each processor (nested).
 TEST_LINES += ["CUA\t14\t1\t-1\t-1\t-1\t-1\t-1"]
+
+
+# The page of the demo's own web server on 127.0.0.1, which the HTTP plug-in checks.
+DEMO_PAGE = b"<html><body>Tolvane demo page</body></html>\n"
+
+
+def http_test_lines(port):
+    """HTTP tests against the demo's web server: the page with its text, a missing page."""
+    return ["HPA\t4\t1\t127.0.0.1\t/\t%d\tTolvane demo page\t\t\t\t10\t0\t0\t1\t1\t0" % port,
+            "HPA\t5\t1\t127.0.0.1\t/missing\t%d\t\t\t\t\t10\t0\t0\t0\t1\t0" % port]
+
+
+class DemoPage(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        found = self.path == "/"
+        body = DEMO_PAGE if found else b"not here\n"
+        self.send_response(200 if found else 404)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
 
 
 def say(text):
@@ -127,9 +157,12 @@ def main():
     signal.signal(signal.SIGINT, lambda *_: stop.set())
     signal.signal(signal.SIGTERM, lambda *_: stop.set())
     copy_program()
+    web = http.server.ThreadingHTTPServer(("127.0.0.1", 0), DemoPage)
+    threading.Thread(target=web.serve_forever, daemon=True).start()
     with RefServer(accounts=[ACCOUNT], tls=True) as server:
-        server.queue_lines(TEST_LINES, kind="login")
+        server.queue_lines(TEST_LINES + http_test_lines(web.server_address[1]), kind="login")
         say("reference server: %s (account %s / %s)" % (server.url, *ACCOUNT))
+        say("demo web server for the HTTP tests: http://127.0.0.1:%d/" % web.server_address[1])
         with agent_install.Installation(server.url, plugins=PLUGINS) as agent:
             agent.start()
             say("service \"%s\" is %s" % (agent_install.SERVICE, agent_install.service_state()))
@@ -145,6 +178,8 @@ def main():
             say("stopping the service")
         say("service removed; %d exchange(s), %d protocol violation(s)"
             % (len(server.exchanges), len(server.violations)))
+    web.shutdown()
+    web.server_close()
     shutil.rmtree(install_dir, ignore_errors=True)
     return 1 if server.violations else 0
 

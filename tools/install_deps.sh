@@ -12,6 +12,8 @@ packages=(
     iproute2 iputils-ping
     openssl
     xvfb
+    clang libclang-rt-dev
+    nginx curl
 )
 
 sudo_cmd=()

@@ -14,11 +14,12 @@ class CMainWorker;
 
 class CCountingLink : public IServerLink {
 public:
-    // Runs after each call on the main worker thread, with the number of calls so far.
+    // Runs on the main worker thread with the number of the exchange: `before` as it begins,
+    // `after` once it is over.
     using Observer = std::function<void(unsigned calls)>;
 
     // After `target` calls (0: no limit) the link is done; so it is after Finish.
-    explicit CCountingLink(unsigned target, Observer observer = {});
+    explicit CCountingLink(unsigned target, Observer after = {}, Observer before = {});
     ~CCountingLink() override;
     CCountingLink(const CCountingLink&) = delete;
     CCountingLink& operator=(const CCountingLink&) = delete;
@@ -27,15 +28,23 @@ public:
     void Finish();
     HANDLE DoneEvent() const { return m_done; }
     unsigned Calls() const { return m_calls.load(); }
+    // After the `call`-th exchange the driver stops work and starts it again (0: never).
+    void RestartAfter(unsigned call) { m_restartAfter = call; }
+    HANDLE RestartEvent() const { return m_restart; }
 
 private:
     unsigned m_target;
-    Observer m_observer;
+    Observer m_after;
+    Observer m_before;
     std::atomic<unsigned> m_calls;
+    unsigned m_restartAfter = 0;
     HANDLE m_done;
+    HANDLE m_restart;
 };
 
 // Starts work on the engine (its link must be this one) and lets the main worker thread run
-// until the link is done or work ends by itself, then stops work. False when work could not
-// be started.
-bool DriveMainLoop(CMainWorker& engine, CCountingLink& link);
+// until the link is done or work ends by itself, then stops work; stops and starts it again
+// when the link asks. `afterStart` runs after every start. False when work could not be
+// started.
+bool DriveMainLoop(CMainWorker& engine, CCountingLink& link,
+                   const std::function<void()>& afterStart = {});

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -21,8 +22,32 @@
 // An engine whose plug-in list and thread start the tests can reach.
 class CTestEngine : public CMainWorker {
 public:
-    // Tests never reach a real server: no exchange unless a test sets its own link.
-    CTestEngine() { SetServerLink(&Unconnected()); }
+    // Tests never reach a real server: no exchange unless a test sets its own link, and an
+    // upgrade command starts a stand-in thread that downloads nothing.
+    CTestEngine()
+    {
+        SetServerLink(&Unconnected());
+        m_startUpgradeThread = &StartIdleUpgradeThread;
+    }
+    // How many upgrade download threads the engines started, and whether the next start fails.
+    static std::atomic<int>& UpgradeStarts()
+    {
+        static std::atomic<int> starts{0};
+        return starts;
+    }
+    static std::atomic<bool>& FailUpgradeStart()
+    {
+        static std::atomic<bool> fail{false};
+        return fail;
+    }
+    static HANDLE StartIdleUpgradeThread(LPTHREAD_START_ROUTINE, void*)
+    {
+        if (FailUpgradeStart().load())
+            return nullptr;
+        ++UpgradeStarts();
+        return CreateThread(nullptr, 0, &IdleUpgradeThread, nullptr, 0, nullptr);
+    }
+    static DWORD WINAPI IdleUpgradeThread(void*) { return 0; }
     static IServerLink& Unconnected()
     {
         static CUnconnectedServerLink link;

@@ -16,6 +16,12 @@
 //                      which work stops, and with a count of 0 work stops when a line (or the
 //                      end of input) comes on standard input
 //   --state            print the state after the run
+//   --poll=SECONDS     (with --loop) the poll period from the start, as a POL would set it
+//   --producer=SIZE    (with --loop) a plug-in that makes one numbered result of SIZE bytes
+//                      every second ("r0000001:" and filler), collected as the engine collects
+//   --restart-after=N  (with --loop) after the N-th exchange work is stopped and started again
+//   --register=N:MS:EMAIL:NAME  (with --loop) MS milliseconds into the N-th exchange the
+//                      agent is registered anew with this account
 // The count is otherwise the number of ticks. The settings and the stored registration are
 // removed after the run.
 #include "counting_link.h"
@@ -23,12 +29,15 @@
 #include "driver_settings.h"
 #include "heap_helpers.h"
 #include "main_worker.h"
+#include "producing_plugin.h"
+#include "registry_paths.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <memory>
 #include <string>
 
 namespace {
@@ -74,6 +83,13 @@ struct ProbeOptions {
     std::wstring proxy;
     bool loop = false;
     bool state = false;
+    long poll = 0;
+    unsigned producerSize = 0;
+    unsigned restartAfter = 0;
+    unsigned registerAt = 0;
+    unsigned registerDelay = 0;
+    std::string registerEMail;
+    std::string registerName;
 };
 
 bool StartsWith(const wchar_t* text, const wchar_t* prefix, const wchar_t** rest)
@@ -95,6 +111,24 @@ bool ParseResults(const wchar_t* text, ProbeOptions& options)
     return true;
 }
 
+bool ParseRegister(const wchar_t* text, ProbeOptions& options)
+{
+    wchar_t* end = nullptr;
+    options.registerAt = static_cast<unsigned>(std::wcstoul(text, &end, 10));
+    if (*end != L':')
+        return false;
+    options.registerDelay = static_cast<unsigned>(std::wcstoul(end + 1, &end, 10));
+    if (*end != L':')
+        return false;
+    std::wstring rest(end + 1);
+    size_t colon = rest.find(L':');
+    if (colon == std::wstring::npos)
+        return false;
+    options.registerEMail = NarrowArgument(rest.substr(0, colon).c_str());
+    options.registerName = NarrowArgument(rest.substr(colon + 1).c_str());
+    return options.registerAt > 0;
+}
+
 bool ParseOption(const wchar_t* arg, ProbeOptions& options)
 {
     const wchar_t* rest = nullptr;
@@ -110,6 +144,14 @@ bool ParseOption(const wchar_t* arg, ProbeOptions& options)
         options.proxy = rest;
     else if (StartsWith(arg, L"--results=", &rest))
         return ParseResults(rest, options);
+    else if (StartsWith(arg, L"--poll=", &rest))
+        options.poll = std::wcstol(rest, nullptr, 10);
+    else if (StartsWith(arg, L"--producer=", &rest))
+        options.producerSize = static_cast<unsigned>(std::wcstoul(rest, nullptr, 10));
+    else if (StartsWith(arg, L"--restart-after=", &rest))
+        options.restartAfter = static_cast<unsigned>(std::wcstoul(rest, nullptr, 10));
+    else if (StartsWith(arg, L"--register=", &rest))
+        return ParseRegister(rest, options);
     else
         return false;
     return true;
@@ -132,6 +174,12 @@ bool ParseArguments(int argc, wchar_t** argv, ProbeOptions& options)
 
 class CProbeEngine : public CMainWorker {
 public:
+    // The probe drives the exchange only: an upgrade command keeps its source and downloads
+    // nothing.
+    CProbeEngine()
+    {
+        m_startUpgradeThread = [](LPTHREAD_START_ROUTINE, void*) -> HANDLE { return nullptr; };
+    }
     void Tick() { MainLoopTick(); }
     void DropZlib() { m_zlibPresent = false; }
     void AddData(const std::string& bytes)
@@ -150,6 +198,17 @@ public:
     }
     // Waits for a sending thread that outlived its time limit.
     void FinishSending() { WaitForSendingThread(); }
+    // A plug-in in the list, as an import would leave it (work must run).
+    void AddPlugIn(ITolvanePlugIn* plugIn)
+    {
+        PlugInEntry* entry = NewPlugInEntry(L"{00000000-0000-0000-0000-000000000000}");
+        if (!entry)
+            return;
+        plugIn->AddRef();
+        entry->plugIn = plugIn;
+        CScopedLock lock(m_plugInListLock);
+        m_plugIns.push_back(entry);
+    }
     // The state lines of --state.
     std::string DescribeState()
     {
@@ -163,6 +222,8 @@ public:
             Line(text, "in_flight_bytes=%u", SysStringByteLen(m_inFlight));
         }
         Line(text, "authorized=%d", IsAuthorized() ? 1 : 0);
+        std::string stored = StoredEMail();
+        Line(text, "registered=%s", stored.empty() ? "none" : stored.c_str());
         char* address = nullptr;
         char* version = nullptr;
         if (CopyUpgradeSource(&address, &version))
@@ -175,6 +236,17 @@ public:
     }
 
 private:
+    // The E-Mail of the registration stored in the registry ("" when none).
+    static std::string StoredEMail()
+    {
+        wchar_t value[300] = {};
+        DWORD bytes = sizeof(value) - sizeof(wchar_t);
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, TOL_REG_AGENT_KEY, L"E-Mail", RRF_RT_REG_SZ,
+                         nullptr, value, &bytes) != ERROR_SUCCESS)
+            return "";
+        return NarrowArgument(value);
+    }
+
     template <typename... Values>
     static void Line(std::string& text, const char* format, Values... values)
     {
@@ -225,16 +297,65 @@ void WatchForStopLine(HANDLE done)
         CloseHandle(own);
 }
 
+// Registers the agent anew some milliseconds into an exchange, from a thread of its own.
+class CLateRegistration {
+public:
+    CLateRegistration(CMainWorker& engine, const ProbeOptions& options)
+        : m_engine(engine), m_options(options)
+    {
+    }
+    ~CLateRegistration()
+    {
+        if (m_thread) {
+            WaitForSingleObject(m_thread, INFINITE);
+            CloseHandle(m_thread);
+        }
+    }
+    void Start()
+    {
+        if (!m_thread)
+            m_thread = CreateThread(nullptr, 0, &CLateRegistration::Run, this, 0, nullptr);
+    }
+
+private:
+    static DWORD WINAPI Run(void* argument)
+    {
+        auto* self = static_cast<CLateRegistration*>(argument);
+        Sleep(self->m_options.registerDelay);
+        self->m_engine.RegisterAgent(self->m_options.registerEMail.c_str(),
+                                     self->m_options.registerName.c_str(), "secret");
+        return 0;
+    }
+
+    CMainWorker& m_engine;
+    const ProbeOptions& m_options;
+    HANDLE m_thread = nullptr;
+};
+
 // The state as the last exchange left it, taken on the main worker thread right after it
 // (the stop of work resets the poll period).
 std::string RunLoop(CProbeEngine& engine, const ProbeOptions& options)
 {
     std::string state;
-    CCountingLink link(options.count, [&](unsigned) { state = engine.DescribeState(); });
+    CLateRegistration registration(engine, options);
+    std::unique_ptr<CProducingPlugIn> producer;
+    if (options.producerSize)
+        producer = std::make_unique<CProducingPlugIn>(options.producerSize);
+    CCountingLink link(
+        options.count, [&](unsigned) { state = engine.DescribeState(); },
+        [&](unsigned call) {
+            if (call == options.registerAt)
+                registration.Start();
+        });
+    link.RestartAfter(options.restartAfter);
     engine.SetServerLink(&link);
+    engine.SetPollPeriod(options.poll);
     if (options.count == 0)
         WatchForStopLine(link.DoneEvent());
-    DriveMainLoop(engine, link);
+    DriveMainLoop(engine, link, [&] {
+        if (producer)
+            engine.AddPlugIn(producer.get());
+    });
     engine.FinishSending();
     engine.SetServerLink(nullptr);
     return state;
@@ -265,7 +386,8 @@ int wmain(int argc, wchar_t** argv)
     if (!ParseArguments(argc, argv, options)) {
         std::fwprintf(stderr, L"usage: exchange_probe host e-mail name count [--nozlib] "
                               L"[--data=TEXT] [--results=N:SIZE] [--proxy=HOST:PORT] [--loop] "
-                              L"[--state]\n");
+                              L"[--state] [--poll=SECONDS] [--producer=SIZE] [--restart-after=N] "
+                              L"[--register=N:MS:EMAIL:NAME]\n");
         return 2;
     }
     CDriverSettings settings(options.host.c_str(),

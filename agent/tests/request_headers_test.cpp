@@ -3,6 +3,8 @@
 #include "request_headers.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <wininet.h>
 
 #include <algorithm>
 #include <cstring>
@@ -72,28 +74,37 @@ struct PiecedReply {
     size_t offset = 0;
 };
 
-BOOL ReadPiece(void* source, void* buffer, DWORD size, DWORD* read)
+bool ReadPiece(void* source, char* buffer, size_t size, size_t* got, unsigned long* error)
 {
     auto* reply = static_cast<PiecedReply*>(source);
-    *read = 0;
+    *got = 0;
     if (reply->next >= reply->pieces.size())
-        return TRUE;
+        return true;
     int piece = reply->pieces[reply->next++];
     if (piece < 0) {
-        SetLastError(ERROR_INTERNET_CONNECTION_RESET);
-        return FALSE;
+        *error = ERROR_INTERNET_CONNECTION_RESET;
+        return false;
     }
-    DWORD take = std::min<DWORD>(static_cast<DWORD>(piece), size);
-    take = std::min<DWORD>(take, static_cast<DWORD>(reply->data.size() - reply->offset));
+    size_t take = std::min<size_t>(static_cast<size_t>(piece), size);
+    take = std::min<size_t>(take, reply->data.size() - reply->offset);
     std::memcpy(buffer, reply->data.data() + reply->offset, take);
     reply->offset += take;
-    *read = take;
-    return TRUE;
+    *got = take;
+    return true;
 }
 
-TEST(ReplyBodyReader, ReadsUntilTheEndOrTheLimit)
+TEST(ReplyBodyReader, ReadsUntilTheEndOrTheLimitAndDropsALineTheLimitCut)
 {
-    std::string big(kReplyBodyLimit + 100, 'x');
+    const size_t kLimit = kReplyBodyLimit;
+    // Lines of 16 bytes fill the limit exactly; a last line runs past it.
+    std::string lines;
+    while (lines.size() < kLimit - 16)
+        lines += "XYZ\t1\t2\tpadding\n";
+    std::string full = lines + "XYZ\t1\t2\tpadding\n";   // ends at the limit with "\n"
+    std::string open = lines + "XYZ\t1\t2\tpaddingg";   // ends at the limit without
+    std::string kept = lines + "XYZ\t12\t3\n";
+    std::string cut = kept + "POL\t0\t300\n";            // the limit cuts "POL\t0\t3"
+    std::string oneLine(kLimit + 100, 'x');
     struct Case {
         std::string data;
         std::vector<int> pieces;
@@ -103,17 +114,21 @@ TEST(ReplyBodyReader, ReadsUntilTheEndOrTheLimit)
         {"POL\t30\n", {7}, "POL\t30\n", true},
         {"line one\nline two\n", {3, 5, 10}, "line one\nline two\n", true},
         {"", {}, "", true},
-        {big, {5000, 5000, 5000}, big.substr(0, kReplyBodyLimit), true},
+        {full, {5000, 5000}, full, true},
+        {open, {5000, 5000}, open, true},                  // nothing after it: whole
+        {open + "\n", {5000, 5000, 1}, lines, true},       // the "\n" came after the limit
+        {cut, {5000, 5000, 5000}, kept, true},
+        {oneLine, {5000, 5000, 5000}, "", true},
         {"abcdef", {3, -1}, "abc", false},
     };
     for (const Case& c : cases) {
         PiecedReply reply{c.data, c.pieces};
-        std::vector<char> buffer(kReplyBodyLimit + 1, '?');
-        DWORD error = 0;
+        std::vector<char> buffer(kLimit + 1, '?');
+        unsigned long error = 0;
         EXPECT_EQ(ReadReplyBody(&ReadPiece, &reply, buffer.data(), &error), c.good);
-        EXPECT_EQ(std::string(buffer.data()), c.expected);
+        EXPECT_EQ(std::string(buffer.data()), c.expected) << c.data.substr(c.data.size() > 20 ? c.data.size() - 20 : 0);
         if (!c.good) {
-            EXPECT_EQ(error, static_cast<DWORD>(ERROR_INTERNET_CONNECTION_RESET));
+            EXPECT_EQ(error, static_cast<unsigned long>(ERROR_INTERNET_CONNECTION_RESET));
         }
     }
 }

@@ -184,29 +184,43 @@ TEST_F(ServerReplyTest, CheckPeriodAndResetGoToEveryPlugIn)
     }
 }
 
-TEST_F(ServerReplyTest, UpgradeCommandKeepsTheSource)
+TEST_F(ServerReplyTest, UpgradeCommandKeepsTheSourceAndStartsOneDownload)
 {
     std::string version;
+    int starts = CTestEngine::UpgradeStarts().load();
     Dispatch({"UPD", "4.002"});  // too short
     EXPECT_EQ(Upgrade(&version), "<unset>");
+    EXPECT_EQ(CTestEngine::UpgradeStarts().load(), starts);
 
     Dispatch({"UPD", "4.002", "updates.example/agent/setup.exe"});
     EXPECT_EQ(Upgrade(&version), "https://updates.example/agent/setup.exe");
     EXPECT_EQ(version, "4.002");
-    // No download took the source over: a later command may start one.
-    EXPECT_FALSE(Engine().IsUpgradeBusy());
+    EXPECT_TRUE(Engine().IsUpgradeBusy());
+    EXPECT_EQ(CTestEngine::UpgradeStarts().load(), starts + 1);
 
-    // While a download runs the source is replaced and nothing is started or stopped.
-    Engine().SetUpgradeBusy(true);
+    // While a download runs the source is replaced and nothing more is started.
     Dispatch({"UPD", "4.003", "other.example/s.exe", "extra"});
     EXPECT_EQ(Upgrade(&version), "https://other.example/s.exe");
     EXPECT_EQ(version, "4.003");
     EXPECT_TRUE(Engine().IsUpgradeBusy());
+    EXPECT_EQ(CTestEngine::UpgradeStarts().load(), starts + 1);
+
+    // Once the download has given up, the next command starts another.
     Engine().SetUpgradeBusy(false);
+    Dispatch({"UPD", "4.004", "other.example/t.zip"});
+    EXPECT_EQ(CTestEngine::UpgradeStarts().load(), starts + 2);
+
+    // A thread that cannot be started leaves the flag clear.
+    Engine().SetUpgradeBusy(false);
+    CTestEngine::FailUpgradeStart().store(true);
+    Dispatch({"UPD", "4.005", "other.example/u.zip"});
+    CTestEngine::FailUpgradeStart().store(false);
+    EXPECT_FALSE(Engine().IsUpgradeBusy());
+    EXPECT_EQ(Upgrade(&version), "https://other.example/u.zip");
 
     EXPECT_FALSE(Engine().SetUpgradeSource(nullptr, "1"));
     EXPECT_FALSE(Engine().SetUpgradeSource("a", nullptr));
-    EXPECT_EQ(Upgrade(&version), "https://other.example/s.exe");
+    EXPECT_EQ(Upgrade(&version), "https://other.example/u.zip");
 }
 
 TEST_F(ServerReplyTest, MissingFieldsDoNothing)

@@ -10,11 +10,10 @@
 // not offered; Invoke is E_NOTIMPL unless the test overrides it.
 #pragma once
 
-#include <windows.h>
-#include <oaidl.h>
+#include "no_type_info_dispatch.h"
 
 template <class Itf, const IID* Iid>
-class CFakeDispatch : public Itf {
+class CFakeDispatch : public CNoTypeInfoDispatch<Itf> {
 public:
     virtual ~CFakeDispatch() = default;
 
@@ -33,17 +32,6 @@ public:
     }
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_ref); }
     STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&m_ref); }
-    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                        UINT*) override
-    {
-        return E_NOTIMPL;
-    }
 
     long m_ref = 1;
 };

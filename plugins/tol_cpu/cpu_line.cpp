@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "text_fields.h"
+#include "line_fields.h"
 #include "text_numbers.h"
 
 namespace {
@@ -25,7 +25,7 @@ CpuLineKind KindOf(const char* code, unsigned count)
     return CpuLineKind::Incorrect;
 }
 
-void ReadTest(const CTextFields& fields, CpuTest* test)
+void ReadTest(const CLineFields& fields, CpuTest* test)
 {
     test->tid = ReadDecimalInt(fields[1]);
     test->lid = ReadDecimalInt(fields[2]);
@@ -51,7 +51,7 @@ bool ParseCpuLine(const char* utf8Line, CpuLine* out)
 {
     if (!out || !utf8Line || !*utf8Line)
         return false;
-    CTextFields fields(utf8Line, '\t');
+    CLineFields fields(utf8Line, '\t');
     if (fields.count() == 0)
         return false;
     *out = CpuLine();

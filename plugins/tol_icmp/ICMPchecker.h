@@ -1,7 +1,8 @@
 // CICMPchecker<T>: the ping plug-in's worker. A check pass copies the selected tests and hands
-// each copy to a detached probe thread of its own; the worker thread never waits on the
-// network. Results reach the COM object through a shared result sink that outlives the checker
-// (ping_result_sink.h).
+// each copy to a detached probe thread of its own, unless the test's earlier probe still runs
+// (one probe per test at a time); the worker thread never waits on the network. Results reach
+// the COM object through a shared hub that outlives the checker (ping_probe_hub.h); the
+// checker's end asks running probes to stop.
 #pragma once
 
 #include <winsock2.h>
@@ -10,21 +11,22 @@
 #include "critical_section.h"
 #include "mon_checker_base.h"
 #include "ping_line.h"
-#include "ping_result_sink.h"
+#include "ping_probe_hub.h"
 #include "ping_test_list.h"
 #include "probe_thread.h"
 
 template <class T>
 class CICMPchecker : public CMonCheckerBase<T> {
 public:
-    CICMPchecker() : m_sink(CPingResultSink::Create(&CICMPchecker::PostThunk, this)) {}
+    CICMPchecker() : m_hub(CPingProbeHub::Create(&CICMPchecker::PostThunk, this)) {}
 
-    // The owner calls Stop first. Probes still running drop their results from here on.
+    // The owner calls Stop first. Probes still running stop at their next request and drop
+    // their results.
     ~CICMPchecker() override
     {
-        if (m_sink) {
-            m_sink->Detach();
-            m_sink->Release();
+        if (m_hub) {
+            m_hub->Detach();
+            m_hub->Release();
         }
         if (WinsockStarted)
             WSACleanup();
@@ -66,10 +68,13 @@ public:
             CScopedLock lock(m_testLock);
             copies = m_tests.TakePass(forced);
         }
-        if (!m_sink)
+        if (!m_hub)
             return;
-        for (auto& copy : copies)
-            StartProbe(std::move(copy), m_sink);
+        for (auto& copy : copies) {
+            // A test whose earlier probe still runs waits for a later pass.
+            if (m_hub->TryBeginProbe(copy->testId))
+                StartProbe(std::move(copy), m_hub);
+        }
     }
 
     bool StartWinsock()
@@ -121,5 +126,5 @@ private:
 
     CCriticalSection m_testLock;
     CPingTestList m_tests;
-    CPingResultSink* m_sink;
+    CPingProbeHub* m_hub;
 };

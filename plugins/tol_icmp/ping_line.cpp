@@ -1,46 +1,57 @@
 #include "ping_line.h"
 
 #include <cstdlib>
-#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
 
-#include "heap_helpers.h"
+#include "text_fields.h"
 
 namespace {
 
-constexpr unsigned kTestFieldCount = 8;
-constexpr unsigned kDeleteFieldCount = 3;
+constexpr size_t kTestFieldCount = 8;
+constexpr size_t kDeleteFieldCount = 3;
 
-void ReadTestFields(char** fields, PingTest* test)
+// As atoi reads it: leading blanks, a sign, digits; anything else gives 0.
+int Number(std::string_view field)
 {
-    test->testId = atoi(fields[1]);
-    test->locationId = atoi(fields[2]);
-    test->host = fields[3];
-    test->dataSize = atoi(fields[4]);
-    test->count = atoi(fields[5]);
-    test->timeout = atoi(fields[6]);
-    test->maximumLost = atoi(fields[7]);
+    return atoi(std::string(field).c_str());
+}
+
+void ReadTestFields(const std::vector<std::string_view>& fields, PingTest* test)
+{
+    test->testId = Number(fields[1]);
+    test->locationId = Number(fields[2]);
+    test->host = std::string(fields[3]);
+    test->dataSize = Number(fields[4]);
+    test->count = Number(fields[5]);
+    test->timeout = Number(fields[6]);
+    test->maximumLost = Number(fields[7]);
 }
 
 }  // namespace
 
 bool ParsePingLine(const char* utf8Line, PingLine* out)
 {
-    char** fields = nullptr;
-    unsigned count = 0;
-    if (!out || !utf8Line || !*utf8Line || !SplitText(utf8Line, &fields, &count, '\t'))
+    if (!out || !utf8Line || !*utf8Line)
         return false;
-    *out = PingLine();
-    const char* code = count > 0 ? fields[0] : "";
-    if (strcmp(code, "PGA") == 0 && count == kTestFieldCount) {
-        out->kind = PingLineKind::Add;
-        ReadTestFields(fields, &out->test);
-    } else if (strcmp(code, "PGM") == 0 && count == kTestFieldCount) {
-        out->kind = PingLineKind::Modify;
-        ReadTestFields(fields, &out->test);
-    } else if (strcmp(code, "PGD") == 0 && count == kDeleteFieldCount) {
-        out->kind = PingLineKind::Delete;
-        out->test.testId = atoi(fields[1]);
+    try {
+        std::vector<std::string_view> fields = SplitFields(utf8Line, '\t');
+        *out = PingLine();
+        std::string_view code = fields.empty() ? std::string_view() : fields[0];
+        if (code == "PGA" && fields.size() == kTestFieldCount) {
+            out->kind = PingLineKind::Add;
+            ReadTestFields(fields, &out->test);
+        } else if (code == "PGM" && fields.size() == kTestFieldCount) {
+            out->kind = PingLineKind::Modify;
+            ReadTestFields(fields, &out->test);
+        } else if (code == "PGD" && fields.size() == kDeleteFieldCount) {
+            out->kind = PingLineKind::Delete;
+            out->test.testId = Number(fields[1]);
+        }
+    } catch (const std::bad_alloc&) {
+        *out = PingLine();
+        return false;
     }
-    FreeTextArray(&fields, &count);
     return true;
 }

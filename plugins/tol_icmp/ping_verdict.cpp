@@ -76,5 +76,8 @@ unsigned short PingIdentifier(int testId)
 
 unsigned int PingTimeout(int timeoutMs)
 {
-    return timeoutMs > 0 ? static_cast<unsigned int>(timeoutMs) : 0u;
+    if (timeoutMs <= 0)
+        return 0;
+    unsigned int timeout = static_cast<unsigned int>(timeoutMs);
+    return timeout < kMaxPingTimeoutMs ? timeout : kMaxPingTimeoutMs;
 }

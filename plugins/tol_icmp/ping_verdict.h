@@ -26,6 +26,10 @@ PingVerdict JudgePing(const PingMeasure& measure, int maximumLost);
 unsigned short PingDataSize(int dataSize);
 unsigned short PingIdentifier(int testId);
 
+// Longest wait for one reply.
+constexpr unsigned int kMaxPingTimeoutMs = 60000;
+
 // What ping is given for a test's time-out in ms: a negative time-out waits for no reply
-// (every request of the probe counts as lost) instead of about 49 days per request.
+// (every request of the probe counts as lost) instead of about 49 days per request, and no
+// request waits longer than kMaxPingTimeoutMs.
 unsigned int PingTimeout(int timeoutMs);

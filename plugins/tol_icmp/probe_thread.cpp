@@ -17,13 +17,15 @@ constexpr const char* kNewData = "tol_icmp: New data is available.";
 
 struct ProbeJob {
     std::unique_ptr<PingTest> test;
-    CPingResultSink* sink = nullptr;
+    CPingProbeHub* hub = nullptr;
     HMODULE module = nullptr;
 
     ~ProbeJob()
     {
-        if (sink)
-            sink->Release();
+        if (!hub)
+            return;
+        hub->EndProbe(test ? test->testId : 0);
+        hub->Release();
     }
 };
 
@@ -33,8 +35,8 @@ struct HeapTextDeleter {
 using HeapText = std::unique_ptr<char, HeapTextDeleter>;
 using HeapTimes = std::unique_ptr<double, HeapTextDeleter>;
 
-// Pings the test; the verdict's failure text is kept alive by *failure.
-PingVerdict Measure(const PingTest& test, HeapText* failure)
+// Pings the test until the stop; the verdict's failure text is kept alive by *failure.
+PingVerdict Measure(const PingTest& test, HANDLE stop, HeapText* failure)
 {
     PingMeasure measure;
     measure.count = test.count;
@@ -46,9 +48,10 @@ PingVerdict Measure(const PingTest& test, HeapText* failure)
     }
     if (times) {
         double* array = times.get();
-        measure.answered = ping(test.host.empty() ? nullptr : test.host.c_str(),
-                                PingTimeout(test.timeout), test.count, &array,
-                                PingDataSize(test.dataSize), PingIdentifier(test.testId));
+        measure.answered = ping_stoppable(test.host.empty() ? nullptr : test.host.c_str(),
+                                          PingTimeout(test.timeout), test.count, &array,
+                                          PingDataSize(test.dataSize),
+                                          PingIdentifier(test.testId), stop);
         error = GetLastError();
         measure.roundTrips = times.get();
     }
@@ -65,10 +68,10 @@ void RunProbe(ProbeJob* job)
     bool winsock = WSAStartup(MAKEWORD(2, 2), &data) == 0;
     const PingTest& test = *job->test;
     HeapText failure;
-    PingVerdict verdict = Measure(test, &failure);
+    PingVerdict verdict = Measure(test, job->hub->StopEvent(), &failure);
     CComBSTR bytes;
     if (BuildPingRecord(test.testId, test.locationId, verdict, &bytes))
-        job->sink->Post(&bytes, kNewData);
+        job->hub->Post(&bytes, kNewData);
     if (winsock)
         WSACleanup();
 }
@@ -95,16 +98,18 @@ HMODULE ThisModule()
 
 }  // namespace
 
-bool StartProbe(std::unique_ptr<PingTest> test, CPingResultSink* sink)
+bool StartProbe(std::unique_ptr<PingTest> test, CPingProbeHub* hub)
 {
-    if (!test || !sink)
+    if (!test || !hub)
         return false;
     ProbeJob* job = new (std::nothrow) ProbeJob;
-    if (!job)
+    if (!job) {
+        hub->EndProbe(test->testId);
         return false;
+    }
     job->test = std::move(test);
-    sink->AddRef();
-    job->sink = sink;
+    hub->AddRef();
+    job->hub = hub;
     job->module = ThisModule();
     if (!job->module) {
         delete job;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "text_fields.h"
+#include "line_fields.h"
 #include "text_numbers.h"
 
 namespace {
@@ -35,7 +35,7 @@ MemLineKind KindOf(const char* code, unsigned count)
     return MemLineKind::Incorrect;
 }
 
-void ReadMemTest(const CTextFields& fields, MemTest* test)
+void ReadMemTest(const CLineFields& fields, MemTest* test)
 {
     test->tid = ReadDecimalInt(fields[1]);
     test->lid = ReadDecimalInt(fields[2]);
@@ -50,7 +50,7 @@ void ReadMemTest(const CTextFields& fields, MemTest* test)
         test->hostAddr = fields[8];
 }
 
-void ReadLoadTest(const CTextFields& fields, LoadAvgTest* test)
+void ReadLoadTest(const CLineFields& fields, LoadAvgTest* test)
 {
     test->tid = ReadDecimalInt(fields[1]);
     test->lid = ReadDecimalInt(fields[2]);
@@ -66,7 +66,7 @@ bool ParseMemLine(const char* utf8Line, MemLine* out)
 {
     if (!out || !utf8Line || !*utf8Line)
         return false;
-    CTextFields fields(utf8Line, '\t');
+    CLineFields fields(utf8Line, '\t');
     if (fields.count() == 0)
         return false;
     *out = MemLine();

@@ -66,7 +66,7 @@ MEASURES = [("client", "walk via CSNMPmon", client_walk),
 
 
 def main():
-    bin_dir = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/x86_64").resolve() / "bin"
+    bin_dir = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/x86_64").resolve() / "testbed"
     agent = netsnmp_peer.Agent(extra_conf=["dontLogTCPWrappersConnects yes"])
     try:
         runs = {key: [] for key, _, _ in MEASURES}

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -89,6 +90,36 @@ TEST(ping, ConcurrentCallersEachGetTheirOwnAnswers)
         SCOPED_TRACE(i);
         ExpectAllAnswered(results[i]);
     }
+}
+
+TEST(ping_stoppable, EndsTheSeriesSoonAfterTheStop)
+{
+    HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::vector<double> times(50, kUntouched);
+    double* array = times.data();
+    std::thread stopper([stop] {
+        Sleep(450);
+        SetEvent(stop);
+    });
+    ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(ping_stoppable("127.0.0.1", 1000, 50, &array, 56, 0x7002, stop));
+    ULONGLONG took = GetTickCount64() - start;
+    stopper.join();
+    // Fifty requests take five seconds at least; the stop ends the series at the next one.
+    EXPECT_LT(took, 3000u);
+    size_t answered = 0;
+    for (double t : times) {
+        EXPECT_NE(t, kUntouched);
+        answered += t > 0 ? 1 : 0;
+    }
+    EXPECT_LT(answered, 20u);
+    EXPECT_EQ(times.back(), 0.0);
+
+    // Stopped before it began: every request lost, none sent.
+    std::fill(times.begin(), times.end(), kUntouched);
+    EXPECT_TRUE(ping_stoppable("127.0.0.1", 1000, 50, &array, 56, 0x7003, stop));
+    EXPECT_EQ(times, std::vector<double>(50, 0.0));
+    CloseHandle(stop);
 }
 
 struct RefusalCase {

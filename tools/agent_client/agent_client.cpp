@@ -15,6 +15,10 @@
 //   release                  unadvises the sink and lets go of the object
 //   drop                     lets go of the object with the sink still advised (as a page
 //                            that goes away); prints "drop done" once the object is gone
+//   hang                     from now on the sink's handler never returns (a hung client)
+//   quiet                    from now on events are counted, not printed
+//   waitcount <status> <n> <ms>  waits until n StatusChanged of that status have come in all
+//   repeat <n> <Method> [arg...] calls the method n times without printing each call
 //
 // Every result is one line on standard output (see client_output.h and status_sink.h); the
 // exit code is 0 unless the script could not be read or a command was not understood.
@@ -99,6 +103,8 @@ private:
     void Create(const std::wstring& progId);
     bool Call(const std::vector<std::wstring>& fields);
     bool Reenter(const std::vector<std::wstring>& fields);
+    bool Repeat(const std::vector<std::wstring>& fields);
+    void WaitCount(const std::vector<std::wstring>& fields);
     void Advise(bool on);
     void Release();
     void Drop();
@@ -138,6 +144,14 @@ bool CClient::Run(const std::vector<std::wstring>& fields)
                                                                                 : L" timeout"));
     else if (name == L"sleep" && fields.size() == 2)
         Sleep(std::stoul(fields[1]));
+    else if (name == L"hang")
+        m_sink->Hang();
+    else if (name == L"quiet")
+        m_sink->Quiet();
+    else if (name == L"waitcount" && fields.size() == 4)
+        WaitCount(fields);
+    else if (name == L"repeat" && fields.size() >= 3 && m_agent)
+        return Repeat(fields);
     else if (name == L"release")
         Release();
     else if (name == L"drop")
@@ -184,6 +198,33 @@ bool CClient::Reenter(const std::vector<std::wstring>& fields)
         return false;
     m_sink->SetReentry(m_agent, fields[1], args);
     return true;
+}
+
+bool CClient::Repeat(const std::vector<std::wstring>& fields)
+{
+    unsigned long times = std::stoul(fields[1]);
+    std::vector<std::wstring> call(fields.begin() + 1, fields.end());   // as "call" has them
+    std::vector<CComVariant> args;
+    if (!ParseArguments(call, &args))
+        return false;
+    unsigned long failed = 0;
+    for (unsigned long i = 0; i < times; ++i) {
+        if (FAILED(CallAgentQuietly(m_agent, call[1], args.data(),
+                                    static_cast<UINT>(args.size()))))
+            ++failed;
+    }
+    PrintLine(L"repeat " + call[1] + L" n=" + std::to_wstring(times) + L" failed=" +
+              std::to_wstring(failed));
+    return true;
+}
+
+void CClient::WaitCount(const std::vector<std::wstring>& fields)
+{
+    long status = std::stol(fields[1]);
+    int count = std::stoi(fields[2]);
+    int seen = m_sink->WaitForCount(status, count, std::stoul(fields[3]));
+    PrintLine(L"waitcount " + fields[1] + (seen >= count ? L" ok " : L" timeout ") +
+              std::to_wstring(seen));
 }
 
 void CClient::Advise(bool on)

@@ -7,7 +7,12 @@
 
 #include <vector>
 
-CStatusSink::CStatusSink() : m_events(DIID__IQuorinAgentEvents), m_arrived(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+CStatusSink::CStatusSink()
+    : m_events(DIID__IQuorinAgentEvents),
+      m_never(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_arrived(CreateEventW(nullptr, FALSE, FALSE, nullptr))
+{
+}
 
 CStatusSink::~CStatusSink()
 {
@@ -15,6 +20,8 @@ CStatusSink::~CStatusSink()
         m_agent->Release();
     if (m_arrived)
         CloseHandle(m_arrived);
+    if (m_never)
+        CloseHandle(m_never);
 }
 
 STDMETHODIMP CStatusSink::QueryInterface(REFIID riid, void** ppv)
@@ -68,11 +75,14 @@ STDMETHODIMP CStatusSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* para
     if (id != 2 || !params || params->cArgs != 2)
         return S_OK;
     // Arguments arrive reversed: [0] StatusDesc, [1] newStatus.
+    if (m_hung)
+        WaitForSingleObject(m_never, INFINITE);
     CComVariant status;
     if (FAILED(status.ChangeType(VT_I4, &params->rgvarg[1])))
         return DISP_E_TYPEMISMATCH;
-    PrintLine(L"event " + std::to_wstring(V_I4(&status)) + L" " +
-              DescribeValue(params->rgvarg[0]));
+    if (!m_quiet)
+        PrintLine(L"event " + std::to_wstring(V_I4(&status)) + L" " +
+                  DescribeValue(params->rgvarg[0]));
     CallBack(V_I4(&status));
     {
         CScopedLock lock(m_lock);
@@ -132,6 +142,56 @@ bool CStatusSink::WaitFor(long status, DWORD milliseconds)
             return false;
         WaitForSingleObject(m_arrived, static_cast<DWORD>(end - now));
     }
+}
+
+void CStatusSink::Hang()
+{
+    InterlockedExchange(&m_hung, 1);
+}
+
+void CStatusSink::Quiet()
+{
+    InterlockedExchange(&m_quiet, 1);
+}
+
+int CStatusSink::WaitForCount(long status, int count, DWORD milliseconds)
+{
+    ULONGLONG end = GetTickCount64() + milliseconds;
+    for (;;) {
+        int seen;
+        {
+            CScopedLock lock(m_lock);
+            seen = m_seen[status];
+        }
+        ULONGLONG now = GetTickCount64();
+        if (seen >= count || now >= end)
+            return seen;
+        WaitForSingleObject(m_arrived, static_cast<DWORD>(end - now < 100 ? end - now : 100));
+    }
+}
+
+HRESULT CallAgentQuietly(IDispatch* agent, const std::wstring& method, VARIANT* args,
+                         UINT count)
+{
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR name = const_cast<LPOLESTR>(method.c_str());
+    HRESULT hr = agent->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr))
+        return hr;
+    std::vector<VARIANT> reversed(count);
+    for (UINT i = 0; i < count; ++i)
+        reversed[i] = args[count - 1 - i];
+    DISPPARAMS params = {count ? reversed.data() : nullptr, nullptr, count, 0};
+    CComVariant result;
+    EXCEPINFO exception = {};
+    hr = agent->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
+                       &exception, nullptr);
+    if (hr == DISP_E_EXCEPTION)
+        hr = exception.scode;
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    return hr;
 }
 
 HRESULT CallAgent(IDispatch* agent, const std::wstring& prefix, const std::wstring& method,

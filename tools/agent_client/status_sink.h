@@ -35,12 +35,21 @@ public:
                     const std::vector<CComVariant>& args = {});
     // Waits until one more event of `status` than earlier waits took has come.
     bool WaitFor(long status, DWORD milliseconds);
+    // Waits until `count` events of `status` have come in all; the number come so far.
+    int WaitForCount(long status, int count, DWORD milliseconds);
+    // From now on every StatusChanged handler never returns (a hung client).
+    void Hang();
+    // From now on events are counted, not printed.
+    void Quiet();
 
 private:
     void CallBack(long status);
 
     long m_ref = 1;
     IID m_events;
+    volatile LONG m_hung = 0;
+    volatile LONG m_quiet = 0;
+    HANDLE m_never;  // never set: what a hung handler waits for
     CCriticalSection m_lock;
     std::map<long, int> m_seen;
     std::map<long, int> m_taken;
@@ -54,3 +63,6 @@ private:
 // with the value or the failure.
 HRESULT CallAgent(IDispatch* agent, const std::wstring& prefix, const std::wstring& method,
                   VARIANT* args, UINT count);
+// The same without a word: the call's result (the exception's code for DISP_E_EXCEPTION).
+HRESULT CallAgentQuietly(IDispatch* agent, const std::wstring& method, VARIANT* args,
+                         UINT count);

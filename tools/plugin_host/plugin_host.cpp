@@ -2,13 +2,17 @@
 //
 //     plugin_host <script> <output folder>
 //
-// The commands are listed in host_script.h; the files written in host_output.h. The exit code
-// is 0 when every line of the script was understood, 1 for a line that was not, 2 for a bad
-// command line or an unreadable script.
+// The commands are listed in host_script.h; the files written in host_output.h. A script of
+// "-" is read from standard input, line by line as it comes, so that a test can act between
+// commands (the log is flushed after every line). The exit code is 0 when every line of the
+// script was understood, 1 for a line that was not, 2 for a bad command line or an unreadable
+// script.
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <fstream>
+#include <iostream>
 #include <string>
 
 #include "com_init.h"
@@ -18,7 +22,7 @@
 
 namespace {
 
-int RunScript(std::ifstream& script, CHostOutput& output)
+int RunScript(std::istream& script, CHostOutput& output)
 {
     CPlugInSession session(output);
     int rc = 0;
@@ -43,7 +47,11 @@ int wmain(int argc, wchar_t** argv)
         fwprintf(stderr, L"usage: plugin_host <script> <output folder>\n");
         return 2;
     }
-    std::ifstream script(argv[1]);
+    bool fromInput = wcscmp(argv[1], L"-") == 0;
+    std::ifstream file;
+    if (!fromInput)
+        file.open(argv[1]);
+    std::istream& script = fromInput ? std::cin : static_cast<std::istream&>(file);
     CHostOutput output;
     if (!script || !output.Open(argv[2])) {
         fwprintf(stderr, L"cannot read %ls or write to %ls\n", argv[1], argv[2]);

@@ -1,5 +1,7 @@
 #include "plugin_session.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -93,9 +95,29 @@ bool CPlugInSession::Run(const std::string& name, const std::string& argument)
         return Unload();
     if (name.rfind("evlog-", 0) == 0)
         return RunEventLogCommand(name, argument, m_module, m_output);
+    if (name == "threads")
+        return Threads();
     if (name == "snmp-start" || name == "snmp-stop")
         return SnmpApi(name == "snmp-start");
     return false;
+}
+
+bool CPlugInSession::Threads()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        LogResult("threads", HRESULT_FROM_WIN32(GetLastError()));
+        return true;
+    }
+    DWORD self = GetCurrentProcessId();
+    int count = 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == self ? 1 : 0;
+    CloseHandle(snapshot);
+    LogResult("threads", S_OK, std::to_string(count));
+    return true;
 }
 
 bool CPlugInSession::Load(const std::string& path)

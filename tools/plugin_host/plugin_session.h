@@ -39,6 +39,8 @@ private:
     bool WaitFile(const std::string& argument);
     bool Release();
     bool Unload();
+    // Logs the number of threads of this process.
+    bool Threads();
     bool SnmpApi(bool start);
 
     void LogResult(const std::string& what, HRESULT hr, const std::string& detail = "");

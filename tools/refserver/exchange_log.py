@@ -30,6 +30,7 @@ class Exchange:
     head_raw: bytes = b""
     body_raw: bytes = b""
     kind: str = "invalid"
+    unknown_session: bool = False   # a session post under an id this server never issued
     body: bytes = None      # the result bytes after inflating, None when unknown
     records: list = None    # decoded result records, None when not decoded
     violations: list = field(default_factory=list)
@@ -52,6 +53,7 @@ class Exchange:
             "head_raw": self.head_raw.decode("latin-1"),
             "body_raw_base64": base64.b64encode(self.body_raw).decode("ascii"),
             "kind": self.kind,
+            "unknown_session": self.unknown_session,
             "body_base64": None if self.body is None else base64.b64encode(self.body).decode(),
             "records": jsonable(self.records),
             "violations": list(self.violations),
@@ -103,8 +105,9 @@ class JsonLinesLog:
 def describe(exchange):
     """The exchange in a few readable lines."""
     stamp = time.strftime("%H:%M:%S", time.localtime(exchange.time))
-    out = ["[%s] #%d %s %s %s from %s" % (stamp, exchange.number, exchange.kind.upper(),
-                                           exchange.method, exchange.target, exchange.client)]
+    kind = exchange.kind.upper() + (" (UNKNOWN SESSION)" if exchange.unknown_session else "")
+    out = ["[%s] #%d %s %s %s from %s" % (stamp, exchange.number, kind, exchange.method,
+                                           exchange.target, exchange.client)]
     out += ["    %s: %s" % pair for pair in exchange.headers]
     if exchange.body_raw:
         inflated = "" if exchange.body is None else " -> %d bytes" % len(exchange.body)

@@ -8,8 +8,16 @@ their records (with result_records.decode_stream when that module is present) an
 with scripted reply lines. A request the agent must never send is a protocol violation: it is
 recorded in `violations`, printed, and answered with 400.
 
+A post under a session id this server never issued (one handed out before it was restarted)
+is kept like any other, marked as from an unknown session, and answered the way the protocol
+ends a session: 200 with the body "111111", so the agent logs in again.
+
     python3 tools/refserver/refserver.py --port 8443 --tls --account me@example.com:host1 \\
         --script replies.json --log exchanges.jsonl
+
+It also hosts upgrade files for the agent's download (GET over HTTPS): with
+`--upgrade 4.002:agent-4.002.zip` the first session reply tells the agent to fetch that file,
+to rehearse an upgrade against a test agent.
 """
 import argparse
 import importlib
@@ -33,6 +41,7 @@ import gateway_protocol  # noqa: E402
 import http_wire  # noqa: E402
 import reply_script  # noqa: E402
 import self_signed  # noqa: E402
+import upgrade_files  # noqa: E402
 from exchange_log import Exchange, Violation  # noqa: E402
 from reply_script import AUTO, ReplyScript, ReplyStep  # noqa: E402
 
@@ -70,11 +79,16 @@ class _Connection(socketserver.StreamRequestHandler):
                 try:
                     request = http_wire.read_request(self.rfile)
                 except http_wire.WireError as error:
-                    self.wfile.write(owner._reject_wire(self.client_address, error))
+                    reply = owner._while_running(owner._reject_wire, self.client_address, error)
+                    if reply is not None:
+                        self.wfile.write(reply)
                     return
                 if request is None:
                     return
-                reply, close = owner._answer(self.client_address, request)
+                answered = owner._while_running(owner._answer, self.client_address, request)
+                if answered is None:
+                    return
+                reply, close = answered
                 if reply is None:
                     return
                 self.wfile.write(reply)
@@ -120,10 +134,12 @@ class RefServer:
         self._sessions = {}      # session id -> (e-mail, agent name), while the session lasts
         self._issued = set()     # every session id ever handed out
         self._connections = set()
+        self._answering = 0      # requests being answered now
         self._stopping = threading.Event()
         self._server = None
         self._thread = None
         self._temp = None
+        self.upgrades = upgrade_files.UpgradeFiles()
 
     # -- life cycle ---------------------------------------------------------------------------
     def start(self):
@@ -139,8 +155,9 @@ class RefServer:
         self._thread.start()
         return self
 
-    def stop(self):
-        self._stopping.set()
+    def stop(self, answer_timeout=30):
+        with self._lock:
+            self._stopping.set()
         if self._server:
             self._server.shutdown()
             self._server.server_close()
@@ -152,6 +169,9 @@ class RefServer:
                 connection.close()
             except OSError:
                 pass
+        # Requests already being answered are written to the log before it closes.
+        with self._lock:
+            self._lock.wait_for(lambda: self._answering == 0, answer_timeout)
         self._log.close()
         if self._temp:
             shutil.rmtree(self._temp, ignore_errors=True)
@@ -204,6 +224,21 @@ class RefServer:
         """Adds a reply whose body is the given test lines and agent commands."""
         self.script.add(ReplyStep(body="\n".join(lines), **step))
 
+    def offer_upgrade(self, version, path, data, cut=None, **step):
+        """Hosts an upgrade file and queues the UPD line that points the agent at it (the
+        agent downloads over HTTPS only, so the server should run with tls)."""
+        self.upgrades.host(path, data, cut)
+        self.queue_lines([self.upgrade_line(version, path)], **step)
+
+    def upgrade_line(self, version, path):
+        """The UPD line for a file this server hosts."""
+        return "UPD\t%s\t%s:%d%s" % (version, self.host, self.port, path)
+
+    @property
+    def downloads(self):
+        """Every upgrade download (GET) as answered."""
+        return self.upgrades.downloads
+
     def wait_for(self, predicate, timeout):
         """Waits until predicate(exchanges) is true; returns whether it became true."""
         with self._lock:
@@ -234,7 +269,25 @@ class RefServer:
         self._record(exchange)
         return http_wire.reply_bytes(400, body, [("Content-Type", "text/plain")], close=close)
 
+    def _while_running(self, answer, *args):
+        """answer(*args), unless the server is stopping: then None, and the request goes
+        unanswered. stop() waits for answers under way, so each is in the log."""
+        with self._lock:
+            if self._stopping.is_set():
+                return None
+            self._answering += 1
+        try:
+            return answer(*args)
+        finally:
+            with self._lock:
+                self._answering -= 1
+                self._lock.notify_all()
+
     def _answer(self, client, request):
+        if request.method == "GET" and request.target != self.gateway_path:
+            reply, close = self.upgrades.answer(request)
+            self._say("upgrade download %s" % request.target)
+            return reply, close
         exchange = self._new_exchange(client)
         exchange.method, exchange.target, exchange.version = (request.method, request.target,
                                                              request.version)
@@ -253,6 +306,8 @@ class RefServer:
         if problems:
             return self._finish_rejected(exchange, problems), False
         exchange.kind = block.kind
+        if exchange.unknown_session:
+            return self._end_unknown_session(exchange), False
         step = self.script.take(block.kind) or ReplyStep(kind=block.kind)
         if step.delay and self._stopping.wait(step.delay):
             return None, True
@@ -264,8 +319,8 @@ class RefServer:
         session = block.values["Tol-SessionID"]
         with self._lock:
             if session not in self._issued:
-                return ["Tol-SessionID %r was never issued" % session]
-            if session not in self._sessions:
+                exchange.unknown_session = True   # issued before a restart, perhaps
+            elif session not in self._sessions:
                 return ["Tol-SessionID %r has ended" % session]
         compression = int(block.values["Tol-Compression"])
         checksum = int(block.values["Tol-CheckSum"])
@@ -301,6 +356,15 @@ class RefServer:
         exchange.reply_headers = headers
         exchange.reply_body = step.body
         return http_wire.reply_bytes(step.status, step.body, headers, close=step.close)
+
+    def _end_unknown_session(self, exchange):
+        """What the post carried is kept; the agent is told to log in again."""
+        headers = [("Content-Type", "text/plain")]
+        exchange.reply_status = 200
+        exchange.reply_headers = headers
+        exchange.reply_body = SESSION_END_BODY
+        self._record(exchange)
+        return http_wire.reply_bytes(200, SESSION_END_BODY, headers)
 
     def _login_answer(self, block, step):
         if step.session_header is not AUTO:
@@ -348,6 +412,8 @@ def main(argv=None):
     parser.add_argument("--script", help="JSON list of scripted reply steps")
     parser.add_argument("--log", help="JSON-lines log of every exchange")
     parser.add_argument("--gateway", default=DEFAULT_GATEWAY_PATH, help="gateway path")
+    parser.add_argument("--upgrade", metavar="VERSION:FILE",
+                        help="host FILE and hand it out with UPD in the first session reply")
     args = parser.parse_args(argv)
 
     script = ReplyScript.load(args.script) if args.script else None
@@ -356,6 +422,12 @@ def main(argv=None):
                        echo=lambda text: print(text, flush=True))
     server.start()
     print("refserver: listening on %s" % server.url, flush=True)
+    if args.upgrade:
+        version, _, file_name = args.upgrade.partition(":")
+        path = server.upgrades.host_file(file_name)
+        server.queue_lines([server.upgrade_line(version, path)], kind="session")
+        print("refserver: upgrade %s offered as %s" % (version, server.upgrade_line(version, path)
+                                                      .replace("\t", " ")), flush=True)
     if server.cert_path:
         print("refserver: certificate %s" % server.cert_path, flush=True)
     if server.decoder is None:

@@ -194,6 +194,15 @@ FIELD_NAMES = {
                     "i64": ["time_generated", "time_written"],
                     "texts": ["domain", "computer", "source", "account", "sid", "message",
                               "data"]}},
+    42: dict(_INIT_NAMES, texts=["names"]),  # each name followed by a TAB
+    # CPU usage in percent, working set and page-file usage in MB.
+    43: {"ui32": ["type", "test_id", "location_id", "pid", "status"], "i64": ["timestamp"],
+         "d64": ["cpu", "wss", "pfs"], "texts": ["text"]},
+    # RESULT_SNMP_TRAP: one variable binding of a trap or inform; kind 1 trap, 2 inform, 0 error.
+    61: {"ui32": ["type", "test_id", "location_id", "syntax", "kind", "status"], "i64": ["timestamp"],
+         "texts": ["agent", "community", "oid", "value", "text"]},
+    49: {"ui32": ["type", "test_id", "location_id", "status", "milliseconds", "http_code",
+                  "length"], "i64": ["timestamp"], "texts": ["text"]},
     # RESULT_MEMORY: MB, -1 where not measured (buffered and cached have no local source).
     47: {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],
          "d64": ["free_phys", "total_phys", "free_page", "total_page", "buffered", "cached",

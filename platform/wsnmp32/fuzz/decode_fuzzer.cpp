@@ -36,6 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!EncodeMessage(message, again)) return 0;  // e.g. an identifier BER allows but SNMP names refuse
     Message back;
     if (!DecodeMessage(again.data(), again.size(), back) || !SameMessage(message, back)) abort();
-    if (message.pdu.type == 0xA4) ConvertV1Trap(message.pdu);
+    if (message.pdu.type == 0xA4 && ConvertV1Trap(message.pdu)) {
+        // What a v1 trap becomes must itself be a message the API can carry.
+        message.version = kVersion2c;
+        if (!EncodeMessage(message, again) || !DecodeMessage(again.data(), again.size(), back)) abort();
+    }
     return 0;
 }

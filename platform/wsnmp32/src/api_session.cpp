@@ -125,9 +125,8 @@ SNMPAPI_STATUS WINAPI SnmpRecvMsg(HSNMP_SESSION session, LPHSNMP_ENTITY srcEntit
     std::shared_ptr<CSession> target = s.findSession(session);
     if (!target) return Fail(SNMPAPI_SESSION_INVALID);
     uintptr_t id = target->id();
-    if (target->inbox.empty()) return Fail(SNMPAPI_NOOP, id);
-    ReceivedMessage message = std::move(target->inbox.front());
-    target->inbox.pop_front();
+    ReceivedMessage message;
+    if (!target->take(message)) return Fail(SNMPAPI_NOOP, id);
     if (srcEntity) *srcEntity = AddEntity(s, id, message.source, message.version);
     if (dstEntity) *dstEntity = AddEntity(s, id, message.destination, message.version);
     if (context) {

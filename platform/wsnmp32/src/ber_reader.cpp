@@ -2,10 +2,6 @@
 
 namespace wsnmp {
 
-namespace {
-const size_t kMaxOidLength = 128;
-}
-
 bool CBerReader::readLength(size_t& length) {
     if (m_pos >= m_end) return fail();
     uint8_t first = *m_pos++;

@@ -42,9 +42,18 @@ public:
     void setLastError(uint32_t code, uint64_t stamp);
     uint32_t lastError(uint64_t& stamp) const;
 
-    // Messages waiting for SnmpRecvMsg; guarded by the API lock.
-    std::deque<ReceivedMessage> inbox;
+    // The messages waiting for SnmpRecvMsg, guarded by the API lock. The inbox is bounded in
+    // messages and in the memory they hold: an application that does not receive what it is
+    // told of loses what does not fit (counted), not its process.
+    bool hasRoomFor(size_t footprint) const;
+    // Queues a message whose footprint hasRoomFor accepted.
+    void queue(ReceivedMessage message, size_t footprint);
+    bool take(ReceivedMessage& message);
+    void countDropped() { ++m_dropped; }
+    uint64_t dropped() const { return m_dropped; }
+
     static const size_t kInboxLimit = 4096;
+    static const size_t kInboxByteLimit = 8u << 20;
 
 private:
     const uintptr_t m_id;
@@ -53,6 +62,14 @@ private:
     const SNMPAPI_CALLBACK m_callback;
     void* const m_clientData;
 
+    struct Queued {
+        ReceivedMessage message;
+        size_t footprint;
+    };
+    std::deque<Queued> m_inbox;
+    size_t m_inboxBytes = 0;
+    uint64_t m_dropped = 0;
+
     CCriticalSection m_delivery;  // held while a notification is delivered
     bool m_closed = false;        // guarded by m_delivery
 
@@ -60,6 +77,9 @@ private:
     uint32_t m_lastError = 0;
     uint64_t m_lastErrorStamp = 0;
 };
+
+// The heap memory a queued message holds, near enough: what its inbox is charged.
+size_t Footprint(const Bytes& community, const Pdu& pdu);
 
 // A notification to deliver once the API lock is released.
 struct Notice {

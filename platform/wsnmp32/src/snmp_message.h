@@ -18,7 +18,8 @@ bool DecodeMessage(const uint8_t* data, size_t size, Message& out);
 // Encodes a message; false when a binding cannot be carried (bad identifier or syntax).
 bool EncodeMessage(const Message& message, Bytes& out);
 
-// Rewrites a v1 trap PDU as the SNMPv2 trap it stands for.
-void ConvertV1Trap(Pdu& pdu);
+// Rewrites a v1 trap PDU as the SNMPv2 trap it stands for; false (the PDU unchanged) when its
+// snmpTrapOID would be longer than any identifier the API accepts elsewhere.
+bool ConvertV1Trap(Pdu& pdu);
 
 }  // namespace wsnmp

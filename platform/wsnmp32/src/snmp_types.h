@@ -8,6 +8,9 @@
 namespace wsnmp {
 
 using Oid = std::vector<uint32_t>;
+
+// The most sub-identifiers of an identifier (MAXOBJIDSIZE): longer ones are refused everywhere.
+const size_t kMaxOidLength = 128;
 using Bytes = std::vector<uint8_t>;
 
 // One value; `syntax` is an SNMP_SYNTAX_* tag and selects the field that holds it.

@@ -3,6 +3,7 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <new>
 #include <cstdlib>
 #include <set>
 
@@ -170,9 +171,7 @@ DWORD WINAPI CTransport::timerMain(void* param) {
 }
 
 void CTransport::receive(Endpoint& endpoint) {
-    CApiState& state = CApiState::instance();
     Bytes buffer(65536);
-    std::vector<Notice> notices;
     while (!endpoint.closing) {
         if (endpoint.requests && !awaitAnswerDue()) return;
         sockaddr_in from{};
@@ -186,18 +185,39 @@ void CTransport::receive(Endpoint& endpoint) {
             if (error != WSAETIMEDOUT && error != WSAECONNRESET && error != WSAEMSGSIZE) Sleep(10);
             continue;
         }
-        Message message;
-        if (!DecodeMessage(buffer.data(), static_cast<size_t>(n), message)) continue;
-        {
-            CScopedLock lock(state.lock);
-            if (m_stopping) return;
-            if (endpoint.requests)
-                handleResponse(message, from, notices);
-            else
-                handleNotification(message, endpoint, from, notices);
+        try {
+            if (!dispatch(endpoint, buffer.data(), static_cast<size_t>(n), from)) return;
+        } catch (const std::bad_alloc&) {
+            // No memory for this datagram: it is lost, the thread goes on.
         }
-        DeliverNotices(notices);
     }
+}
+
+bool CTransport::dispatch(const Endpoint& endpoint, const uint8_t* data, size_t size, const sockaddr_in& from) {
+    CApiState& state = CApiState::instance();
+    Message message;
+    if (!DecodeMessage(data, size, message)) return true;
+    ReceivedMessage received;
+    received.source = from;
+    received.destination = endpoint.address;
+    received.version = message.version;
+    received.community = std::move(message.community);
+    received.pdu = std::move(message.pdu);
+    if (!endpoint.requests) {
+        if (received.pdu.type == 0xA4 && !ConvertV1Trap(received.pdu)) return true;
+        if (received.pdu.type != 0xA6 && received.pdu.type != 0xA7) return true;
+    }
+    std::vector<Notice> notices;
+    {
+        CScopedLock lock(state.lock);
+        if (m_stopping) return false;
+        if (endpoint.requests)
+            handleResponse(std::move(received), notices);
+        else
+            handleNotification(std::move(received), notices);
+    }
+    DeliverNotices(notices);
+    return true;
 }
 
 bool CTransport::awaitAnswerDue() {
@@ -212,73 +232,74 @@ void CTransport::runTimer() {
     CApiState& state = CApiState::instance();
     std::vector<Notice> notices;
     for (;;) {
-        DWORD wait;
-        {
-            CScopedLock lock(state.lock);
-            if (m_stopping) return;
-            wait = expireRequests(notices);
-            m_timerDue = wait == INFINITE ? ~0ull : GetTickCount64() + wait;
+        DWORD wait = 10;  // after a failure below: soon again
+        try {
+            {
+                CScopedLock lock(state.lock);
+                if (m_stopping) return;
+                wait = expireRequests(notices);
+                m_timerDue = wait == INFINITE ? ~0ull : GetTickCount64() + wait;
+            }
+            DeliverNotices(notices);
+        } catch (const std::bad_alloc&) {
+            notices.clear();
         }
-        DeliverNotices(notices);
         WaitForSingleObject(m_timerWake, wait);
     }
 }
 
-void CTransport::handleResponse(const Message& message, const sockaddr_in& from, std::vector<Notice>& notices) {
-    if (message.pdu.type != 0xA2) return;
-    auto range = m_outstanding.equal_range(message.pdu.requestId);
+void CTransport::handleResponse(ReceivedMessage received, std::vector<Notice>& notices) {
+    if (received.pdu.type != 0xA2) return;
+    const int32_t requestId = received.pdu.requestId;
+    auto range = m_outstanding.equal_range(requestId);
     for (auto it = range.first; it != range.second; ++it) {
-        if (!SameEndpoint(it->second.to, from)) continue;
+        if (!SameEndpoint(it->second.to, received.source)) continue;
         uintptr_t sessionId = it->second.session;
         m_outstanding.erase(it);
         auto session = CApiState::instance().sessions.find(sessionId);
         if (session == CApiState::instance().sessions.end()) return;
         CSession& target = *session->second;
-        if (target.inbox.size() >= CSession::kInboxLimit) return;
-        ReceivedMessage received;
-        received.source = from;
-        received.destination = m_requests.address;
-        received.version = message.version;
-        received.community = message.community;
-        received.pdu = message.pdu;
-        target.inbox.push_back(std::move(received));
-        notices.push_back({session->second, 0, static_cast<LPARAM>(message.pdu.requestId)});
+        size_t footprint = Footprint(received.community, received.pdu);
+        if (!target.hasRoomFor(footprint)) {
+            // The answer cannot be kept: the request ends as if none had come.
+            target.countDropped();
+            notices.push_back({session->second, SNMPAPI_TL_TIMEOUT, static_cast<LPARAM>(requestId)});
+            return;
+        }
+        target.queue(std::move(received), footprint);
+        notices.push_back({session->second, 0, static_cast<LPARAM>(requestId)});
         return;
     }
 }
 
-void CTransport::handleNotification(Message& message, const Endpoint& endpoint, const sockaddr_in& from,
-                                    std::vector<Notice>& notices) {
-    Pdu& pdu = message.pdu;
-    if (pdu.type == 0xA4) ConvertV1Trap(pdu);
-    if (pdu.type != 0xA6 && pdu.type != 0xA7) return;
-
+void CTransport::handleNotification(ReceivedMessage received, std::vector<Notice>& notices) {
+    const Pdu& pdu = received.pdu;
     const Oid* trapOid = nullptr;
     if (pdu.varbinds.size() >= 2 && pdu.varbinds[1].name == kSnmpTrapOid && pdu.varbinds[1].value.syntax == 0x06)
         trapOid = &pdu.varbinds[1].value.oid;
 
-    std::set<uintptr_t> targets;
-    for (const Registration& r : m_registrations) {
-        if (!SameEndpoint(r.endpoint, endpoint.address)) continue;
-        if (r.sourceAddress && *r.sourceAddress != from.sin_addr.s_addr) continue;
-        if (r.community && *r.community != message.community) continue;
-        if (r.notification && (!trapOid || !StartsWith(*trapOid, *r.notification))) continue;
-        targets.insert(r.session);
-    }
+    std::vector<std::shared_ptr<CSession>> targets;
+    std::set<uintptr_t> seen;
     CApiState& state = CApiState::instance();
-    for (uintptr_t id : targets) {
-        auto session = state.sessions.find(id);
-        if (session == state.sessions.end()) continue;
-        CSession& target = *session->second;
-        if (target.inbox.size() >= CSession::kInboxLimit) continue;
-        ReceivedMessage received;
-        received.source = from;
-        received.destination = endpoint.address;
-        received.version = message.version;
-        received.community = message.community;
-        received.pdu = pdu;
-        target.inbox.push_back(std::move(received));
-        notices.push_back({session->second, 0, static_cast<LPARAM>(pdu.requestId)});
+    for (const Registration& r : m_registrations) {
+        if (!SameEndpoint(r.endpoint, received.destination)) continue;
+        if (r.sourceAddress && *r.sourceAddress != received.source.sin_addr.s_addr) continue;
+        if (r.community && *r.community != received.community) continue;
+        if (r.notification && (!trapOid || !StartsWith(*trapOid, *r.notification))) continue;
+        auto session = state.sessions.find(r.session);
+        if (session != state.sessions.end() && seen.insert(r.session).second) targets.push_back(session->second);
+    }
+    const size_t footprint = Footprint(received.community, received.pdu);
+    const LPARAM requestId = static_cast<LPARAM>(received.pdu.requestId);
+    for (size_t i = 0; i < targets.size(); ++i) {
+        CSession& target = *targets[i];
+        if (!target.hasRoomFor(footprint)) {
+            target.countDropped();
+            continue;
+        }
+        // The last session takes the message itself, the others a copy.
+        target.queue(i + 1 == targets.size() ? std::move(received) : received, footprint);
+        notices.push_back({targets[i], 0, requestId});
     }
 }
 

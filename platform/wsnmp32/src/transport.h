@@ -86,9 +86,10 @@ private:
     bool awaitAnswerDue();
     bool startEndpoint(Endpoint& endpoint, uint32_t& error);
     void closeEndpoint(Endpoint& endpoint);
-    void handleResponse(const Message& message, const sockaddr_in& from, std::vector<Notice>& notices);
-    void handleNotification(Message& message, const Endpoint& endpoint, const sockaddr_in& from,
-                            std::vector<Notice>& notices);
+    // Decodes a datagram and hands it to its sessions; false when the transport stops.
+    bool dispatch(const Endpoint& endpoint, const uint8_t* data, size_t size, const sockaddr_in& from);
+    void handleResponse(ReceivedMessage received, std::vector<Notice>& notices);
+    void handleNotification(ReceivedMessage received, std::vector<Notice>& notices);
     // Repeats and expires requests; returns the milliseconds until the next deadline.
     DWORD expireRequests(std::vector<Notice>& notices);
     Endpoint* findListener(const sockaddr_in& address);

@@ -12,7 +12,10 @@ const Oid kSnmpTraps = {1, 3, 6, 1, 6, 3, 1, 1, 5};
 const int32_t kEnterpriseSpecific = 6;
 }  // namespace
 
-void ConvertV1Trap(Pdu& pdu) {
+bool ConvertV1Trap(Pdu& pdu) {
+    bool generic = pdu.genericTrap >= 0 && pdu.genericTrap < kEnterpriseSpecific;
+    // enterprise.0.specific must stay an identifier that every other path accepts.
+    if (!generic && pdu.enterprise.size() + 2 > kMaxOidLength) return false;
     VarBindList list;
     VarBind upTime;
     upTime.name = kSysUpTime;
@@ -23,7 +26,6 @@ void ConvertV1Trap(Pdu& pdu) {
     VarBind trapOid;
     trapOid.name = kSnmpTrapOid;
     trapOid.value.syntax = 0x06;
-    bool generic = pdu.genericTrap >= 0 && pdu.genericTrap < kEnterpriseSpecific;
     if (generic) {
         trapOid.value.oid = kSnmpTraps;
         trapOid.value.oid.push_back(static_cast<uint32_t>(pdu.genericTrap) + 1);
@@ -46,6 +48,7 @@ void ConvertV1Trap(Pdu& pdu) {
     pdu.errorStatus = 0;
     pdu.errorIndex = 0;
     pdu.varbinds = std::move(list);
+    return true;
 }
 
 }  // namespace wsnmp

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -389,7 +390,8 @@ protected:
     HSNMP_CONTEXT context = nullptr;
 };
 
-wsnmp::Bytes Encode(int32_t type, int32_t requestId, int32_t version = wsnmp::kVersion2c) {
+// A message of `bindings` bindings: sysUpTime.0 = 5, or for many the smallest there is, 1.3 = NULL.
+wsnmp::Bytes Encode(int32_t type, int32_t requestId, int32_t version = wsnmp::kVersion2c, size_t bindings = 1) {
     wsnmp::Message m;
     m.version = version;
     m.community = {'c'};
@@ -399,7 +401,11 @@ wsnmp::Bytes Encode(int32_t type, int32_t requestId, int32_t version = wsnmp::kV
     vb.name = {1, 3, 6, 1, 2, 1, 1, 3, 0};
     vb.value.syntax = 0x43;
     vb.value.number = 5;
-    m.pdu.varbinds.push_back(vb);
+    if (bindings > 1) {
+        vb.name = {1, 3};
+        vb.value = wsnmp::Value();
+    }
+    m.pdu.varbinds.assign(bindings, vb);
     wsnmp::Bytes out;
     wsnmp::EncodeMessage(m, out);
     return out;
@@ -544,9 +550,14 @@ TEST_F(Transport, ABusyTrapPortIsReported) {
 
 namespace {
 
-// Answers every request that reaches the socket with a response of the same request id.
+// Answers every request that reaches the socket with a response of the same request id
+// (of `bindings` bindings).
 struct Responder {
+    explicit Responder(size_t bindings = 1) : bindings(bindings) {
+        thread = CreateThread(nullptr, 0, run, this, 0, nullptr);
+    }
     TestSocket socket;
+    const size_t bindings;
     volatile bool stop = false;
     HANDLE thread = nullptr;
     static DWORD WINAPI run(void* param) {
@@ -559,11 +570,11 @@ struct Responder {
             if (self->socket.receive(bytes, &from) <= 0) continue;
             wsnmp::Message m;
             if (!wsnmp::DecodeMessage(bytes.data(), bytes.size(), m)) continue;
-            self->socket.sendTo(Encode(SNMP_PDU_RESPONSE, m.pdu.requestId, m.version), ntohs(from.sin_port));
+            self->socket.sendTo(Encode(SNMP_PDU_RESPONSE, m.pdu.requestId, m.version, self->bindings),
+                                ntohs(from.sin_port));
         }
         return 0;
     }
-    Responder() { thread = CreateThread(nullptr, 0, run, this, 0, nullptr); }
     ~Responder() {
         stop = true;
         WaitForSingleObject(thread, INFINITE);
@@ -628,4 +639,38 @@ TEST_F(Transport, ManySessionsOnManyThreadsGetTheirOwnAnswers) {
     ASSERT_EQ(WaitForMultipleObjects(kThreads, threads.data(), TRUE, 60000), WAIT_OBJECT_0);
     for (HANDLE t : threads) CloseHandle(t);
     for (const Worker& w : workers) EXPECT_EQ(w.answered, 20);
+}
+
+TEST_F(Transport, AnAnswerThatTheInboxCannotHoldEndsItsRequestWithATimeOutNotice) {
+    // Answers of 9,000 bindings (63 KB) each: a session that receives none of them has room
+    // for a few only.
+    Responder responder(9000);
+    HSNMP_ENTITY to = entityAt(responder.socket.port());
+    api.SnmpSetTimeout(to, 6000);  // one minute: every notice below comes long before
+    api.SnmpSetRetry(to, 0);
+    const int kRequests = 12;
+    for (int i = 0; i < kRequests; ++i) {  // one at a time: the socket's buffer holds few such answers
+        HSNMP_PDU pdu = api.SnmpCreatePdu(listener, SNMP_PDU_GET, 500 + i, 0, 0, nullptr);
+        ASSERT_EQ(api.SnmpSendMsg(listener, nullptr, to, context, pdu), SNMPAPI_SUCCESS);
+        api.SnmpFreePdu(pdu);
+        ASSERT_EQ(waitFor(i + 1, 10000), static_cast<size_t>(i + 1));
+    }
+    EXPECT_EQ(waitFor(kRequests + 1, 300), static_cast<size_t>(kRequests)) << "one notice per request";
+    std::vector<LPARAM> ids;
+    size_t kept = 0;
+    for (const auto& notice : notices.items) {
+        ids.push_back(notice.second);
+        if (notice.first == 0) ++kept;
+        else EXPECT_EQ(notice.first, static_cast<WPARAM>(SNMPAPI_TL_TIMEOUT));
+    }
+    std::sort(ids.begin(), ids.end());
+    for (int i = 0; i < kRequests; ++i) EXPECT_EQ(ids[i], 500 + i);
+    EXPECT_GT(kept, 0u);
+    EXPECT_LT(kept, static_cast<size_t>(kRequests)) << "the inbox is bounded in bytes";
+    HSNMP_ENTITY src = nullptr, dst = nullptr;
+    HSNMP_CONTEXT ctx = nullptr;
+    HSNMP_PDU got = nullptr;
+    for (size_t i = 0; i < kept; ++i)
+        ASSERT_EQ(api.SnmpRecvMsg(listener, &src, &dst, &ctx, &got), SNMPAPI_SUCCESS) << "kept answers wait";
+    EXPECT_EQ(api.SnmpRecvMsg(listener, &src, &dst, &ctx, &got), SNMPAPI_FAILURE);
 }

@@ -184,6 +184,33 @@ TEST(BerCodec, V1TrapsBecomeSnmpV2Traps) {
     }
 }
 
+TEST(BerCodec, AV1TrapWhoseTrapIdentifierWouldBeTooLongIsRefused) {
+    auto trap = [](size_t enterpriseLength, int32_t generic) {
+        Pdu pdu;
+        pdu.type = 0xA4;
+        pdu.enterprise.assign(enterpriseLength, 7);
+        pdu.enterprise[0] = 1;
+        pdu.enterprise[1] = 3;
+        pdu.genericTrap = generic;
+        return pdu;
+    };
+    Pdu tooLong = trap(127, 6);
+    EXPECT_FALSE(ConvertV1Trap(tooLong));
+    EXPECT_EQ(tooLong.type, 0xA4) << "left as it came";
+    Pdu longest = trap(126, 6);
+    ASSERT_TRUE(ConvertV1Trap(longest));
+    EXPECT_EQ(longest.varbinds[1].value.oid.size(), kMaxOidLength);
+    Pdu generic = trap(kMaxOidLength, 2);  // the enterprise travels as a value of its own
+    ASSERT_TRUE(ConvertV1Trap(generic));
+    Message m;
+    m.version = kVersion2c;
+    m.pdu = generic;
+    Bytes bytes;
+    Message back;
+    ASSERT_TRUE(EncodeMessage(m, bytes));
+    EXPECT_TRUE(DecodeMessage(bytes.data(), bytes.size(), back));
+}
+
 // Replaces bytes of the valid GET from `at` on.
 Bytes Patched(size_t at, std::initializer_list<int> values) {
     Bytes out = kGetSysName;

@@ -4,7 +4,9 @@
 //   snmp_probe get|next|walk <host> <port> <1|2> <community> <timeout cs> <retries> <oids;...>
 //   snmp_probe bench <host> <port> <1|2> <community> <oid> <count>
 //   snmp_probe listen <port|default> <count> <seconds>
+//   snmp_probe flood <listen host> <listen port> <silent host> <silent port> <seconds>
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -364,6 +366,60 @@ int RunListen(const char* port, int count, int seconds) {
     return 0;
 }
 
+struct FloodCounts {
+    volatile LONG notices = 0;
+    volatile LONG timeouts = 0;
+};
+
+// Counts what the session is told and never receives a message.
+SNMPAPI_STATUS CALLBACK CountOnly(HSNMP_SESSION, HWND, UINT, WPARAM wParam, LPARAM, LPVOID data) {
+    auto* counts = static_cast<FloodCounts*>(data);
+    InterlockedIncrement(wParam == 0 ? &counts->notices : &counts->timeouts);
+    return SNMPAPI_SUCCESS;
+}
+
+// A listener whose callback does not receive what arrives, while requests to a silent agent
+// go out every 100 ms until 3 s before the end (each 0.2 s, repeated once).
+int RunFlood(const char* listenHost, const char* listenPort, const char* silentHost, const char* silentPort,
+             int seconds) {
+    FloodCounts heard, asked;
+    HSNMP_SESSION listener = api.SnmpCreateSession(nullptr, 0, CountOnly, &heard);
+    HSNMP_ENTITY local = api.SnmpStrToEntity(listener, listenHost);
+    api.SnmpSetPort(local, static_cast<UINT>(atoi(listenPort)));
+    if (!api.SnmpRegister(listener, nullptr, local, nullptr, nullptr, SNMPAPI_ON)) {
+        printf("REGISTER FAILED %lu\n", static_cast<unsigned long>(api.SnmpGetLastError(listener)));
+        return 2;
+    }
+    printf("LISTENING\n");
+    fflush(stdout);
+    api.SnmpSetTranslateMode(SNMPAPI_UNTRANSLATED_V2);
+    HSNMP_SESSION requester = api.SnmpCreateSession(nullptr, 0, CountOnly, &asked);
+    HSNMP_ENTITY silent = api.SnmpStrToEntity(requester, silentHost);
+    api.SnmpSetPort(silent, static_cast<UINT>(atoi(silentPort)));
+    api.SnmpSetTimeout(silent, 20);
+    api.SnmpSetRetry(silent, 1);
+    smiOCTETS text = {7, reinterpret_cast<smiLPBYTE>(const_cast<char*>("tolvane"))};
+    HSNMP_CONTEXT context = api.SnmpStrToContext(requester, &text);
+    const ULONGLONG end = GetTickCount64() + 1000ull * static_cast<unsigned>(seconds);
+    int requests = 0;
+    while (GetTickCount64() + 3000 < end) {
+        HSNMP_PDU pdu = api.SnmpCreatePdu(requester, SNMP_PDU_GET, 0, 0, 0, nullptr);
+        if (api.SnmpSendMsg(requester, nullptr, silent, context, pdu) == SNMPAPI_SUCCESS) ++requests;
+        api.SnmpFreePdu(pdu);
+        Sleep(100);
+    }
+    while (GetTickCount64() < end) Sleep(50);
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof(memory);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
+    printf("FLOOD notices=%ld requests=%d timeouts=%ld private=%lu peak=%lu\n", heard.notices, requests,
+           asked.timeouts, static_cast<unsigned long>(memory.PrivateUsage),
+           static_cast<unsigned long>(memory.PeakPagefileUsage));
+    api.SnmpClose(requester);
+    api.SnmpClose(listener);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -388,8 +444,10 @@ int main(int argc, char** argv) {
         rc = RunBench(t, argv[6], atoi(argv[7]));
     } else if (mode == "listen" && argc == 5) {
         rc = RunListen(argv[2], atoi(argv[3]), atoi(argv[4]));
+    } else if (mode == "flood" && argc == 7) {
+        rc = RunFlood(argv[2], argv[3], argv[4], argv[5], atoi(argv[6]));
     } else {
-        printf("usage: snmp_probe get|next|walk|bench|listen ...\n");
+        printf("usage: snmp_probe get|next|walk|bench|listen|flood ...\n");
     }
     printf(api.SnmpCleanup() == SNMPAPI_SUCCESS ? "CLEANUP OK\n" : "CLEANUP FAILED\n");
     fflush(stdout);

@@ -1,0 +1,22 @@
+// ParseHttpLine: one test line of the HTTP plug-in (fields separated by TAB).
+//
+//   HPA <tid> <lid> <host> <path> <port> <match text> <body> <user> <password> <time-out s>
+//       <secure> <unused> <read content> <match sense> <method>                     add
+//   HPM (the same 16 fields)                                                       modify
+//   HPD <tid> <unused>                                                             delete
+//
+// Numbers read like atoi; a flag is set when its number is not 0; a port of 0 or less is 80.
+// Another code or field count makes an Ignored line.
+#pragma once
+
+#include "http_test.h"
+
+enum class HttpLineKind { Ignored, Add, Modify, Delete };
+
+struct HttpLine {
+    HttpLineKind kind = HttpLineKind::Ignored;
+    HttpTest test;  // Add and Modify: every field; Delete: the test id
+};
+
+// False for a null or empty line or one that cannot be split.
+bool ParseHttpLine(const char* utf8Line, HttpLine* out);

@@ -1,0 +1,32 @@
+// StartHttpRequest: the request thread of one test's copy (HttpCheckThread).
+//
+// The thread measures the request, judges it, builds its RESULT_HTTP record and posts it
+// through the check that started it. The check's pass waits for every thread it started
+// (CThreadGroup), so the check outlives them; when the check stops it sets its abandon event,
+// and a thread that sees it gives its request up and posts nothing.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "com_bstr.h"
+#include "http_test.h"
+#include "thread_group.h"
+
+// What a request thread needs of the check that started it.
+class CHttpRequestOwner {
+public:
+    // A heap copy of the proxy text (host:port) that the caller frees, or null for none.
+    virtual char* GetProxy() = 0;
+    // Manual-reset event set when the check stops.
+    virtual HANDLE AbandonEvent() = 0;
+    virtual void PostRecord(CComBSTR* bytes, const char* desc) = 0;
+
+protected:
+    ~CHttpRequestOwner() = default;
+};
+
+// False when no thread could be started; the copy is then freed.
+bool StartHttpRequest(std::unique_ptr<HttpTest> test, CHttpRequestOwner* owner,
+                      CThreadGroup* group);

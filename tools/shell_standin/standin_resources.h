@@ -1,0 +1,3 @@
+#pragma once
+
+#define IDR_STANDIN_SHELL 101
