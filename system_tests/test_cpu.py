@@ -7,10 +7,8 @@ One snmpd serves the whole module: net-snmp fills hrProcessorLoad only about a m
 starts, so the processor-load test comes last and waits for what is left of that minute."""
 import contextlib
 import os
-import pathlib
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
@@ -196,36 +194,23 @@ class BusyLoop:
         winhost.end_process(self.process)
 
 
-def wait_for(condition, timeout=60):
-    deadline = time.monotonic() + timeout
-    while not condition():
-        assert time.monotonic() < deadline, "timed out"
-        time.sleep(0.002)
-
-
 def test_local_usage_follows_proc_stat_while_processors_are_busy():
     cpus = sorted(os.sched_getaffinity(0))
     native_cpu, wine_cpu = cpus[-1], cpus[-2] if len(cpus) > 1 else None
-    with tempfile.TemporaryDirectory(prefix="tol16_cpu_") as folder, ProcStat() as stat, \
-            BusyLoop(native_cpu, wine=False), \
+    lines = [add("CUA\t1\t3\t-1\t-1\t-1\t-1\t-1"), add("CUA\t2\t3\t0\t-1\t-1\t-1\t-1")]
+    moments = []  # (before the line was sent, after its pass had begun)
+    with ProcStat() as stat, BusyLoop(native_cpu, wine=False), \
             BusyLoop(wine_cpu, wine=True) if wine_cpu is not None else contextlib.nullcontext():
-        go = [pathlib.Path(folder) / name for name in ("go1", "go2")]
-        host = session(snmp=False)
-        live = plugin_host.LiveRun(host.prologue() + [
-            "wait-file 60000 " + plugin_host.windows_path(go[0]),
-            add("CUA\t1\t3\t-1\t-1\t-1\t-1\t-1"),
-            "wait-file 60000 " + plugin_host.windows_path(go[1]),
-            add("CUA\t2\t3\t0\t-1\t-1\t-1\t-1"),
-            "wait-data 3 20000", "get"] + host.epilogue(), folder)
-        moments = []
-        wait_for(lambda: (live.out / "log.txt").exists() and "advise" in (live.out / "log.txt").read_text())
-        for n, trigger in enumerate(go, 1):
-            time.sleep(0.5 if n == 1 else 3.0)
-            created = time.monotonic()
-            trigger.touch()
-            wait_for(lambda: sum(e.text.startswith("tol_cpu: begin checking") for e in live.events()) >= n)
-            moments.append((created, time.monotonic()))
-        run = live.finish()
+        with session(snmp=False).live() as live:
+            live.wait(lambda run: run.entries("advise"))
+            for n, line in enumerate(lines, 1):
+                time.sleep(0.5 if n == 1 else 3.0)
+                sent = time.monotonic()
+                live.send(line)
+                live.wait(lambda run: sum(t.startswith("tol_cpu: begin checking") for t in run.texts()) >= n)
+                moments.append((sent, time.monotonic()))
+            live.send("wait-data 3 20000", "get")
+        run = live.run
     assert run.returncode == 0, run.log
     (first_lo, first_hi), (second_lo, second_hi) = [(stat.before(a), stat.after(b)) for a, b in moments]
     by_test = last_by_test(run)
