@@ -33,24 +33,12 @@
 #include "com_init.h"
 #include "com_ptr.h"
 #include "com_variant.h"
+#include "script_fields.h"
 #include "status_sink.h"
 
 #include <TolvaneLib.h>
 
 namespace {
-
-std::vector<std::wstring> SplitFields(const std::wstring& line)
-{
-    std::vector<std::wstring> fields;
-    size_t start = 0;
-    for (;;) {
-        size_t tab = line.find(L'\t', start);
-        fields.push_back(line.substr(start, tab == std::wstring::npos ? tab : tab - start));
-        if (tab == std::wstring::npos)
-            return fields;
-        start = tab + 1;
-    }
-}
 
 std::wstring Unescape(const std::wstring& text)
 {

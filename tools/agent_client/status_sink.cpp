@@ -2,6 +2,7 @@
 
 #include "client_output.h"
 #include "com_variant.h"
+#include "dispatch_call.h"
 
 #include <TolvaneLib.h>
 
@@ -197,19 +198,10 @@ HRESULT CallAgentQuietly(IDispatch* agent, const std::wstring& method, VARIANT* 
 HRESULT CallAgent(IDispatch* agent, const std::wstring& prefix, const std::wstring& method,
                   VARIANT* args, UINT count)
 {
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR name = const_cast<LPOLESTR>(method.c_str());
-    HRESULT hr = agent->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
     CComVariant result;
     EXCEPINFO exception = {};
-    if (SUCCEEDED(hr)) {
-        std::vector<VARIANT> reversed(count);
-        for (UINT i = 0; i < count; ++i)
-            reversed[i] = args[count - 1 - i];
-        DISPPARAMS params = {count ? reversed.data() : nullptr, nullptr, count, 0};
-        hr = agent->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
-                           &exception, nullptr);
-    }
+    HRESULT hr = InvokeByName(agent, method.c_str(), DISPATCH_METHOD, args, count, &result,
+                              &exception);
     std::wstring line = prefix + L" " + method + L" hr=" +
                         HexResult(hr == DISP_E_EXCEPTION ? exception.scode : hr);
     if (SUCCEEDED(hr) && V_VT(&result) != VT_EMPTY)
@@ -217,8 +209,6 @@ HRESULT CallAgent(IDispatch* agent, const std::wstring& prefix, const std::wstri
     if (FAILED(hr))
         line += DescribeFailure(hr, exception);
     PrintLine(line);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
+    FreeExceptionInfo(&exception);
     return hr;
 }
