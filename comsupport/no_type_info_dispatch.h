@@ -22,3 +22,19 @@ public:
         return E_NOTIMPL;
     }
 };
+
+// CNoNamesDispatch<Itf>: all of IDispatch for a stand-in object whose callers use its interface
+// directly: no type information, no names, no late-bound calls.
+template <class Itf = IDispatch>
+class CNoNamesDispatch : public CNoTypeInfoDispatch<Itf> {
+public:
+    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(Invoke)(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                      UINT*) override
+    {
+        return E_NOTIMPL;
+    }
+};

@@ -13,7 +13,7 @@
 #include "no_type_info_dispatch.h"
 
 template <class Itf, const IID* Iid>
-class CFakeDispatch : public CNoTypeInfoDispatch<Itf> {
+class CFakeDispatch : public CNoNamesDispatch<Itf> {
 public:
     virtual ~CFakeDispatch() = default;
 

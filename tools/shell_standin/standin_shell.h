@@ -16,7 +16,7 @@
 // {7C1B6E52-3F0A-4B8E-9D21-54A0C3E2B917}
 extern const IID IID_IStandInFolderItems;
 
-class CStandInFolderItem : public CNoTypeInfoDispatch<FolderItem>, public CComObjectRootBase {
+class CStandInFolderItem : public CNoNamesDispatch<FolderItem>, public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CStandInFolderItem)
         TOL_COM_INTERFACE(IID_FolderItem, FolderItem)
@@ -47,7 +47,7 @@ private:
     StandInItem m_item;
 };
 
-class CStandInFolderItems : public CNoTypeInfoDispatch<FolderItems>, public CComObjectRootBase {
+class CStandInFolderItems : public CNoNamesDispatch<FolderItems>, public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CStandInFolderItems)
         TOL_COM_INTERFACE(IID_FolderItems, FolderItems)
@@ -68,7 +68,7 @@ private:
     std::vector<StandInItem> m_items;
 };
 
-class CStandInFolder : public CNoTypeInfoDispatch<Folder>, public CComObjectRootBase {
+class CStandInFolder : public CNoNamesDispatch<Folder>, public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CStandInFolder)
         TOL_COM_INTERFACE(IID_Folder, Folder)
@@ -93,7 +93,7 @@ private:
     std::wstring m_path;
 };
 
-class CStandInShell : public CNoTypeInfoDispatch<IShellDispatch>, public CComObjectRootBase {
+class CStandInShell : public CNoNamesDispatch<IShellDispatch>, public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CStandInShell)
         TOL_COM_INTERFACE(IID_IShellDispatch, IShellDispatch)
