@@ -128,9 +128,10 @@ public:
                          DWORD error, DWORD statusCode);
 
     // The end of the program's run: stops work when it runs and waits at most `milliseconds`
-    // for a sending thread that outlived its time limit. False when that thread still runs:
-    // nothing can abort it, and the engine must then be left as it is (the process ends
-    // without tearing it down).
+    // for a sending thread that outlived its time limit and for an upgrade download under
+    // way. False when either still runs: nothing can abort them, and the engine must then be
+    // left as it is (the process ends without tearing it down; the download is fetched again
+    // at the server's next upgrade command).
     bool FinishForExit(DWORD milliseconds);
 
     // Process-wide values written by the constructor from the Host and Version settings.
@@ -193,8 +194,9 @@ protected:
     static DWORD WINAPI UpgradeDownloadThread(void* argument);
     void RunUpgradeDownload();
     void ClearUpgradeBusy();
-    // Waits for the last upgrade download thread to end and closes its handle.
-    void EndUpgradeThread();
+    // Waits for the last upgrade download thread to end and closes its handle; false when it
+    // still runs after `milliseconds`.
+    bool EndUpgradeThread(DWORD milliseconds = INFINITE);
     void OpenCacheBuffer(BSTR bytes, unsigned maxCount);
     void AppendToNewestBuffer(BSTR bytes);
 

@@ -116,7 +116,11 @@ bool CMainWorker::WaitForSendingThread(DWORD milliseconds)
 bool CMainWorker::FinishForExit(DWORD milliseconds)
 {
     StopAndWaitForMainWorkerThread();
-    return WaitForSendingThread(milliseconds);
+    const DWORD start = GetTickCount();
+    if (!WaitForSendingThread(milliseconds))
+        return false;
+    const DWORD spent = GetTickCount() - start;
+    return EndUpgradeThread(spent < milliseconds ? milliseconds - spent : 0);
 }
 
 void CMainWorker::ExchangeWithTimeout()

@@ -253,11 +253,13 @@ void CMainWorker::ClearUpgradeBusy()
     m_upgradeBusy = false;
 }
 
-void CMainWorker::EndUpgradeThread()
+bool CMainWorker::EndUpgradeThread(DWORD milliseconds)
 {
     if (!m_upgradeThread)
-        return;
-    WaitForSingleObject(m_upgradeThread, INFINITE);
+        return true;
+    if (WaitForSingleObject(m_upgradeThread, milliseconds) == WAIT_TIMEOUT)
+        return false;
     CloseHandle(m_upgradeThread);
     m_upgradeThread = nullptr;
+    return true;
 }

@@ -4,8 +4,8 @@
 // CMonCheckerBase<T> (CMemMon<T>, ...). The plug-in's class derives from this template, names
 // its own empty dual interface, its type library and its class identifier, and declares
 //     static const char* CommandCodeList();   // the Init reply, such as "MMAMMMMMDLAALAMLAD"
-// and its interface map with TOL_PLUGIN_COM_MAP; it may declare PrepareWorker(TWorker*) and
-// LeadingResults(CComBSTR*).
+// and its interface map with TOL_PLUGIN_COM_MAP; it may declare AcceptWorker(TWorker*),
+// PrepareWorker(TWorker*) and LeadingResults(CComBSTR*).
 //
 // Init carries the plug-in side of the handshake; Add hands each line, in UTF-8, to the
 // worker's ProcessTest; Get hands over the pending ResultStream; Set gives the worker its check
@@ -71,6 +71,11 @@ public:
         m_pluginEvents.UnadviseAll();
     }
 
+    // Called by Init with the new worker first of all: false makes Init fail with "The Class
+    // Initializsation failed." and deletes the worker, leaving the object uninitialised. A
+    // plug-in's class may hide it to start what its worker cannot do without.
+    bool AcceptWorker(TWorker*) { return true; }
+
     // Called by Init with the new worker before its thread starts; a plug-in's class may
     // hide it to give the worker what it needs first.
     void PrepareWorker(TWorker*) {}
@@ -100,6 +105,10 @@ public:
         TWorker* worker = new (std::nothrow) TWorker();
         if (!worker)
             return Fail(kTextInitialisationFailed);
+        if (!static_cast<T*>(this)->AcceptWorker(worker)) {
+            delete worker;
+            return Fail(kTextInitialisationFailed);
+        }
         worker->m_owner = static_cast<T*>(this);
         static_cast<T*>(this)->PrepareWorker(worker);
         worker->Start();

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <new>
 #include <vector>
 
 class CThreadGroup {
@@ -27,3 +29,33 @@ public:
 private:
     std::vector<HANDLE> m_threads;
 };
+
+// StartItemThread(group, item, owner, run): runs run(*item, owner) on a new thread of the
+// group, a pass's thread on its own copy of a test; the thread owns the item and frees it when
+// run returns. False when no thread could be started; the item is then freed.
+template <class Item, class Owner, class Run>
+struct CItemThreadJob {
+    std::unique_ptr<Item> item;
+    Owner* owner;
+    Run run;
+
+    static DWORD WINAPI Proc(void* param)
+    {
+        std::unique_ptr<CItemThreadJob> job(static_cast<CItemThreadJob*>(param));
+        job->run(*job->item, job->owner);
+        return 0;
+    }
+};
+
+template <class Item, class Owner, class Run>
+bool StartItemThread(CThreadGroup* group, std::unique_ptr<Item> item, Owner* owner, Run run)
+{
+    using Job = CItemThreadJob<Item, Owner, Run>;
+    if (!group || !item || !owner)
+        return false;
+    std::unique_ptr<Job> job(new (std::nothrow) Job{std::move(item), owner, run});
+    if (!job || !group->Start(&Job::Proc, job.get()))
+        return false;
+    job.release();
+    return true;
+}

@@ -73,6 +73,11 @@ def agent_processes():
             if path in line.lower()]
 
 
+def leftover_report():
+    """The service's state and the agent processes, for a failed assertion."""
+    return "service: %s; agent processes: %s" % (service_state(), agent_processes())
+
+
 def wait_until(condition, timeout, step=0.2):
     end = time.monotonic() + timeout
     while True:
@@ -141,6 +146,10 @@ class Installation:
         self.uninstall()
 
     def install(self):
+        # A service an earlier run deleted while its process was still ending stays listed
+        # until that process is gone; registering over it would keep the old entry.
+        assert wait_until(lambda: service_state() is None and not agent_processes(), 60), \
+            leftover_report()
         winhost.reg("delete", ROOT_KEY, "/f")
         for dll in [PLUGIN_LIBRARY] + self.plugins:
             done = winhost.run("regsvr32", "/s", windows_path(dll), timeout=60)
@@ -153,7 +162,7 @@ class Installation:
             reg_add(AGENT_KEY, "Agent Name", self.registration[1])
         done = agent("-Service")
         assert done.returncode == 0, done.stderr
-        assert service_state() == "STOPPED"
+        assert wait_until(lambda: service_state() == "STOPPED", 30), leftover_report()
 
     def start(self):
         done = winhost.run("net", "start", SERVICE, timeout=60)

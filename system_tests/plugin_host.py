@@ -66,11 +66,12 @@ class Run:
 class Session:
     """One plug-in DLL of the build folder and its class identifier."""
 
-    def __init__(self, dll, clsid, source_id=3, period=300, snmp=False):
+    def __init__(self, dll, clsid, source_id=3, period=300, env=None, snmp=False):
         self.dll = dll
         self.clsid = clsid
         self.source_id = source_id
         self.period = period
+        self.env = env  # more environment variables for the host
         self.snmp = snmp  # the SNMP API bound and started in the process, as another plug-in would
 
     def prologue(self):
@@ -83,21 +84,21 @@ class Session:
 
     def run(self, commands, wrap=True, timeout=120):
         script = (self.prologue() + list(commands) + self.epilogue()) if wrap else list(commands)
-        return run_script(script, timeout=timeout)
+        return run_script(script, timeout=timeout, env=self.env)
 
     def live(self, timeout=120):
-        return LiveRun(self.prologue(), self.epilogue(), timeout)
+        return LiveRun(self.prologue(), self.epilogue(), timeout, env=self.env)
 
 
-def run_script(commands, timeout=120):
-    """Runs plugin_host.exe with the commands; returns the Run."""
+def run_script(commands, timeout=120, env=None, program="plugin_host.exe"):
+    """Runs plugin_host.exe (or another copy of it) with the commands; returns the Run."""
     with tempfile.TemporaryDirectory(prefix="plugin_host_") as temp:
         folder = pathlib.Path(temp)
         script = folder / "script.txt"
         script.write_text("\n".join(commands) + "\n", encoding="utf-8")
         out = folder / "out"
-        completed = winhost.run("plugin_host.exe", windows_path(script), windows_path(out),
-                                timeout=timeout)
+        completed = winhost.run(program, windows_path(script), windows_path(out),
+                                timeout=timeout, env=env)
         return Run(out, completed)
 
 
@@ -105,14 +106,14 @@ class LiveRun:
     """plugin_host.exe reading its script from standard input: the prologue at once, then
     what the test sends; leaving the block sends the epilogue and waits for the host's end."""
 
-    def __init__(self, prologue, epilogue, timeout):
+    def __init__(self, prologue, epilogue, timeout, env=None):
         self._epilogue = epilogue
         self._timeout = timeout
         self._temp = tempfile.TemporaryDirectory(prefix="plugin_host_")
         self.folder = pathlib.Path(self._temp.name) / "out"
         self.run = None
         self.process = winhost.start("plugin_host.exe", "-", windows_path(self.folder),
-                                     stdin=subprocess.PIPE)
+                                     stdin=subprocess.PIPE, env=env)
         self.send(*prologue)
 
     def __enter__(self):

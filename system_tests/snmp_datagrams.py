@@ -7,6 +7,14 @@ import socket
 MAX_DATAGRAM = 65507
 
 
+def silent_socket(host):
+    """A UDP socket on host (a free port) that never answers; `waiting` reads what came."""
+    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    s.bind((host, 0))
+    s.settimeout(0.2)
+    return s
+
+
 def waiting(sock):
     """The datagrams waiting on a socket (read until its time-out passes without one)."""
     received = []

@@ -15,6 +15,7 @@ import pytest
 import plugin_host
 import snmp_datagrams
 import winhost
+from netsnmp_values import netsnmp
 
 sys.path.insert(0, str(winhost.SOURCE_DIR / "platform" / "wsnmp32" / "tests"))
 sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
@@ -29,10 +30,6 @@ COUNTER64 = "1.3.6.1.2.1.31.1.1.1.6.1"
 NO_SUCH_OBJECT = "1.3.6.1.4.1.99999.2.0"
 NO_SUCH_INSTANCE = "1.3.6.1.2.1.1.1.1"
 PROXIED = "1.3.6.1.4.1.99998"  # before the walked subtree: no walk passes through it
-SYNTAX_CODE = {"INTEGER": 9, "STRING": 8, "Hex-STRING": 8, "OID": 11, "IpAddress": 16, "Counter32": 14,
-               "Gauge32": 13, "Timeticks": 12, "Opaque": 7, "Counter64": 3}
-EXCEPTIONS = {"No Such Object": (20, "no such object"), "No Such Instance": (21, "no such instance"),
-              "No more variables": (19, "end of mib")}
 NOSUCHNAME = "The requested SNMP operation identified an unknown variable."
 GENERR = "An unknown error occurred during the requested SNMP operation."
 
@@ -40,9 +37,7 @@ GENERR = "An unknown error occurred during the requested SNMP operation."
 @pytest.fixture(scope="module")
 def silent():
     """A UDP socket on our address that never answers."""
-    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    s.bind((HOST, 0))
-    s.settimeout(0.2)
+    s = snmp_datagrams.silent_socket(HOST)
     yield s
     s.close()
 
@@ -79,34 +74,6 @@ def nested(entry):
     record = plugin_host.parse_record(bytes.fromhex(entry["record"]))
     assert record.header[1:7] == (0, 2, 0, 0, 0, 2)
     return (*record.ui32, *record.texts)
-
-
-def netsnmp(agent, *oids, version="2c", command="snmpget"):
-    """{oid: (syntax code, value text)} of net-snmp's -On -Oe -Ot answer, our texts' form."""
-    out = agent.get(*["." + o for o in oids], version=version, command=command,
-                    options=("-On", "-Oe", "-Ot"))
-    found = {}
-    for line in out.stdout.splitlines():
-        oid, _, rest = line.partition(" = ")
-        oid = oid.lstrip(".")
-        for start, (code, text) in EXCEPTIONS.items():
-            if rest.startswith(start):
-                found[oid] = (code, text)
-                break
-        else:
-            if rest == '""':
-                found[oid] = (8, "Empty")
-                continue
-            kind, _, value = rest.partition(": ") if ": " in rest else ("Timeticks", "", rest)
-            value = value.strip()
-            if kind == "STRING":
-                value = value.strip('"')
-            elif kind == "Hex-STRING":
-                value = value.replace(" ", "").upper()
-            elif kind == "OID":
-                value = value.lstrip(".")
-            found[oid] = (SYNTAX_CODE[kind], value)
-    return found
 
 
 def answered(result):

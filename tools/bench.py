@@ -57,5 +57,10 @@ if (bin_dir / "http_bench.exe").exists():
     section("HTTP and HTTPS checks beside curl, and one pass of 200 tests")
     subprocess.run([sys.executable, str(http_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
+snmp_plugin_bench = source / "plugins" / "tol_snmp" / "bench" / "snmp_bench.py"
+if (bin_dir / "snmp_bench.exe").exists():
+    section("tol_snmp: one pass of 50 SPA tests beside snmpget, and a burst of 1,000 traps from snmptrap")
+    subprocess.run([sys.executable, str(snmp_plugin_bench), str(build)], stdin=subprocess.DEVNULL,
+                   check=False)
 subprocess.run([sys.executable, str(source / "plugins/tol_mem/bench/mem_compare.py"), str(build)])
 subprocess.run([sys.executable, str(source / "plugins/tol_cpu/bench/cpu_compare.py"), str(build)])

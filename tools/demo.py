@@ -24,9 +24,11 @@ os.environ["TOL_BIN_DIR"] = str(install_dir)
 os.environ["TOL_SOURCE_DIR"] = str(source)
 sys.path.insert(0, str(source / "system_tests"))
 sys.path.insert(0, str(source / "tools" / "refserver"))
+sys.path.insert(0, str(source / "platform" / "wsnmp32" / "tests"))
 
 import agent_install  # noqa: E402
 import netns  # noqa: E402
+import netsnmp_peer  # noqa: E402
 from refserver import RefServer  # noqa: E402
 from result_records import named_fields, nested_names  # noqa: E402
 
@@ -35,6 +37,8 @@ agent_install.CLIENT_EXE = build / "testbed" / "agent_client.exe"
 ACCOUNT = ("demo@example.com", "demo-host")
 PROGRAM_FILES = ["Tolvane.exe", "zlibwapi.dll", "Tolvane.PlugIns.dll", "tol_utils.dll",
                  "Updater.exe"]
+# The Windows SNMP API of the test bed (Wine has none), beside the plug-ins that use it.
+TESTBED_FILES = ["wsnmp32.dll"]
 # bin/ holds the deliverables alone: every plug-in found there ships.
 PLUGINS = sorted(p.name for p in (build / "bin").glob("tol_*.dll") if p.name != "tol_utils.dll")
 # What the server hands out at login: a poll period, a check interval, the ping tests, a
@@ -92,7 +96,9 @@ def copy_program():
     install_dir.mkdir(parents=True, exist_ok=True)
     for name in PROGRAM_FILES + PLUGINS:
         shutil.copy2(build / "bin" / name, install_dir / name)
-    say("installed into C:\\Program Files\\Tolvane: %s" % ", ".join(PROGRAM_FILES + PLUGINS))
+    for name in TESTBED_FILES:
+        shutil.copy2(build / "testbed" / name, install_dir / name)
+    say("installed into C:\\Program Files\\Tolvane: %s" % ", ".join(PROGRAM_FILES + PLUGINS + TESTBED_FILES))
 
 
 def values_text(fields):
@@ -142,6 +148,15 @@ def show(exchange):
             say("         test line to the agent: %s" % line.replace("\t", " "))
 
 
+def snmp_test_lines(agent):
+    """SNMP GETs of the demo's own snmpd: its name, uptime and interface count (limited to 1..16)
+    as v2c, and the same through a wrong community, which times out."""
+    oids = "1.3.6.1.2.1.1.5.0;1.3.6.1.2.1.1.3.0;1.3.6.1.2.1.2.1.0"
+    line = "SPA\t%d\t1\t127.0.0.1\t%d\t2\t%s\t%s\t\t\t\t\t\t%d\t1\t%s"
+    return [line % (41, agent.port, oids, netsnmp_peer.COMMUNITY, 2, ";;1,16"),
+            line % (42, agent.port, oids, "not-the-community", 1, "")]
+
+
 def watch(server, stop):
     shown = 0
     while not stop.is_set():
@@ -159,10 +174,13 @@ def main():
     copy_program()
     web = http.server.ThreadingHTTPServer(("127.0.0.1", 0), DemoPage)
     threading.Thread(target=web.serve_forever, daemon=True).start()
+    snmpd = netsnmp_peer.Agent(prefix="tol_demo_snmpd_")
     with RefServer(accounts=[ACCOUNT], tls=True) as server:
-        server.queue_lines(TEST_LINES + http_test_lines(web.server_address[1]), kind="login")
+        server.queue_lines(TEST_LINES + http_test_lines(web.server_address[1]) + snmp_test_lines(snmpd),
+                           kind="login")
         say("reference server: %s (account %s / %s)" % (server.url, *ACCOUNT))
         say("demo web server for the HTTP tests: http://127.0.0.1:%d/" % web.server_address[1])
+        say("demo snmpd for the SNMP tests: udp:%s" % snmpd.address)
         with agent_install.Installation(server.url, plugins=PLUGINS) as agent:
             agent.start()
             say("service \"%s\" is %s" % (agent_install.SERVICE, agent_install.service_state()))
@@ -180,6 +198,7 @@ def main():
             % (len(server.exchanges), len(server.violations)))
     web.shutdown()
     web.server_close()
+    snmpd.stop()
     shutil.rmtree(install_dir, ignore_errors=True)
     return 1 if server.violations else 0
 

@@ -11,7 +11,8 @@ CTolvaneModule g_Module __attribute__((init_priority(10000)));
 
 namespace {
 
-// How long the program's end waits for a sending thread that outlived its time limit.
+// How long the program's end waits for a sending thread that outlived its time limit and for
+// an upgrade download under way.
 constexpr DWORD kSendingThreadGraceMs = 2000;
 
 }  // namespace
@@ -22,10 +23,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     int rc = g_Module.WinMain(GetCommandLineW());
     g_Module.Term();
     // The service has reported STOPPED (or the last client of the plain server has gone):
-    // work is stopped now. A sending thread stuck in a request past its time limit cannot be
-    // aborted, and the engine cannot be torn down under it; the process ends without waiting
-    // for the server's answer, its end reclaiming what that thread holds. A service started
-    // again meanwhile would otherwise find a second Tolvane.exe logging in beside it.
+    // work is stopped now. A sending thread stuck in a request past its time limit, or an
+    // upgrade download under way, cannot be aborted, and the engine cannot be torn down under
+    // it; the process ends without waiting for the server, its end reclaiming what that thread
+    // holds. A service started again meanwhile would otherwise find a second Tolvane.exe
+    // logging in beside it.
     if (!g_MainWorker.FinishForExit(kSendingThreadGraceMs))
         ExitProcess(static_cast<UINT>(rc));
     return rc;

@@ -47,7 +47,17 @@ public:
         ++UpgradeStarts();
         return CreateThread(nullptr, 0, &IdleUpgradeThread, nullptr, 0, nullptr);
     }
-    static DWORD WINAPI IdleUpgradeThread(void*) { return 0; }
+    static DWORD WINAPI IdleUpgradeThread(void*)
+    {
+        WaitForSingleObject(HeldUpgrade(), INFINITE);
+        return 0;
+    }
+    // A manual-reset event, set unless a test holds the upgrade threads (a download under way).
+    static HANDLE HeldUpgrade()
+    {
+        static HANDLE released = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+        return released;
+    }
     static IServerLink& Unconnected()
     {
         static CUnconnectedServerLink link;

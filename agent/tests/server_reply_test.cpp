@@ -223,6 +223,16 @@ TEST_F(ServerReplyTest, UpgradeCommandKeepsTheSourceAndStartsOneDownload)
     EXPECT_EQ(Upgrade(&version), "https://other.example/u.zip");
 }
 
+TEST_F(ServerReplyTest, TheProgramsEndWaitsForADownloadUnderWayOnlyForItsGrace)
+{
+    ResetEvent(CTestEngine::HeldUpgrade());
+    Dispatch({"UPD", "4.002", "updates.example/agent/setup.exe"});
+    // The download cannot be aborted: the program ends without tearing the engine down.
+    EXPECT_FALSE(Engine().FinishForExit(50));
+    SetEvent(CTestEngine::HeldUpgrade());
+    EXPECT_TRUE(Engine().FinishForExit(INFINITE));
+}
+
 TEST_F(ServerReplyTest, MissingFieldsDoNothing)
 {
     Engine().SetPollPeriod(kEarlierPeriod);

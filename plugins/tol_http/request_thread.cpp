@@ -11,17 +11,12 @@ namespace {
 
 constexpr const char* kNewData = "tol_http: New data is available.";
 
-struct RequestJob {
-    std::unique_ptr<HttpTest> test;
-    CHttpRequestOwner* owner = nullptr;
-};
-
 struct HeapBlockDeleter {
     void operator()(const void* block) const { FreeHeapBlock(block); }
 };
 using HeapText = std::unique_ptr<char, HeapBlockDeleter>;
 
-void RunRequest(const HttpTest& test, CHttpRequestOwner* owner)
+void HttpCheckThread(const HttpTest& test, CHttpRequestOwner* owner)
 {
     bool abandoned = false;
     HttpMeasure measure;
@@ -41,27 +36,10 @@ void RunRequest(const HttpTest& test, CHttpRequestOwner* owner)
         owner->PostRecord(&bytes, kNewData);
 }
 
-DWORD WINAPI HttpCheckThread(void* param)
-{
-    std::unique_ptr<RequestJob> job(static_cast<RequestJob*>(param));
-    RunRequest(*job->test, job->owner);
-    return 0;
-}
-
 }  // namespace
 
 bool StartHttpRequest(std::unique_ptr<HttpTest> test, CHttpRequestOwner* owner,
                       CThreadGroup* group)
 {
-    if (!test || !owner || !group)
-        return false;
-    std::unique_ptr<RequestJob> job(new (std::nothrow) RequestJob);
-    if (!job)
-        return false;
-    job->test = std::move(test);
-    job->owner = owner;
-    if (!group->Start(HttpCheckThread, job.get()))
-        return false;
-    job.release();
-    return true;
+    return StartItemThread(group, std::move(test), owner, &HttpCheckThread);
 }

@@ -7,6 +7,7 @@
 
 #include "NetAdapMon.h"
 #include "mon_plugin_object.h"
+#include "winsock_holder.h"
 #include "tol_net.h"
 
 class CNetMonitoring
@@ -17,18 +18,12 @@ public:
     static const char* CommandCodeList() { return "NTANTMNTD"; }
 
     // Winsock 2.0 for the object's lifetime, started by Init before the worker runs.
-    void PrepareWorker(Worker*)
-    {
-        WSADATA data;
-        m_winsockStarted = WSAStartup(MAKEWORD(2, 0), &data) == 0;
-    }
+    void PrepareWorker(Worker*) { m_winsock.Acquire(); }
 
     void FinalRelease()
     {
         CMonPlugInObject::FinalRelease();
-        if (m_winsockStarted)
-            WSACleanup();
-        m_winsockStarted = false;
+        m_winsock.Release();
     }
 
     // Every Get leads with the adapter list (when an adapter is up), so it answers E_PENDING
@@ -38,5 +33,5 @@ public:
     TOL_PLUGIN_COM_MAP(CNetMonitoring, INetMonitoring, IID_INetMonitoring)
 
 private:
-    bool m_winsockStarted = false;
+    CWinsockHolder m_winsock;
 };

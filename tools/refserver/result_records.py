@@ -177,6 +177,17 @@ def _disk_names(record):
             "texts": ["text"]}
 
 
+def _snmp_names(record):
+    # RESULT_SNMP: one request. Status 0: the elapsed ms, the answered mark and one nested
+    # record per answered identifier; status 3: the client's error text and how many
+    # identifiers it parsed.
+    failed = len(record.ui32) > 3 and record.ui32[3] == 3
+    return {"ui32": ["type", "test_id", "location_id", "status",
+                     "oid_count" if failed else "answered"],
+            "i64": ["timestamp"], "d64": ["elapsed_ms"], "texts": ["text"],
+            "nested": {"ui32": ["syntax", "status"], "texts": ["value", "status_text"]}}
+
+
 FIELD_NAMES = {
     45: dict(_INIT_NAMES, texts=["drives"]),
     46: _disk_names,
@@ -203,6 +214,7 @@ FIELD_NAMES = {
          "texts": ["agent", "community", "oid", "value", "text"]},
     49: {"ui32": ["type", "test_id", "location_id", "status", "milliseconds", "http_code",
                   "length"], "i64": ["timestamp"], "texts": ["text"]},
+    57: _snmp_names,
     # RESULT_MEMORY: MB, -1 where not measured (buffered and cached have no local source).
     47: {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],
          "d64": ["free_phys", "total_phys", "free_page", "total_page", "buffered", "cached",

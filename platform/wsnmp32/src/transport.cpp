@@ -161,7 +161,12 @@ void CTransport::stop() {
 
 DWORD WINAPI CTransport::receiveMain(void* param) {
     auto* endpoint = static_cast<Endpoint*>(param);
-    endpoint->owner->receive(*endpoint);
+    try {
+        endpoint->owner->receive(*endpoint);
+    } catch (const std::bad_alloc&) {
+        // No memory even for the receive buffer: this endpoint hears nothing more, the
+        // process goes on.
+    }
     return 0;
 }
 

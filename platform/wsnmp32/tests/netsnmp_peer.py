@@ -26,10 +26,14 @@ def tool(name, *args, timeout=30):
 
 class Agent:
     """An snmpd of its own, on a loopback address (127.0.0.1 unless given) and a free port;
-    `extra_conf` lines are read after the project's configuration."""
+    `extra_conf` lines are read after the project's configuration. Its configuration and
+    persistent files go to a fresh folder in `parent` (the system's temporary folder unless
+    given)."""
 
-    def __init__(self, host="127.0.0.1", extra_conf=(), prefix="tol_snmpd_"):
-        self.dir = tempfile.TemporaryDirectory(prefix=prefix)
+    def __init__(self, host="127.0.0.1", extra_conf=(), prefix="tol_snmpd_", parent=None):
+        if parent:
+            os.makedirs(parent, exist_ok=True)
+        self.dir = tempfile.TemporaryDirectory(prefix=prefix, dir=parent)
         self.host = host
         self.port = free_udp_port(host)
         conf = str(CONF)

@@ -1,0 +1,111 @@
+#!/usr/bin/env python3
+"""The SNMP plug-in's figures beside net-snmp, against a Debian snmpd on 127.0.23.1:
+
+- one check pass of 50 SPA tests of 5 identifiers each (snmp_bench.exe: the checker's request
+  threads over wsnmp32.dll): wall time and requests per second; beside it snmpget asking the
+  same 50 requests, 50 processes at once and one after the other;
+- traps: the listener of a TRA while snmptrap sends a burst of 1,000 v2c traps (each gives two
+  packages, sysUpTime and snmpTrapOID): packages posted, lost, and posted per second.
+
+    python3 plugins/tol_snmp/bench/snmp_bench.py build/x86_64     (inside the Wine session)
+"""
+import concurrent.futures
+import os
+import pathlib
+import subprocess
+import sys
+import time
+
+build = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else "build/x86_64").resolve()
+source = pathlib.Path(__file__).resolve().parents[3]
+sys.path.insert(0, str(source / "platform" / "wsnmp32" / "tests"))
+import netsnmp_peer  # noqa: E402
+from netsnmp_peer import COMMUNITY  # noqa: E402
+
+HOST = "127.0.23.1"
+SENDER = "127.0.23.3"
+TESTS = 50
+OIDS = ["1.3.6.1.2.1.1.1.0", "1.3.6.1.2.1.1.3.0", "1.3.6.1.2.1.1.5.0", "1.3.6.1.2.1.2.1.0",
+        "1.3.6.1.4.1.99999.1.1.0"]
+PASSES = 3
+TRAPS = 1000
+PACKAGES_PER_TRAP = 2
+SENDERS = 8  # snmptrap processes at a time
+wine = os.environ["TOL_WINE"]
+bench_exe = str(build / "testbed" / "snmp_bench.exe")
+
+
+def rate(count, ms):
+    return count / (ms / 1000.0) if ms > 0 else float("inf")
+
+
+def snmpget(agent):
+    return netsnmp_peer.tool("snmpget", "-v", "2c", "-c", COMMUNITY, "-t", "5", "-r", "1", "-On",
+                             agent.address, *OIDS)
+
+
+def snmpget_wall(agent, workers):
+    start = time.perf_counter()
+    with concurrent.futures.ThreadPoolExecutor(workers) as pool:
+        answers = list(pool.map(lambda _: snmpget(agent), range(TESTS)))
+    ms = (time.perf_counter() - start) * 1000
+    return ms, sum(a.returncode == 0 for a in answers)
+
+
+def passes(agent):
+    out = subprocess.run([wine, bench_exe, "pass", HOST, str(agent.port), COMMUNITY, str(TESTS),
+                          ";".join(OIDS), str(PASSES)], capture_output=True, text=True, timeout=600,
+                         stdin=subprocess.DEVNULL).stdout
+    print("%-52s %8s %6s %10s %10s" % ("", "records", "good", "wall ms", "requests/s"))
+    for n, line in enumerate(l for l in out.splitlines() if l.startswith("pass ")):
+        records, good, ms = line.split()[1:]
+        print("%-52s %8s %6s %10.1f %10.0f" % (
+            "tol_snmp check pass %d (%d tests x %d identifiers)" % (n + 1, TESTS, len(OIDS)),
+            records, good, float(ms), rate(int(records), float(ms))))
+    for workers, label in ((TESTS, "snmpget, 50 processes at once"), (1, "snmpget, one after the other")):
+        ms, good = snmpget_wall(agent, workers)
+        print("%-52s %8d %6d %10.1f %10.0f" % (label, TESTS, good, ms, rate(TESTS, ms)))
+
+
+def traps():
+    port = netsnmp_peer.free_udp_port("0.0.0.0")
+    wanted = TRAPS * PACKAGES_PER_TRAP
+    listener = subprocess.Popen([wine, bench_exe, "traps", str(wanted), "120"], stdout=subprocess.PIPE,
+                                text=True, stdin=subprocess.DEVNULL,
+                                env=dict(os.environ, WSNMP32_TRAP_PORT=str(port)))
+    if listener.stdout.readline().strip() != "listening":
+        print("the trap listener did not start")
+        listener.wait()
+        return
+
+    def one(n):
+        return netsnmp_peer.tool("snmptrap", f"--clientaddr={SENDER}", "-v", "2c", "-c", "tol23bench",
+                                 f"{HOST}:{port}", str(n), ".1.3.6.1.4.1.99999.0.1").returncode
+
+    start = time.perf_counter()
+    with concurrent.futures.ThreadPoolExecutor(SENDERS) as pool:
+        sent = sum(rc == 0 for rc in pool.map(one, range(TRAPS)))
+    send_ms = (time.perf_counter() - start) * 1000
+    out, _ = listener.communicate(timeout=300)
+    posted, ms = next((l.split()[1:] for l in out.splitlines() if l.startswith("traps ")), ("0", "0"))
+    posted = int(posted)
+    print("snmptrap: %d traps sent in %.1f ms (%.0f/s, %d processes at a time)" % (
+        sent, send_ms, rate(sent, send_ms), SENDERS))
+    print("tol_snmp: %d packages posted of %d (%d lost), first to last %.1f ms: %.0f packages/s, "
+          "%.0f traps/s" % (posted, sent * PACKAGES_PER_TRAP, sent * PACKAGES_PER_TRAP - posted,
+                            float(ms), rate(posted, float(ms)),
+                            rate(posted / PACKAGES_PER_TRAP, float(ms))))
+
+
+def main():
+    agent = netsnmp_peer.Agent(HOST, prefix="tol23_bench_", parent=str(build / "tol23_snmp"),
+                               extra_conf=[f"rocommunity {COMMUNITY} 127.0.23.0/24"])
+    try:
+        passes(agent)
+    finally:
+        agent.stop()
+    traps()
+
+
+if __name__ == "__main__":
+    main()
