@@ -66,19 +66,21 @@ class Run:
 class Session:
     """One plug-in DLL of the build folder and its class identifier."""
 
-    def __init__(self, dll, clsid, source_id=3, period=300, env=None):
+    def __init__(self, dll, clsid, source_id=3, period=300, env=None, snmp=False):
         self.dll = dll
         self.clsid = clsid
         self.source_id = source_id
         self.period = period
         self.env = env  # more environment variables for the host
+        self.snmp = snmp  # the SNMP API bound and started in the process, as another plug-in would
 
     def prologue(self):
-        return ["load " + self.dll, "register", "create " + self.clsid, "init",
-                "set 2 i4 %d" % self.source_id, "set 1 i4 %d" % self.period, "advise"]
+        return (["snmp-start"] if self.snmp else []) + [
+            "load " + self.dll, "register", "create " + self.clsid, "init",
+            "set 2 i4 %d" % self.source_id, "set 1 i4 %d" % self.period, "advise"]
 
     def epilogue(self):
-        return ["release", "unregister", "unload"]
+        return ["release"] + (["snmp-stop"] if self.snmp else []) + ["unregister", "unload"]
 
     def run(self, commands, wrap=True, timeout=120):
         script = (self.prologue() + list(commands) + self.epilogue()) if wrap else list(commands)

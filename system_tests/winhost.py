@@ -59,3 +59,15 @@ def rss_kb(pid):
             if line.startswith("VmRSS:"):
                 return int(line.split()[1])
     raise AssertionError("no VmRSS for process %d" % pid)
+
+
+def end_process(process, timeout=10):
+    """Ends a process the test started (SIGTERM, SIGKILL if it lingers) and waits for it."""
+    if process.poll() is not None:
+        return
+    process.terminate()
+    try:
+        process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()

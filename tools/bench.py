@@ -69,3 +69,5 @@ if (bin_dir / "tol_ndis.dll").exists():
     section("tol_ndis: a /24 sweep with 4 live hosts beside the floor and fping, in a namespace")
     subprocess.run([sys.executable, str(ndis_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
+subprocess.run([sys.executable, str(source / "plugins/tol_mem/bench/mem_compare.py"), str(build)])
+subprocess.run([sys.executable, str(source / "plugins/tol_cpu/bench/cpu_compare.py"), str(build)])

@@ -63,6 +63,10 @@ TEST_LINES += ["NTA\t4\t1\t%s" % (netns.links_up() or ["eth0"])[0]]
 # A range scan of four loopback addresses; the demo's snmpd answers on the first.
 SNMP_HOST = "127.0.20.1"
 TEST_LINES += ["DCA\t31\t1\t127.0.20.1\t127.0.20.5\t1.3.6.1.2.1.1.3.0"]
+# Local memory: free physical, page-file and virtual memory, within the limits and below one.
+TEST_LINES += ["MMA\t12\t1\t-1\t-1\t-1", "MMA\t13\t1\t1000000\t-1\t-1"]
+# Local processor usage, the whole system and each processor (nested).
+TEST_LINES += ["CUA\t14\t1\t-1\t-1\t-1\t-1\t-1"]
 
 
 # The page of the demo's own web server on 127.0.0.1, which the HTTP plug-in checks.

@@ -97,6 +97,8 @@ bool CPlugInSession::Run(const std::string& name, const std::string& argument)
         return RunEventLogCommand(name, argument, m_module, m_output);
     if (name == "threads")
         return Threads();
+    if (name == "snmp-start" || name == "snmp-stop")
+        return SnmpApi(name == "snmp-start");
     return false;
 }
 
@@ -311,6 +313,17 @@ bool CPlugInSession::Unload()
     m_module = nullptr;
     CoFreeUnusedLibrariesEx(0, 0);
     LogResult("unload", S_OK);
+    return true;
+}
+
+bool CPlugInSession::SnmpApi(bool start)
+{
+    if (start) {
+        LogResult("snmp-start", m_snmp.Start());
+    } else {
+        m_snmp.Stop();
+        LogResult("snmp-stop", S_OK);
+    }
     return true;
 }
 

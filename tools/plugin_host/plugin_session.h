@@ -10,6 +10,7 @@
 #include "TolvanePlugIns.h"
 #include "com_ptr.h"
 #include "host_output.h"
+#include "host_snmp.h"
 
 class CHostSink;
 
@@ -40,6 +41,7 @@ private:
     bool Unload();
     // Logs the number of threads of this process.
     bool Threads();
+    bool SnmpApi(bool start);
 
     void LogResult(const std::string& what, HRESULT hr, const std::string& detail = "");
     std::string ErrorDetail();
@@ -51,4 +53,5 @@ private:
     CComPtr<IConnectionPoint> m_point;
     DWORD m_cookie = 0;
     CHostSink* m_sink = nullptr;
+    CHostSnmpApi m_snmp;  // destroyed after the plug-in has been released
 };

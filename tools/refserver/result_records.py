@@ -231,6 +231,17 @@ FIELD_NAMES = {
     40: _scan_names,   # RESULT_SCAN
     41: _discovery_names,   # RESULT_DISCOVERY
     57: _snmp_names,
+    # RESULT_MEMORY: MB, -1 where not measured (buffered and cached have no local source).
+    47: {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],
+         "d64": ["free_phys", "total_phys", "free_page", "total_page", "buffered", "cached",
+                 "free_virt", "total_virt"], "texts": ["text"]},
+    66: {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],  # LOAD_AVERAGE
+         "d64": ["lav1", "lav5", "lav15"], "texts": ["text"]},
+    # RESULT_CPU: percent, -1 where not measured; a local test nests one record per processor.
+    44: {"ui32": ["type", "test_id", "location_id", "status"], "i64": ["timestamp"],
+         "d64": ["cpu_usage", "krn_usage", "nice", "idle", "iowait"], "texts": ["text"],
+         "nested": {"ui32": ["status"], "d64": ["cpu_usage", "krn_usage", "nice", "idle", "iowait"],
+                    "texts": ["text"]}},
 }
 
 
