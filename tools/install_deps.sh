@@ -15,6 +15,7 @@ packages=(
     clang libclang-rt-dev
     nginx curl
     fping
+    procps
 )
 
 sudo_cmd=()
