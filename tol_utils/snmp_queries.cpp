@@ -69,9 +69,10 @@ public:
     {
         return GetOIDValuesFromHost(host, oids, values, syntax, waitMs);
     }
-    int Walk(const char* host, const char* root, std::vector<SnmpRow>* rows) override
+    int Walk(const char* host, const char* root, std::vector<SnmpRow>* rows,
+             const SnmpStopCheck& stopped) override
     {
-        return SnmpWalk(host, root, rows);
+        return SnmpWalk(host, root, rows, stopped);
     }
 };
 
@@ -116,24 +117,27 @@ int GetOIDValuesFromHost(const char* host, const std::vector<std::string>& oids,
     return result;
 }
 
-int SnmpWalk(const char* host, const char* root, std::vector<SnmpRow>* rows)
+int SnmpWalk(const char* host, const char* root, std::vector<SnmpRow>* rows,
+             const SnmpStopCheck& stopped)
 {
     return WalkSubtree(root, [host](const std::string& oid, std::vector<SnmpRow>* answer) {
         return AskOnce(host, oid, true, kSnmpWalkStepWaitMs, answer);
-    }, rows);
+    }, rows, stopped);
 }
 
-int WalkSubtree(const char* root, const SnmpNextStep& step, std::vector<SnmpRow>* rows)
+namespace {
+
+int WalkSteps(const char* root, const SnmpNextStep& step, std::vector<SnmpRow>* rows,
+              const SnmpStopCheck& stopped)
 {
-    rows->clear();
-    if (!root || !*root)
-        return kSnmpQueryNothingToAsk;
     std::vector<unsigned long> rootArcs, current, next;
     if (!ParseOid(root, &rootArcs))
         return kSnmpQueryOk;  // nothing can lie below an identifier that is not one
     current = rootArcs;
     std::string asked = root;
     for (;;) {
+        if (stopped && stopped())
+            return kSnmpQueryWalkAbandoned;
         std::vector<SnmpRow> answer;
         int result = step(asked, &answer);
         if (result != kSnmpQueryOk)
@@ -141,10 +145,31 @@ int WalkSubtree(const char* root, const SnmpNextStep& step, std::vector<SnmpRow>
         if (answer.size() != 1 || !ParseOid(answer[0].oid, &next) || !IsBelow(next, rootArcs) ||
             !std::lexicographical_compare(current.begin(), current.end(), next.begin(), next.end()))
             return kSnmpQueryOk;
+        if (rows->size() >= kSnmpWalkMaxRows)
+            return kSnmpQueryWalkAbandoned;
         rows->push_back(answer[0]);
         asked = answer[0].oid;
         current.swap(next);
     }
+}
+
+}  // namespace
+
+int WalkSubtree(const char* root, const SnmpNextStep& step, std::vector<SnmpRow>* rows,
+                const SnmpStopCheck& stopped)
+{
+    rows->clear();
+    if (!root || !*root)
+        return kSnmpQueryNothingToAsk;
+    int result = kSnmpQueryWalkAbandoned;
+    try {
+        result = WalkSteps(root, step, rows, stopped);
+    } catch (...) {
+        // Memory the process could not give (bad_alloc), or whatever a step threw.
+    }
+    if (result == kSnmpQueryWalkAbandoned)
+        std::vector<SnmpRow>().swap(*rows);  // the memory goes back as well
+    return result;
 }
 
 ISnmpQueries& SystemSnmpQueries()

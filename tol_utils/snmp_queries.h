@@ -9,6 +9,7 @@
 // up (kSnmpQuerySetupFailed) without calling into the API.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ enum SnmpQueryResult : int {
     kSnmpQuerySetupFailed = 1,    // the client could not prepare the request
     kSnmpQuerySendFailed = 2,
     kSnmpQueryNoAnswer = 3,       // no answer within the wait
+    kSnmpQueryWalkAbandoned = 4,  // a walk given up: too many rows, a stop, or no memory
 };
 
 // The client's syntax codes that the plug-ins read.
@@ -45,6 +47,13 @@ struct SnmpRow {
 // How long the walk waits for the answer to each step.
 constexpr unsigned long kSnmpWalkStepWaitMs = 10000;
 
+// The most rows one walk collects. A storage or processor table has a few thousand rows at
+// most; an agent that keeps answering inside the subtree past this is not walked to its end.
+constexpr size_t kSnmpWalkMaxRows = 10000;
+
+// Asked between the steps of a walk: true once the walk is to end (the plug-in is stopping).
+using SnmpStopCheck = std::function<bool()>;
+
 // One GET of the non-empty identifiers of `oids` (joined with ";"), waiting up to `waitMs`.
 // On kSnmpQueryOk, `values` and `syntax` hold one entry per returned variable, in answer
 // order (a value the client rendered as nothing is an empty text). Both lists are cleared first.
@@ -54,15 +63,22 @@ int GetOIDValuesFromHost(const char* host, const std::vector<std::string>& oids,
 
 // A GETNEXT walk of the subtree below `root`; `rows` holds every variable found inside it in
 // walk order. A failure before the first row returns its result; a failure after it returns
-// kSnmpQueryOk with the rows found so far.
-int SnmpWalk(const char* host, const char* root, std::vector<SnmpRow>* rows);
+// kSnmpQueryOk with the rows found so far. `stopped`, when given, is asked before each step.
+int SnmpWalk(const char* host, const char* root, std::vector<SnmpRow>* rows,
+             const SnmpStopCheck& stopped = SnmpStopCheck());
 
 // The walk's rules over any GETNEXT step: `step` asks for what follows an identifier, fills
 // the answer's variables and returns a SnmpQueryResult. The walk ends at an answer without
 // exactly one variable, at the first identifier outside the subtree, and at an identifier that
 // does not come after the one asked for (an agent that never moves forward).
+//
+// A walk that cannot be finished is abandoned: one that would collect more than
+// kSnmpWalkMaxRows rows, one whose `stopped` answers true before a step, and one that runs
+// out of memory or meets any exception from a step. It returns kSnmpQueryWalkAbandoned with
+// no rows (the rows so far are not the table), and no exception leaves it.
 using SnmpNextStep = std::function<int(const std::string& oid, std::vector<SnmpRow>* answer)>;
-int WalkSubtree(const char* root, const SnmpNextStep& step, std::vector<SnmpRow>* rows);
+int WalkSubtree(const char* root, const SnmpNextStep& step, std::vector<SnmpRow>* rows,
+                const SnmpStopCheck& stopped = SnmpStopCheck());
 
 // The queries a plug-in's worker makes, so that a test can answer them with figures of its own.
 class ISnmpQueries {
@@ -71,7 +87,8 @@ public:
     virtual int Get(const char* host, const std::vector<std::string>& oids,
                     std::vector<std::string>* values, std::vector<unsigned int>* syntax,
                     unsigned long waitMs) = 0;
-    virtual int Walk(const char* host, const char* root, std::vector<SnmpRow>* rows) = 0;
+    virtual int Walk(const char* host, const char* root, std::vector<SnmpRow>* rows,
+                     const SnmpStopCheck& stopped) = 0;
 };
 
 // GetOIDValuesFromHost and SnmpWalk themselves.

@@ -153,6 +153,12 @@ public:
 private:
     void Post(int level, const std::string& text) { this->PostEvent(level, text.c_str()); }
 
+    // A remote walk also ends between its steps once Stop has been asked for.
+    SnmpStopCheck StopCheck() const
+    {
+        return [this] { return this->StopRequested(); };
+    }
+
     void PostTestLine(const char* action, const CpuTest& test)
     {
         Post(kLevelTests,
@@ -200,7 +206,7 @@ private:
             }
         } else {
             std::vector<SnmpRow> rows;
-            result = m_snmp->Walk(host, kProcessorLoadRoot, &rows);
+            result = m_snmp->Walk(host, kProcessorLoadRoot, &rows, StopCheck());
             if (result == kSnmpQueryOk) {
                 Post(kLevelProgress, "tol_cpu: remote test: GetOIDValuesFromHost for non-linux succeeded.");
                 measured = FiguresFromProcessorLoads(rows, figures);

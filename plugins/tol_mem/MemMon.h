@@ -204,6 +204,12 @@ public:
 private:
     void Post(int level, const std::string& text) { this->PostEvent(level, text.c_str()); }
 
+    // A remote walk also ends between its steps once Stop has been asked for.
+    SnmpStopCheck StopCheck() const
+    {
+        return [this] { return this->StopRequested(); };
+    }
+
     // Logs the outcome of an add; true when the test joined its list.
     template <class Outcome>
     bool Added(Outcome outcome)
@@ -237,7 +243,7 @@ private:
         Post(kLevelProgress, FormatText("tol_mem: remote test: host: '%s'", host.c_str()));
         std::vector<SnmpRow> rows;
         StoragePlan plan;
-        if (m_snmp->Walk(host.c_str(), kStorageDescrRoot, &rows) == kSnmpQueryOk)
+        if (m_snmp->Walk(host.c_str(), kStorageDescrRoot, &rows, StopCheck()) == kSnmpQueryOk)
             plan = PlanStorageRequests(rows);
         std::vector<std::string> values;
         std::vector<unsigned int> syntax;

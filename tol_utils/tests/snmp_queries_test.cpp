@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <map>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -91,6 +95,57 @@ TEST(SnmpWalk, CollectsTheSubtreeAndStopsWhereItEnds)
     }
 }
 
+// An agent that answers every GETNEXT with the next row inside the subtree (root.1, root.2,
+// ...) until `endAfter` rows, then with the next column; steps may throw, and the stop check
+// may answer true once some rows have come.
+TEST(SnmpWalk, AWalkThatCannotBeFinishedIsAbandonedWithoutItsRows)
+{
+    const std::string root = "1.3.6.1.2.1.25.3.3.1.2";
+    const size_t kNever = SIZE_MAX;
+    const struct {
+        const char* name;
+        size_t endAfter;   // rows before the agent leaves the subtree
+        size_t stopAfter;  // rows after which the stop check answers true
+        size_t throwAt;    // the step (from 1) that throws
+        std::function<void()> thrower;
+        int result;
+        size_t rows;
+        size_t asked;
+    } cases[] = {
+        {"a table as large as the cap is walked to its end", kSnmpWalkMaxRows, kNever, kNever,
+         nullptr, kSnmpQueryOk, kSnmpWalkMaxRows, kSnmpWalkMaxRows + 1},
+        {"an endless agent is given up one row past the cap", kNever, kNever, kNever, nullptr,
+         kSnmpQueryWalkAbandoned, 0, kSnmpWalkMaxRows + 1},
+        {"a stop mid-walk ends it before the next step", kNever, 40, kNever, nullptr,
+         kSnmpQueryWalkAbandoned, 0, 40},
+        {"a stop before the first step asks nothing", kNever, 0, kNever, nullptr,
+         kSnmpQueryWalkAbandoned, 0, 0},
+        {"memory running out in a step", kNever, kNever, 25, [] { throw std::bad_alloc(); },
+         kSnmpQueryWalkAbandoned, 0, 25},
+        {"any other exception from a step", kNever, kNever, 25,
+         [] { throw std::runtime_error("step"); }, kSnmpQueryWalkAbandoned, 0, 25},
+        {"an exception of no standard type", kNever, kNever, 1, [] { throw 7; },
+         kSnmpQueryWalkAbandoned, 0, 1},
+    };
+    for (const auto& c : cases) {
+        size_t asked = 0;
+        auto step = [&](const std::string& oid, std::vector<SnmpRow>* answer) {
+            ++asked;
+            if (asked == c.throwAt)
+                c.thrower();
+            EXPECT_EQ(asked == 1 ? root : root + "." + std::to_string(asked - 1), oid) << c.name;
+            answer->push_back(Row(asked > c.endAfter ? "1.3.6.1.2.1.25.3.3.1.3.1"
+                                                     : root + "." + std::to_string(asked)));
+            return int(kSnmpQueryOk);
+        };
+        auto stopped = [&] { return asked >= c.stopAfter; };
+        std::vector<SnmpRow> rows{Row("left over")};
+        EXPECT_EQ(c.result, WalkSubtree(root.c_str(), step, &rows, stopped)) << c.name;
+        EXPECT_EQ(c.rows, rows.size()) << c.name;
+        EXPECT_EQ(c.asked, asked) << c.name;
+    }
+}
+
 TEST(SnmpWalk, EmptyRootAsksNothing)
 {
     ScriptedAgent agent;
@@ -128,7 +183,7 @@ TEST(SnmpQueries, FailureStatuses)
         int result;
         unsigned int status;
     } cases[] = {{kSnmpQuerySetupFailed, 11}, {kSnmpQuerySendFailed, 12}, {kSnmpQueryNoAnswer, 13},
-                 {kSnmpQueryNothingToAsk, 10}, {7, 10}};
+                 {kSnmpQueryNothingToAsk, 10}, {kSnmpQueryWalkAbandoned, 10}, {7, 10}};
     for (const auto& c : cases)
         EXPECT_EQ(c.status, RemoteFailureStatus(c.result)) << c.result;
 }

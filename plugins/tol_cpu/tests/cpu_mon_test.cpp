@@ -68,11 +68,12 @@ public:
         *syntax = std::vector<unsigned int>(counters.size(), counterSyntax);
         return results.count(host) ? results[host] : kSnmpQueryOk;
     }
-    int Walk(const char* host, const char* root, std::vector<SnmpRow>* rows) override
+    int Walk(const char* host, const char* root, std::vector<SnmpRow>* rows,
+             const SnmpStopCheck& stopped) override
     {
         calls.push_back("walk " + std::string(host) + " " + root);
         if (onWalk)
-            onWalk();
+            onWalk(stopped);
         *rows = loads;
         return results.count(host) ? results[host] : kSnmpQueryOk;
     }
@@ -83,7 +84,7 @@ public:
                                   {"1.3.6.1.2.1.25.3.3.1.2.196609", kSnmpCodeInteger, "30"}};
     std::map<std::string, int> results;
     std::vector<std::string> calls;
-    std::function<void()> onWalk;
+    std::function<void(const SnmpStopCheck&)> onWalk;
 };
 
 class Worker : public CCPUmon<CRecordingOwner> {
@@ -295,9 +296,10 @@ TEST_F(CpuMonTest, LinesChangeTheList)
 TEST_F(CpuMonTest, PassEndsBetweenTestsOnceStopIsAsked)
 {
     std::atomic<bool> walking{false};
-    snmp.onWalk = [&] {
+    // The walk is told of the stop through the check the worker hands it.
+    snmp.onWalk = [&](const SnmpStopCheck& stopped) {
         walking = true;
-        while (!worker.StopAsked())
+        while (!stopped())
             Sleep(1);
     };
     Add("CUA\t1\t1\t-1\t-1\t-1\t-1\t-1\t127.0.16.1");

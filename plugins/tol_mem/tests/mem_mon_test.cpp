@@ -70,11 +70,12 @@ public:
         return kSnmpQueryOk;
     }
 
-    int Walk(const char* host, const char* root, std::vector<SnmpRow>* rows) override
+    int Walk(const char* host, const char* root, std::vector<SnmpRow>* rows,
+             const SnmpStopCheck& stopped) override
     {
         calls.push_back("walk " + std::string(host) + " " + root);
         if (onWalk)
-            onWalk();
+            onWalk(stopped);
         rows->clear();
         auto it = hosts.find(host);
         if (it == hosts.end())
@@ -85,7 +86,7 @@ public:
 
     std::map<std::string, Host> hosts;
     std::vector<std::string> calls;
-    std::function<void()> onWalk;
+    std::function<void(const SnmpStopCheck&)> onWalk;
 };
 
 const std::string kDescr = "1.3.6.1.2.1.25.2.3.1.3.";
@@ -418,9 +419,10 @@ TEST_F(MemMonTest, PassEndsBetweenTestsOnceStopIsAsked)
 {
     // The first remote test's walk goes on until the plug-in is being stopped.
     std::atomic<bool> walking{false};
-    snmp.onWalk = [&] {
+    // The walk is told of the stop through the check the worker hands it.
+    snmp.onWalk = [&](const SnmpStopCheck& stopped) {
         walking = true;
-        while (!worker.StopAsked())
+        while (!stopped())
             Sleep(1);
     };
     Add("MMA\t1\t1\t-1\t-1\t-1\t-1\t-1\tlinux.host");
