@@ -54,13 +54,18 @@ uint64_t FixedSizeOfRecord(const unsigned char* record)
 
 }  // namespace
 
+// The record grows geometrically: `room` bytes are allocated, of which the header's total
+// size is in use (the rest is zero). The sections, texts and nested records are kept as
+// offsets into the buffer, which stay right when the buffer moves.
 struct ResultWriterState {
     unsigned char* buffer;
-    unsigned char* sections[kSectionCount];
-    unsigned char** nested;
+    size_t room;
+    uint32_t sections[kSectionCount];  // offset of each fixed section, 0 for capacity 0
     unsigned int counts[kSectionCount];
     unsigned int textCount;
-    char** texts;
+    uint32_t* texts;  // offsets of the texts added, room for the STRING capacity
+    uint32_t* nested;  // offsets of the nested records
+    unsigned int nestedRoom;
 };
 
 namespace {
@@ -75,38 +80,19 @@ void FreeWriterState(ResultWriterState* state)
     FreeHeapBlock(state);
 }
 
-// Finds the sections, texts and nested records again; the buffer may have moved.
-void DerivePointers(ResultWriterState* state)
-{
-    unsigned char* at = state->buffer + kHeaderSize;
-    for (unsigned k = 0; k < kSectionCount; ++k) {
-        unsigned capacity = ReadWord(state->buffer, kWordFirstCapacity + k);
-        state->sections[k] = capacity ? at : nullptr;
-        at += size_t(kSlotWidth[k]) * capacity;
-    }
-    for (unsigned t = 0; t < state->textCount; ++t) {
-        state->texts[t] = reinterpret_cast<char*>(at);
-        at += strlen(state->texts[t]) + 1;
-    }
-    unsigned nestedCount = ReadWord(state->buffer, kWordNested);
-    for (unsigned n = 0; n < nestedCount; ++n) {
-        state->nested[n] = at;
-        at += ReadWord(at, kWordTotal);
-    }
-}
-
 ResultWriterState* CreateWriterState(const unsigned* capacities)
 {
     uint64_t fixedSize = FixedSize(capacities);
     unsigned textCapacity = capacities[kSectionCount];
-    if (fixedSize > UINT32_MAX || textCapacity > SIZE_MAX / sizeof(char*))
+    if (fixedSize > UINT32_MAX || textCapacity > SIZE_MAX / sizeof(uint32_t))
         return nullptr;
     auto* state = static_cast<ResultWriterState*>(HeapAllocZero(sizeof(ResultWriterState)));
     if (!state)
         return nullptr;
     state->buffer = static_cast<unsigned char*>(HeapAllocZero(size_t(fixedSize)));
+    state->room = size_t(fixedSize);
     if (textCapacity)
-        state->texts = static_cast<char**>(HeapAllocZero(textCapacity * sizeof(char*)));
+        state->texts = static_cast<uint32_t*>(HeapAllocZero(textCapacity * sizeof(uint32_t)));
     if (!state->buffer || (textCapacity && !state->texts)) {
         FreeWriterState(state);
         return nullptr;
@@ -115,28 +101,52 @@ ResultWriterState* CreateWriterState(const unsigned* capacities)
     for (unsigned k = 0; k <= kSectionCount; ++k)
         WriteWord(state->buffer, kWordFirstCapacity + k, capacities[k]);
     WriteWord(state->buffer, kWordNested, 0);
-    DerivePointers(state);
+    uint32_t at = kHeaderSize;
+    for (unsigned k = 0; k < kSectionCount; ++k) {
+        state->sections[k] = capacities[k] ? at : 0;
+        at += kSlotWidth[k] * capacities[k];
+    }
     return state;
 }
 
-// Appends bytes at the end of the record, growing it by exactly their length. The source may
-// lie inside the record itself. The header is left to the caller.
-bool AppendBytes(ResultWriterState* state, const void* source, unsigned length)
+// Room for `needed` bytes in all: half as much again as the room so far (appending n records
+// then costs O(n) in all), or exactly what is needed when the heap cannot give that much.
+bool Reserve(ResultWriterState* state, size_t needed)
+{
+    if (needed <= state->room)
+        return true;
+    size_t wanted = state->room + state->room / 2;
+    if (wanted < state->room || wanted < needed)
+        wanted = needed;
+    void* grown = HeapReAllocZero(state->buffer, wanted);
+    if (!grown && wanted > needed) {
+        wanted = needed;
+        grown = HeapReAllocZero(state->buffer, wanted);
+    }
+    if (!grown)
+        return false;
+    state->buffer = static_cast<unsigned char*>(grown);
+    state->room = wanted;
+    return true;
+}
+
+// Appends bytes at the end of the record and counts them in its total size. The source may
+// lie inside the record itself. Returns the offset they were written at, 0 on failure.
+uint32_t AppendBytes(ResultWriterState* state, const void* source, unsigned length)
 {
     unsigned total = ReadWord(state->buffer, kWordTotal);
     if (length > UINT32_MAX - total)
-        return false;
+        return 0;
     uintptr_t from = reinterpret_cast<uintptr_t>(source);
     uintptr_t begin = reinterpret_cast<uintptr_t>(state->buffer);
     bool inside = from >= begin && from < begin + total;
     size_t offset = inside ? from - begin : 0;
-    void* grown = HeapReAllocZero(state->buffer, size_t(total) + length);
-    if (!grown)
-        return false;
-    state->buffer = static_cast<unsigned char*>(grown);
+    if (!Reserve(state, size_t(total) + length))
+        return 0;
     const void* bytes = inside ? state->buffer + offset : source;
     memmove(state->buffer + total, bytes, length);
-    return true;
+    WriteWord(state->buffer, kWordTotal, total + length);
+    return total;
 }
 
 void ReportOverflow(int index, unsigned size, int value)
@@ -182,7 +192,7 @@ bool AddFixed(ResultWriterState* state, ValueKind kind, T value)
         fflush(stdout);
         return false;
     }
-    memcpy(state->sections[k] + size_t(count) * sizeof(T), &value, sizeof(T));
+    memcpy(state->buffer + state->sections[k] + size_t(count) * sizeof(T), &value, sizeof(T));
     state->counts[k] = count + 1;
     return true;
 }
@@ -201,12 +211,12 @@ bool AddText(ResultWriterState* state, const char* text)
     if (ReadWord(state->buffer, kWordNested) != 0)
         return false;
     size_t length = strlen(text) + 1;
-    if (length > UINT32_MAX || !AppendBytes(state, text, unsigned(length)))
+    if (length > UINT32_MAX)
         return false;
-    unsigned total = ReadWord(state->buffer, kWordTotal);
-    WriteWord(state->buffer, kWordTotal, total + unsigned(length));
-    state->textCount += 1;
-    DerivePointers(state);
+    uint32_t at = AppendBytes(state, text, unsigned(length));
+    if (!at)
+        return false;
+    state->texts[state->textCount++] = at;
     return true;
 }
 
@@ -218,18 +228,25 @@ bool AddNested(ResultWriterState* state, const unsigned char* record)
     if (size < kHeaderSize || size < FixedSizeOfRecord(record))
         return false;
     unsigned count = ReadWord(state->buffer, kWordNested);
-    if (count >= SIZE_MAX / sizeof(unsigned char*) - 1)
+    if (count == UINT32_MAX)
         return false;
-    void* list = HeapReAllocZero(state->nested, (size_t(count) + 1) * sizeof(unsigned char*));
-    if (!list)
+    if (count >= state->nestedRoom) {
+        unsigned room = state->nestedRoom ? state->nestedRoom : 4;
+        while (room <= count && room <= UINT32_MAX / 2)
+            room *= 2;
+        if (room <= count || room > SIZE_MAX / sizeof(uint32_t))
+            return false;
+        void* list = HeapReAllocZero(state->nested, size_t(room) * sizeof(uint32_t));
+        if (!list)
+            return false;
+        state->nested = static_cast<uint32_t*>(list);
+        state->nestedRoom = room;
+    }
+    uint32_t at = AppendBytes(state, record, size);
+    if (!at)
         return false;
-    state->nested = static_cast<unsigned char**>(list);
-    if (!AppendBytes(state, record, size))
-        return false;
-    unsigned total = ReadWord(state->buffer, kWordTotal);
-    WriteWord(state->buffer, kWordTotal, total + size);
+    state->nested[count] = at;
     WriteWord(state->buffer, kWordNested, count + 1);
-    DerivePointers(state);
     return true;
 }
 

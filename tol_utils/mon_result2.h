@@ -7,7 +7,9 @@
 //   nested   complete records back to back, each led by its own total size
 //
 // A record belongs to one thread at a time. Blocks handed out by get() live on the process
-// heap; the caller frees them with FreeHeapBlock.
+// heap; the caller frees them with FreeHeapBlock. The buffer grows geometrically, so a record
+// of n nested records costs O(n) to build; get_pointer() is valid until the next text or
+// nested record is added, or the record is reset.
 #pragma once
 
 #include "tol_utils_api.h"

@@ -354,6 +354,47 @@ TEST(CMonResult2Get, HandsOutAProcessHeapCopy)
     FreeHeapBlock(bytes);
 }
 
+// Records appended one by one, as an event-log pass does: the bytes are those of the
+// reference writer whatever the count, numbers added after the nested records included.
+TEST(CMonResult2Growth, ManyNestedRecordsGiveTheReferenceBytes)
+{
+    const struct {
+        const char* name;
+        unsigned count;
+    } cases[] = {{"none", 0}, {"one", 1}, {"past the first growths", 37}, {"a large pass", 20000}};
+    for (const auto& c : cases) {
+        CMonResult2 record;
+        ASSERT_TRUE(record.create(0, 4, 1, 0, 0, 1));
+        ASSERT_TRUE(record.add(7u));
+        ASSERT_TRUE(record.add(Narrow("There are new records")));
+        RecordBytes expected(0, 4, 1, 0, 0, 1, c.count);
+        expected.U32(7).U32(3).U32(c.count).U32(0).I64(-5).Text("There are new records");
+        for (unsigned i = 0; i < c.count; ++i) {
+            std::string text(i % 97 + 1, char('a' + i % 26));
+            CMonResult2 child;
+            ASSERT_TRUE(child.create(0, 1, 1, 0, 0, 2));
+            ASSERT_TRUE(child.add(Narrow(text.c_str())));
+            ASSERT_TRUE(child.add(Narrow(i % 2 ? "odd" : "")));
+            ASSERT_TRUE(child.add(i));
+            ASSERT_TRUE(child.add(static_cast<__int64>(i) * 1000));
+            // Every third one as a bare block, the others as records.
+            ASSERT_TRUE(i % 3 ? record.add(&child)
+                              : record.add(static_cast<void*>(const_cast<char*>(child.get_pointer())))) << i;
+            expected.Nested(RecordBytes(0, 1, 1, 0, 0, 2)
+                                .U32(i).I64(static_cast<int64_t>(i) * 1000)
+                                .Text(text).Text(i % 2 ? "odd" : "N/A")
+                                .Done());
+        }
+        // Slots filled after the nested records land in their sections.
+        ASSERT_TRUE(record.add(3u));
+        ASSERT_TRUE(record.add(c.count));
+        ASSERT_TRUE(record.add(static_cast<__int64>(-5)));
+        EXPECT_EQ(BytesOf(record), expected.Done()) << c.name;
+        EXPECT_EQ(record.get_size(), Word(record, 0)) << c.name;
+        EXPECT_EQ(c.count, Word(record, 7)) << c.name;
+    }
+}
+
 TEST(CMonResult2Create, CapacitiesTooLargeForTheHeaderAreRefused)
 {
     CMonResult2 record;
