@@ -20,7 +20,10 @@ double CpuUsage(uint32_t cpuMs, int64_t wallMs, unsigned processors)
         return 0;
     if (processors == 0)
         processors = 1;
-    return static_cast<double>(cpuMs) / static_cast<double>(wallMs) * 100.0 / processors;
+    double usage = static_cast<double>(cpuMs) / static_cast<double>(wallMs) * 100.0 / processors;
+    // Over a wall time of a few clock ticks (the first pass right after an add) the two clocks'
+    // steps do not match: no process uses more than every processor.
+    return usage > 100.0 ? 100.0 : usage;
 }
 
 double CCpuSampleList::Sample(DWORD pid, const CpuReading& reading, unsigned processors)

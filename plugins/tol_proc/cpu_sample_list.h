@@ -4,7 +4,8 @@
 // Usage = CPU time used / wall time / logical processors × 100, so that a process keeping
 // every processor busy reads 100 %. The wall time is taken from the hour, minute, second and
 // millisecond of the two UTC times alone; a pass across midnight UTC reads a negative wall
-// time, and a zero or negative wall time reads 0 %.
+// time, and a zero or negative wall time reads 0 %. A usage above 100 % (a wall time of a few
+// clock ticks, whose steps the process's CPU time does not share) reads 100 %.
 //
 // A process id that comes back as another process (a different creation time, or CPU time
 // that went backwards) counts as a process seen for the first time: 0 %, new sample.
