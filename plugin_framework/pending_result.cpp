@@ -44,8 +44,11 @@ void CPendingResult::DropOldest(size_t incoming)
         m_begin = m_end = 0;
 }
 
-// Room for `incoming` bytes after the pending ones: the pending bytes move to the front when
-// the buffer is at most half full with them, else into a buffer twice their size.
+// Room for `incoming` bytes after the pending ones. The buffer wants twice the bytes it is to
+// hold, but no more than a quarter beyond the bound while they fit in that: the pending bytes
+// move to the front when the buffer has that room, else into a buffer of that size. Either way
+// as many bytes can be appended afterwards as were moved, or a quarter of the bound, so every
+// byte appended is moved at most a few times.
 bool CPendingResult::MakeRoom(size_t incoming)
 {
     if (m_capacity - m_end >= incoming)
@@ -53,12 +56,15 @@ bool CPendingResult::MakeRoom(size_t incoming)
     const size_t needed = Pending() + incoming;
     if (needed < Pending())
         return false;
-    if (needed <= m_capacity / 2) {
+    const size_t limit = m_bound + m_bound / 4;
+    size_t capacity = needed > SIZE_MAX / 2 ? needed : 2 * needed;
+    if (needed <= limit && capacity > limit)
+        capacity = limit;
+    if (capacity < kFirstCapacity)
+        capacity = kFirstCapacity;
+    if (capacity <= m_capacity) {
         memmove(m_buffer, m_buffer + m_begin, Pending());
     } else {
-        size_t capacity = needed > SIZE_MAX / 2 ? needed : 2 * needed;
-        if (capacity < kFirstCapacity)
-            capacity = kFirstCapacity;
         auto* buffer = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, capacity));
         if (!buffer)
             return false;

@@ -1,9 +1,9 @@
 // CPendingResult: the COM object's pending ResultStream and the lock that guards it.
 //
 // Result bytes travel as a BSTR used as a byte string: ResultBlobs back to back. Append adds
-// results after the bytes already pending, in a buffer that grows by doubling, so that n
-// appends between two takes copy O(n) bytes and not O(n²); Take hands everything over as one
-// BSTR, byte for byte, and leaves nothing.
+// results after the bytes already pending, in a buffer that grows by doubling (up to a quarter
+// beyond the bound), so that n appends between two takes copy O(n) bytes and not O(n²); Take
+// hands everything over as one BSTR, byte for byte, and leaves nothing.
 //
 // The store is bounded: before an append would make it hold more than its byte bound, its
 // oldest whole records are dropped (a record's first 32-bit word is its total length; bytes

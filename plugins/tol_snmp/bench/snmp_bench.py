@@ -9,8 +9,8 @@
 - a trap flood: the real plug-in in plugin_host.exe listening while a raw sender sends traps of
   40 bindings as fast as it can for 30 s, the host fetching every 10 s as the agent would:
   traps sent, packages posted, dropped by the listener's queue and by the pending store,
-  handed over, and the host's private bytes (at the start, the peak of the samples taken every
-  second, and the process's own peak).
+  handed over, and the host's private bytes and working set (at the start, the highest of the
+  samples taken every second, and the process's own peak).
 
     python3 plugins/tol_snmp/bench/snmp_bench.py build/x86_64     (inside the Wine session)
 """
@@ -138,9 +138,11 @@ def flood():
     print("tol_snmp: %d packages posted (%.0f/s), %d dropped by the listener's queue, %d dropped by "
           "the pending store, %d handed over in %d Gets" % (
               posted, posted / seconds, queue_dropped, store_dropped, handed, len(run.results)))
-    print("plugin_host private bytes: %.1f MB at the start, %.1f MB the highest sample, %.1f MB the "
-          "process's peak" % (samples[0][0] / 2**20, max(s[0] for s in samples) / 2**20,
-                              max(s[1] for s in samples) / 2**20))
+    # Samples: private bytes, their peak, working set, its peak (Wine reports private bytes as 0).
+    for name, now, peak in (("private bytes", 0, 1), ("working set", 2, 3)):
+        print("plugin_host %s: %.1f MB at the start, %.1f MB the highest sample, %.1f MB the process's "
+              "peak" % (name, samples[0][now] / 2**20, max(s[now] for s in samples) / 2**20,
+                        max(s[peak] for s in samples) / 2**20))
 
 
 def main():
