@@ -4,13 +4,15 @@
 // CMonCheckerBase<T> (CMemMon<T>, ...). The plug-in's class derives from this template, names
 // its own empty dual interface, its type library and its class identifier, and declares
 //     static const char* CommandCodeList();   // the Init reply, such as "MMAMMMMMDLAALAMLAD"
+//     static const char* LogPrefix();         // the start of its log lines, such as "tol_mem: "
 // and its interface map with TOL_PLUGIN_COM_MAP; it may declare AcceptWorker(TWorker*),
 // PrepareWorker(TWorker*) and LeadingResults(CComBSTR*).
 //
 // Init carries the plug-in side of the handshake; Add hands each line, in UTF-8, to the
 // worker's ProcessTest; Get hands over the pending ResultStream; Set gives the worker its check
 // interval and the object its source id. The worker posts results and log lines back through
-// PostResult and PostEvent, which fire OnNewData on the calling thread.
+// PostResult and PostEvent, which fire OnNewData on the calling thread. The pending results are
+// bounded (CPendingResult); a Get after the store dropped some posts one log line that says so.
 #pragma once
 
 #include <windows.h>
@@ -145,6 +147,7 @@ public:
         static_cast<T*>(this)->LeadingResults(&result);
         CComBSTR taken;
         taken.Attach(m_pending.Take());
+        SayDroppedResults();
         // Pending results are never lost to the leading records: when the two cannot be
         // joined, the pending bytes go alone.
         if (result.IsEmpty() || !result.Append(taken))
@@ -185,10 +188,21 @@ public:
             m_pending.Append(data->Get());
     }
 
+    // Once per Get: the results the bounded store dropped since the last one, as a log line.
+    void SayDroppedResults()
+    {
+        PendingDrops drops = m_pending.TakeDrops();
+        if (drops.records)
+            PostEvent(kLevelDroppedResults, PendingDropLine(T::LogPrefix(), drops).c_str());
+    }
+
     unsigned int SourceId() const { return m_sourceId; }
     TWorker* GetWorker() const { return m_worker; }
 
 protected:
+    // Errors and figures that matter to the admin.
+    static constexpr int kLevelDroppedResults = 1;
+
     HRESULT Fail(const wchar_t* text) { return ReportComError(*ClassId, text); }
 
     HRESULT FailWithSystemText(DWORD error)

@@ -1,8 +1,16 @@
 """SNMP datagrams built by hand (BER), for tests that need what the net-snmp tools do not send:
-an inform whose answers are counted, a trap of 64 KiB of the smallest bindings; and the
-datagrams waiting on a test's socket."""
+an inform whose answers are counted, a trap of 64 KiB of the smallest bindings, a flood of
+traps; and the datagrams waiting on a test's socket.
 
+    snmp_datagrams.py flood <bind address> <host> <port> <bindings a trap> [traps a second]
+
+sends v2c traps of that many bindings from the bind address, as fast as it can or at the given
+rate, until it is ended (SIGTERM), and then prints "sent <traps>"."""
+
+import signal
 import socket
+import sys
+import time
 
 MAX_DATAGRAM = 65507
 
@@ -70,3 +78,36 @@ def flood_trap(community=b"flood"):
     datagram = message(0xA7, 1, binding * count, community)
     assert len(datagram) <= MAX_DATAGRAM
     return datagram
+
+
+def bindings_trap(count, community=b"tol23flood"):
+    """A v2c trap of `count` bindings 1.3.6.1.4.1.99999.3.<k> = INTEGER k."""
+    bindings = b"".join(ber(0x30, oid("1.3.6.1.4.1.99999.3.%d" % k) + integer(k)) for k in range(count))
+    return message(0xA7, 1, bindings, community)
+
+
+def flood(bind, host, port, bindings, rate=0.0):
+    datagram = bindings_trap(bindings)
+    sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    sock.bind((bind, 0))
+    sent = 0
+    stop = []
+    signal.signal(signal.SIGTERM, lambda *_: stop.append(1))
+    start = time.monotonic()
+    while not stop:
+        if rate > 0:
+            ahead = start + sent / rate - time.monotonic()
+            if ahead > 0:
+                time.sleep(ahead)
+                continue
+        try:
+            sock.sendto(datagram, (host, port))
+            sent += 1
+        except OSError:
+            pass
+    print("sent %d" % sent, flush=True)
+
+
+if __name__ == "__main__" and len(sys.argv) >= 6 and sys.argv[1] == "flood":
+    flood(sys.argv[2], sys.argv[3], int(sys.argv[4]), int(sys.argv[5]),
+          float(sys.argv[6]) if len(sys.argv) > 6 else 0.0)

@@ -5,6 +5,7 @@ compared with what snmpget answers at the same moment."""
 import os
 import shutil
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -67,7 +68,9 @@ def spa(tid, oids, port, version=2, community=COMMUNITY, limits="", timeout=2, r
         lid=5, host=HOST):
     fields = [code, tid, lid, host, port, version, ";".join(oids) if isinstance(oids, list) else oids,
               community, "x", "x", "x", "x", "x", timeout, retries, limits]
-    return "add " + "\\t".join(str(f) for f in fields)
+    line = "\\t".join(str(f) for f in fields)
+    # A single trailing TAB adds no field: an empty last field is written as two TABs.
+    return "add " + line + ("\\t" if line.endswith("\\t") else "")
 
 
 def records(run, kind="RESULT_SNMP"):
@@ -409,3 +412,64 @@ while True:
     s.sendto(message, (sys.argv[1], int(sys.argv[2])))
     time.sleep(0.002)
 """ % (os.path.dirname(os.path.abspath(__file__)), SENDER)
+
+
+# ---- A trap flood ---------------------------------------------------------------------------
+
+FLOOD_BINDINGS = 40       # packages a trap of the flood gives
+FLOOD_POSTED = 120000     # packages posted before the first Get: some 18 MB, twice what the store keeps
+MEMORY_BOUND = 48 << 20   # what the host's memory may grow by under the flood
+STORE_DROPPED = "results ("  # the store's drop line: "tol_snmp: <n> results (<bytes> bytes) dropped, ..."
+
+
+def memory(run):
+    """The host's memory at each "memory" command: its private bytes where the system counts
+    them, else its working set (Wine reports private bytes of 0)."""
+    figures = [[int(n) for n in detail.split()] for hr, detail in run.entries("memory") if hr == plugin_host.S_OK]
+    return [f[0] or f[2] for f in figures]
+
+
+def trap_packages(stream):
+    """The RESULT_SNMP_TRAP records of a hand-over (their type is their first UI32 value)."""
+    return sum(struct.unpack_from("<I", blob, 32)[0] == 61 for blob in plugin_host.split_stream(stream))
+
+
+def test_a_trap_flood_is_bounded_and_every_drop_is_said():
+    """A sender floods the listener with traps of 40 bindings while the host fetches nothing: the
+    host's memory grows by less than MEMORY_BOUND although far more packages are posted
+    than the pending store keeps. Every package posted either comes with a Get or is counted
+    by the one drop line (level 1) that the next Get says; the listener's own full queue says
+    its drops the same way."""
+    port, session = trap_session()
+    with session.live(timeout=300) as live:
+        live.send("add TRA\\t41\\t5")
+        taken(live, 1)
+        live.send("memory")
+        sender = subprocess.Popen([sys.executable, snmp_datagrams.__file__, "flood", SENDER, HOST, str(port),
+                                   str(FLOOD_BINDINGS)], stdout=subprocess.PIPE, text=True)
+        try:
+            live.send("wait-data %d 240000" % FLOOD_POSTED, "memory", "get", "memory")
+            live.wait(lambda r: len(r.entries("memory")) == 3, timeout=300)
+        finally:
+            sender.terminate()
+            sent = int(sender.communicate(timeout=30)[0].split()[1])
+        # Once the listener has stopped nothing more is posted: the last Get takes the rest.
+        live.send("add TRD\\t41\\t0", "get")
+        run = live.wait(lambda r: len(r.entries("get")) == 2, timeout=120)
+    before, flooded, fetched = memory(run)
+    assert sent * FLOOD_BINDINGS > FLOOD_POSTED
+    assert flooded - before < MEMORY_BOUND, (before, flooded)
+    assert fetched - before < MEMORY_BOUND
+
+    logs = [e for e in run.events if e.kind == "I4"]
+    assert logs and all(e.value == -1 and e.text.startswith("tol_snmp: ") for e in logs), logs[:3]
+    said = [e.text for e in logs if STORE_DROPPED in e.text]
+    assert len(said) <= 2  # at most once a Get
+    dropped = sum(int(text.split()[1]) for text in said)
+    handed_over = sum(trap_packages(stream) for stream in run.results)
+    posted = len(run.texts("UI4"))
+    assert posted >= FLOOD_POSTED and dropped > 0
+    assert handed_over + dropped == posted  # nothing dropped unsaid
+    # The store keeps the newest results, up to its bound.
+    assert len(run.results[0]) <= (8 << 20) + 4096
+    assert len([e for e in logs if "trap packages dropped" in e.text]) == len(logs) - len(said)

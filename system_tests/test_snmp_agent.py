@@ -48,7 +48,7 @@ def test_spa_lines_come_back_as_snmp_results(server, agent):
     server.queue_lines([
         "POL\t0\t1",
         "SPA\t5\t3\t%s\t%d\t2\t%s\t%s\t\t\t\t\t\t2\t1\t;;0,10" % (HOST, agent.port, ";".join(oids), COMMUNITY),
-        "SPA\t6\t3\t%s\t%d\t1\t%s\ttol23wrong\t\t\t\t\t\t1\t1\t" % (HOST, agent.port, SYS_NAME),
+        "SPA\t6\t3\t%s\t%d\t1\t%s\ttol23wrong\t\t\t\t\t\t1\t1\t\t" % (HOST, agent.port, SYS_NAME),
     ], kind="login")
     with Installation(server.url, registration=ACCOUNT, plugins=["tol_snmp.dll"]) as installed:
         installed.start()

@@ -11,6 +11,7 @@
 #include "snmp_lib.h"
 #include "snmp_limits.h"
 #include "snmp_mon_state.h"
+#include "snmp_timeout.h"
 #include "snmp_value_text.h"
 #include "text_fields.h"
 
@@ -235,7 +236,7 @@ bool CSNMPmon::MakeEntity(const char* address, unsigned int port, unsigned int t
     if (m_TrapMode)
         return true;
     if (libpo_SnmpSetPort(m_Entity, port) != SNMPAPI_SUCCESS ||
-        libpo_SnmpSetTimeout(m_Entity, timeout * 100) != SNMPAPI_SUCCESS ||
+        libpo_SnmpSetTimeout(m_Entity, SnmpTimeoutHundredths(timeout)) != SNMPAPI_SUCCESS ||
         libpo_SnmpSetRetry(m_Entity, retries) != SNMPAPI_SUCCESS) {
         SetApiError();
         FreeEntity();

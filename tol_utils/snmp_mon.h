@@ -9,8 +9,9 @@
 // A listener: construct with true, InitInst without host, community or identifiers, set
 // m_TestId and m_LocationId, RegisterTrap(true); every variable binding of every trap or
 // inform becomes one RESULT_SNMP_TRAP package in m_Packages (guarded by m_PackageLock) and
-// m_Event is set. The owner waits, takes the packages under the lock and DeleteResult's them;
-// to stop: cancelRequest, RegisterTrap(false), destroy.
+// m_Event is set; beyond its bounds the queue drops its oldest packages and counts them. The
+// owner waits, takes the packages under the lock and DeleteResult's them; to stop:
+// cancelRequest, RegisterTrap(false), destroy.
 #pragma once
 
 #include "tol_utils_api.h"
@@ -47,6 +48,10 @@ public:
 
     bool RegisterTrap(bool state);
     void DeleteResult(CMonResult2* package);
+    // The packages dropped since the last call because the queue was full (it keeps at most
+    // kTrapQueuePackages packages and kTrapQueueBytes bytes, the newest ones). The caller
+    // holds m_PackageLock.
+    unsigned long TakeDroppedPackages();
 
     // Handlers of a session notification (notice code and detail), on the API's thread.
     unsigned long processNotification(unsigned int code, long detail);
@@ -119,6 +124,8 @@ private:
     void StoreAnswer(const CSnmpReceived& message);
     void MarkFailedIndex(long errorStatus, long errorIndex);
     void AnswerInform(const CSnmpReceived& message);
+    void QueuePackage(CMonResult2* package);
+    void QueueErrorPackage(const char* sender, const char* community, unsigned long apiError);
     void QueueBindings(const CSnmpReceived& message, const std::string& sender,
                        const std::string& community, bool inform);
 

@@ -1,6 +1,6 @@
 // What a CSNMPmon keeps beside its published members: the lock that its notification
 // handler, its waiter and its destructor take in turn, how a waiter learns of a completion,
-// whether its request has ended, and the informs it has lately queued.
+// whether its request has ended, the informs it has lately queued and the bounds of its queue.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +8,9 @@
 #include <deque>
 #include <string>
 
+#include "bounded_packages.h"
 #include "critical_section.h"
+#include "mon_result2.h"
 
 struct SnmpMonState {
     explicit SnmpMonState(bool listener) : listener(listener) { InitializeConditionVariable(&wake); }
@@ -27,4 +29,6 @@ struct SnmpMonState {
     bool done = false;
     // Keys (sender, community, request id) of the informs queued lately, oldest first.
     std::deque<std::string> recentInforms;
+    // The bounds of m_Packages (guarded by m_PackageLock, like the vector itself).
+    CBoundedPackages<CMonResult2> packageBounds{kTrapQueuePackages, kTrapQueueBytes};
 };

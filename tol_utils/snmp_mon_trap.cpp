@@ -27,33 +27,20 @@ struct PackageFields {
     const char* texts[5];  // sender, community, identifier, value, notice or error
 };
 
-void QueuePackage(CSNMPmon& listener, const PackageFields& fields)
+CMonResult2* BuildPackage(const CSNMPmon& listener, const PackageFields& fields)
 {
     auto* package = new (std::nothrow) CMonResult2;
     if (!package)
-        return;
+        return nullptr;
     bool built = package->create(0, 6, 1, 0, 0, 5) &&
                  package->init(RESULT_SNMP_TRAP, listener.m_TestId, listener.m_LocationId) &&
                  package->add(fields.syntaxCode) && package->add(fields.kind) && package->add(fields.status);
     for (const char* text : fields.texts)
         built = built && package->add(const_cast<char*>(text));
-    if (built) {
-        EnterCriticalSection(&listener.m_PackageLock);
-        try {
-            listener.m_Packages.push_back(package);
-            package = nullptr;
-        } catch (const std::bad_alloc&) {
-        }
-        LeaveCriticalSection(&listener.m_PackageLock);
-    }
+    if (built)
+        return package;
     delete package;
-}
-
-// An error package: status 2, the sender and community when known, and the API's error text.
-void QueueErrorPackage(CSNMPmon& listener, const char* sender, const char* community, unsigned long apiError)
-{
-    PackageFields fields{kErrorSyntaxCode, 0, 2, {sender, community, kNone, kNone, SnmpApiErrorText(apiError)}};
-    QueuePackage(listener, fields);
+    return nullptr;
 }
 
 std::string InformKey(const std::string& sender, const std::string& community, smiINT32 requestId)
@@ -85,6 +72,27 @@ void CSNMPmon::DeleteResult(CMonResult2* package)
     delete package;
 }
 
+unsigned long CSNMPmon::TakeDroppedPackages()
+{
+    return m_State->packageBounds.TakeDropped();
+}
+
+void CSNMPmon::QueuePackage(CMonResult2* package)
+{
+    if (!package)
+        return;
+    EnterCriticalSection(&m_PackageLock);
+    m_State->packageBounds.Push(m_Packages, package);
+    LeaveCriticalSection(&m_PackageLock);
+}
+
+// An error package: status 2, the sender and community when known, and the API's error text.
+void CSNMPmon::QueueErrorPackage(const char* sender, const char* community, unsigned long apiError)
+{
+    PackageFields fields{kErrorSyntaxCode, 0, 2, {sender, community, kNone, kNone, SnmpApiErrorText(apiError)}};
+    QueuePackage(BuildPackage(*this, fields));
+}
+
 unsigned long CSNMPmon::processTrapAndInforNotification(unsigned int code, long)
 {
     if (code == SNMPAPI_TL_TIMEOUT) {
@@ -97,7 +105,7 @@ unsigned long CSNMPmon::processTrapAndInforNotification(unsigned int code, long)
         return 1;
     CSnmpReceived message;
     if (!message.receive(m_Session) || !message.read()) {
-        QueueErrorPackage(*this, kNone, kNone, libpo_SnmpGetLastError(m_Session));
+        QueueErrorPackage(kNone, kNone, libpo_SnmpGetLastError(m_Session));
         Signal(true);
         return 1;
     }
@@ -151,14 +159,14 @@ void CSNMPmon::QueueBindings(const CSnmpReceived& message, const std::string& se
     for (smiUINT32 k = 1; k <= count; ++k) {
         CSnmpBinding binding;
         if (!binding.read(message.vbl, k)) {
-            QueueErrorPackage(*this, sender.c_str(), community.c_str(), libpo_SnmpGetLastError(m_Session));
+            QueueErrorPackage(sender.c_str(), community.c_str(), libpo_SnmpGetLastError(m_Session));
             return;
         }
         std::string name = SnmpOidText(binding.name);
         char* value = getValueAsString(&binding.value);
         PackageFields fields{getSyntaxAsInteger(&binding.value), inform ? 2u : 1u, 0,
                              {sender.c_str(), community.c_str(), name.c_str(), value, notice}};
-        QueuePackage(*this, fields);
+        QueuePackage(BuildPackage(*this, fields));
         FreeHeapBlock(value);
     }
 }

@@ -60,7 +60,8 @@ if (bin_dir / "http_bench.exe").exists():
 
 snmp_plugin_bench = source / "plugins" / "tol_snmp" / "bench" / "snmp_bench.py"
 if (bin_dir / "snmp_bench.exe").exists():
-    section("tol_snmp: one pass of 50 SPA tests beside snmpget, and a burst of 1,000 traps from snmptrap")
+    section("tol_snmp: one pass of 50 SPA tests beside snmpget, a burst of 1,000 traps from snmptrap, "
+            "and a 30-s trap flood from a raw sender")
     subprocess.run([sys.executable, str(snmp_plugin_bench), str(build)], stdin=subprocess.DEVNULL,
                    check=False)
 

@@ -158,8 +158,9 @@ def snmp_test_lines(agent):
     as v2c, and the same through a wrong community, which times out."""
     oids = "1.3.6.1.2.1.1.5.0;1.3.6.1.2.1.1.3.0;1.3.6.1.2.1.2.1.0"
     line = "SPA\t%d\t1\t127.0.0.1\t%d\t2\t%s\t%s\t\t\t\t\t\t%d\t1\t%s"
+    # Without limits the last field is empty: the line ends in two TABs.
     return [line % (41, agent.port, oids, netsnmp_peer.COMMUNITY, 2, ";;1,16"),
-            line % (42, agent.port, oids, "not-the-community", 1, "")]
+            line % (42, agent.port, oids, "not-the-community", 1, "\t")]
 
 
 def watch(server, stop):

@@ -11,6 +11,7 @@ class CCPUmonitoring
                               &CLSID_CPUmonitoring> {
 public:
     static const char* CommandCodeList() { return "CUACUMCUD"; }
+    static const char* LogPrefix() { return "tol_cpu: "; }
 
     TOL_PLUGIN_COM_MAP(CCPUmonitoring, ICPUmonitoring, IID_ICPUmonitoring)
 };

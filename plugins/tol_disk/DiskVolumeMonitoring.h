@@ -12,6 +12,7 @@ class CDiskVolumeMonitoring
                               &DIID__IDiskVolumeMonitoringEvents, &CLSID_DiskVolumeMonitoring> {
 public:
     static const char* CommandCodeList() { return "DKADKMDKDDIADIMDID"; }
+    static const char* LogPrefix() { return "tol_disk: "; }
 
     void LeadingResults(CComBSTR* out)
     {

@@ -13,6 +13,7 @@ class CEventLogMonitoring
                               &CLSID_EventLogMonitoring> {
 public:
     static const char* CommandCodeList() { return "LEALEMLED"; }
+    static const char* LogPrefix() { return "tol_evt: "; }
 
     TOL_PLUGIN_COM_MAP(CEventLogMonitoring, IEventLogMonitoring, IID_IEventLogMonitoring)
 };

@@ -16,6 +16,7 @@ class CHTTPmonitoring
 
 public:
     static const char* CommandCodeList() { return "HPAHPMHPD"; }
+    static const char* LogPrefix() { return "tol_http: "; }
 
     STDMETHOD(Set)(unsigned short nvType, VARIANT nValue) override
     {

@@ -12,6 +12,7 @@ class CICMPmonitoring
                               &DIID__IICMPmonitoringEvents, &CLSID_ICMPmonitoring> {
 public:
     static const char* CommandCodeList() { return "PGAPGMPGD"; }
+    static const char* LogPrefix() { return "tol_icmp: "; }
 
     // Winsock for the checker's probe threads, before its worker starts.
     void PrepareWorker(Worker* worker) { worker->StartWinsock(); }

@@ -11,6 +11,7 @@ class CMEMmonitoring
                               &CLSID_MEMmonitoring> {
 public:
     static const char* CommandCodeList() { return "MMAMMMMMDLAALAMLAD"; }
+    static const char* LogPrefix() { return "tol_mem: "; }
 
     TOL_PLUGIN_COM_MAP(CMEMmonitoring, IMEMmonitoring, IID_IMEMmonitoring)
 };

@@ -135,6 +135,10 @@ STDMETHODIMP CNetScanner::Get(VARIANT* szResult)
     szResult->vt = VT_BSTR;
     CComBSTR taken;
     taken.Attach(m_pending.Take());
+    // The one log line of this plug-in: results its bounded store had to drop.
+    PendingDrops drops = m_pending.TakeDrops();
+    if (drops.records)
+        FireNewData(m_pluginEvents, VT_I4, -1, PendingDropLine("tol_ndis: ", drops).c_str());
     if (taken.ByteLength() < 2) {
         szResult->bstrVal = nullptr;
         return E_PENDING;

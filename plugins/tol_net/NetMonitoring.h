@@ -16,6 +16,7 @@ class CNetMonitoring
                               &DIID__INetMonitoringEvents, &CLSID_NetMonitoring> {
 public:
     static const char* CommandCodeList() { return "NTANTMNTD"; }
+    static const char* LogPrefix() { return "tol_net: "; }
 
     // Winsock 2.0 for the object's lifetime, started by Init before the worker runs.
     void PrepareWorker(Worker*) { m_winsock.Acquire(); }

@@ -13,6 +13,7 @@ class CProcessMon
                               &LIBID_tol_procLib, &DIID__IProcessMonEvents, &CLSID_ProcessMon> {
 public:
     static const char* CommandCodeList() { return "PRAPRMPRD"; }
+    static const char* LogPrefix() { return "tol_proc: "; }
 
     void LeadingResults(CComBSTR* out)
     {

@@ -17,6 +17,7 @@ class CSNMPmonitoring
                               &DIID__ISNMPmonitoringEvents, &CLSID_SNMPmonitoring> {
 public:
     static const char* CommandCodeList() { return "SPASPMSPDTRATRMTRD"; }
+    static const char* LogPrefix() { return "tol_snmp: "; }
 
     bool AcceptWorker(Worker* worker) { return worker->StartSnmp(); }
 

@@ -20,6 +20,8 @@ extern const char* const kSnmpNewData;  // "tol_snmp: New data is available"
 class CSnmpRecordSink {
 public:
     virtual void PostRecord(CComBSTR* bytes, const char* desc) = 0;
+    // A log line of the given level, the text beginning with the plug-in's log prefix.
+    virtual void PostLog(int level, const char* text) = 0;
 
 protected:
     ~CSnmpRecordSink() = default;

@@ -34,7 +34,7 @@ bool ReadPositive(const char* field, unsigned int* out)
     return true;
 }
 
-bool ReadTestFields(char** fields, unsigned count, SnmpTest* test)
+bool ReadTestFields(char** fields, SnmpTest* test)
 {
     long long testId = ReadNumber(fields[1]);
     if (testId <= 0 || testId > INT_MAX)
@@ -45,7 +45,7 @@ bool ReadTestFields(char** fields, unsigned count, SnmpTest* test)
     test->version = ReadInt(fields[5]);
     test->oids = fields[6];
     test->community = fields[7];
-    test->limits = count > 15 ? fields[15] : "";
+    test->limits = fields[15];
     return ReadPositive(fields[4], &test->port) && (test->version == 1 || test->version == 2) &&
            ReadPositive(fields[13], &test->timeout) && ReadPositive(fields[14], &test->retries);
 }
@@ -60,13 +60,10 @@ bool ParseSnmpLine(const char* utf8Line, SnmpLine* out)
         return false;
     *out = SnmpLine();
     const char* code = count > 0 ? fields[0] : "";
-    // The splitter drops an empty last field; the line still has it (an add without limits
-    // ends in a TAB).
-    unsigned written = count + (utf8Line[strlen(utf8Line) - 1] == '\t' ? 1 : 0);
-    if ((strcmp(code, "SPA") == 0 || strcmp(code, "SPM") == 0) && written == kTestFieldCount) {
-        if (ReadTestFields(fields, count, &out->test))
+    if ((strcmp(code, "SPA") == 0 || strcmp(code, "SPM") == 0) && count == kTestFieldCount) {
+        if (ReadTestFields(fields, &out->test))
             out->kind = code[2] == 'A' ? SnmpLineKind::Add : SnmpLineKind::Modify;
-    } else if (written == kShortFieldCount) {
+    } else if (count == kShortFieldCount) {
         unsigned int id = static_cast<unsigned int>(ReadInt(fields[1]));
         if (strcmp(code, "SPD") == 0) {
             out->kind = SnmpLineKind::Delete;
@@ -74,7 +71,7 @@ bool ParseSnmpLine(const char* utf8Line, SnmpLine* out)
         } else if (strcmp(code, "TRA") == 0) {
             out->kind = SnmpLineKind::TrapStart;
             out->trapId = id;
-            out->trapValue = count > 2 ? static_cast<unsigned int>(ReadInt(fields[2])) : 0;
+            out->trapValue = static_cast<unsigned int>(ReadInt(fields[2]));
         } else if (strcmp(code, "TRD") == 0) {
             out->kind = SnmpLineKind::TrapStop;
             out->trapId = id;

@@ -10,8 +10,9 @@
 // Numbers are decimal; a text that is not a number reads as 0. An add or modify line needs a
 // test id above 0, a port, time-out and retries above 0 (they are unsigned: a negative number
 // or one beyond 32 bits breaks the rule too) and version 1 or 2. A line that breaks a rule,
-// another code (TRM included) or another field count makes an Ignored line. An empty last field
-// counts (an add without limits ends in a TAB), though the field splitter drops it.
+// another code (TRM included) or another field count makes an Ignored line. Fields are counted
+// as SplitText counts them: a single trailing TAB adds no field, so an add without limits ends
+// in two TABs, and "SPD<TAB>7<TAB>" has two fields.
 #pragma once
 
 #include "snmp_test.h"

@@ -1,10 +1,29 @@
 #include "trap_listener.h"
 
+#include <cstdio>
 #include <new>
 #include <vector>
 
+#include "bounded_packages.h"
 #include "mon_result2.h"
 #include "snmp_mon.h"
+
+namespace {
+
+// Errors and figures that matter to the admin: the level of a dropped-packages line.
+constexpr int kLevelErrors = 1;
+
+}  // namespace
+
+std::string TrapDropLine(unsigned long dropped)
+{
+    char line[200];
+    snprintf(line, sizeof line,
+             "tol_snmp: %lu trap packages dropped, the oldest first: the listener keeps at most %u "
+             "packages (%u bytes) waiting.",
+             dropped, static_cast<unsigned>(kTrapQueuePackages), static_cast<unsigned>(kTrapQueueBytes));
+    return line;
+}
 
 bool CSnmpTrapListener::Start(unsigned int testId, unsigned int secondValue)
 {
@@ -91,17 +110,14 @@ void CSnmpTrapListener::Run()
 }
 
 // Takes every queued package at once and posts each by itself, outside the package lock, so
-// that the SNMP API's thread can queue the next ones meanwhile.
+// that the SNMP API's thread can queue the next ones meanwhile; then says once how many the
+// full queue dropped since the last time.
 void CSnmpTrapListener::PostTaken()
 {
     std::vector<CMonResult2*> taken;
     EnterCriticalSection(&m_listener->m_PackageLock);
-    try {
-        taken.assign(m_listener->m_Packages.begin(), m_listener->m_Packages.end());
-        m_listener->m_Packages.clear();
-    } catch (const std::bad_alloc&) {
-        // Left queued: taken at the next wake.
-    }
+    taken.swap(m_listener->m_Packages);
+    unsigned long dropped = m_listener->TakeDroppedPackages();
     LeaveCriticalSection(&m_listener->m_PackageLock);
     for (CMonResult2* package : taken) {
         CComBSTR bytes;
@@ -110,4 +126,6 @@ void CSnmpTrapListener::PostTaken()
             m_sink->PostRecord(&bytes, kSnmpNewData);
         m_listener->DeleteResult(package);
     }
+    if (dropped && !InterlockedCompareExchange(&m_stop, 0, 0))
+        m_sink->PostLog(kLevelErrors, TrapDropLine(dropped).c_str());
 }

@@ -4,15 +4,22 @@
 //
 // Start (TRA) makes, registers and starts a listener unless one runs; Stop (TRD) with the
 // listener's test id stops it: the thread has ended and the listener is destroyed when Stop
-// returns, so a later Start listens again. Packages still queued at a stop are dropped.
+// returns, so a later Start listens again. Packages still queued at a stop are dropped. When
+// a flood fills the listener's queue, its oldest packages are dropped; each drain of the queue
+// posts one log line with their count.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 
 #include "critical_section.h"
 #include "request_thread.h"
 
 class CSNMPmon;
+
+// The log line that says how many packages the listener's full queue dropped.
+std::string TrapDropLine(unsigned long dropped);
 
 class CSnmpTrapListener {
 public:

@@ -1,8 +1,9 @@
 // The SNMP client's texts and judging: syntax codes and value texts of every syntax
 // (including those Debian's snmpd cannot send), the limits text, the limits against signed
-// and unsigned values, and the error tables.
+// and unsigned values, the error tables, and the time-out in hundredths.
 #include "snmp_error_text.h"
 #include "snmp_limits.h"
+#include "snmp_timeout.h"
 #include "snmp_value_text.h"
 
 #include "heap_helpers.h"
@@ -185,4 +186,25 @@ TEST(SnmpErrorText, TablesAndUnknownCodes)
     EXPECT_STREQ(SnmpApiErrorText(199), "Undefined TL error");
     EXPECT_STREQ(SnmpApiErrorText(99), "Unknown Error");
     EXPECT_STREQ(SnmpApiErrorText(0), "Unknown Error");
+}
+
+TEST(SnmpTimeout, HundredthsNeverWrap)
+{
+    struct {
+        unsigned seconds;
+        uint32_t hundredths;
+    } const cases[] = {
+        {0, 0},
+        {1, 100},
+        {10, 1000},
+        {kSnmpLargestTimeoutSeconds - 1, 429496600},
+        {kSnmpLargestTimeoutSeconds, 429496700},
+        {42949672, 429496700},   // fits in hundredths, though not in milliseconds
+        {42949673, 429496700},   // 100 times this wraps to 4: 0.04 s
+        {4294967295u, 429496700},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.hundredths, SnmpTimeoutHundredths(c.seconds)) << c.seconds;
+    // Nor do the milliseconds of the largest.
+    EXPECT_GE(UINT32_MAX / 10u, SnmpTimeoutHundredths(4294967295u));
 }

@@ -20,6 +20,8 @@
 //   unload                     frees the DLL (the host's load and COM's unused libraries)
 //   evlog-...                  the scripted event log (scripted_event_log.h)
 //   threads                    logs the number of threads of the host process
+//   memory                     logs the host process's memory (GetProcessMemoryInfo): "<private
+//                              bytes> <their peak> <working set> <its peak>"
 //   snmp-start | snmp-stop     binds and starts the SNMP API in the process (tol_utils.dll's
 //                              init_snmp_lib and SnmpStartup) / cleans it up
 #pragma once

@@ -1,6 +1,7 @@
 #include "plugin_session.h"
 
 #include <tlhelp32.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -97,6 +98,8 @@ bool CPlugInSession::Run(const std::string& name, const std::string& argument)
         return RunEventLogCommand(name, argument, m_module, m_output);
     if (name == "threads")
         return Threads();
+    if (name == "memory")
+        return Memory();
     if (name == "snmp-start" || name == "snmp-stop")
         return SnmpApi(name == "snmp-start");
     return false;
@@ -117,6 +120,23 @@ bool CPlugInSession::Threads()
         count += entry.th32OwnerProcessID == self ? 1 : 0;
     CloseHandle(snapshot);
     LogResult("threads", S_OK, std::to_string(count));
+    return true;
+}
+
+bool CPlugInSession::Memory()
+{
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof(counters))) {
+        LogResult("memory", HRESULT_FROM_WIN32(GetLastError()));
+        return true;
+    }
+    std::string figures;
+    for (SIZE_T bytes : {counters.PrivateUsage, counters.PeakPagefileUsage, counters.WorkingSetSize,
+                         counters.PeakWorkingSetSize})
+        figures += (figures.empty() ? "" : " ") + std::to_string(static_cast<unsigned long long>(bytes));
+    LogResult("memory", S_OK, figures);
     return true;
 }
 

@@ -41,6 +41,7 @@ private:
     bool Unload();
     // Logs the number of threads of this process.
     bool Threads();
+    bool Memory();
     bool SnmpApi(bool start);
 
     void LogResult(const std::string& what, HRESULT hr, const std::string& detail = "");

@@ -11,6 +11,7 @@ class CTESTmonitoring
                               &DIID__ITESTmonitoringEvents, &CLSID_TESTmonitoring> {
 public:
     static const char* CommandCodeList() { return "TSATSDTSP"; }
+    static const char* LogPrefix() { return "tol_fwtest: "; }
 
     TOL_PLUGIN_COM_MAP(CTESTmonitoring, ITESTmonitoring, IID_ITESTmonitoring)
 };

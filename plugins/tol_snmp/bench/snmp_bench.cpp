@@ -52,7 +52,7 @@ int Passes(char** argv)
     int tests = atoi(argv[5]);
     for (int id = 1; id <= tests; ++id) {
         std::string line = "SPA\t" + std::to_string(id) + "\t1\t" + argv[2] + "\t" + argv[3] + "\t2\t" + argv[6] +
-                           "\t" + argv[4] + "\t\t\t\t\t\t5\t1\t";
+                           "\t" + argv[4] + "\t\t\t\t\t\t5\t1\t\t";
         checker.ProcessTest(line.c_str());
     }
     for (int pass = atoi(argv[7]); pass > 0; --pass) {

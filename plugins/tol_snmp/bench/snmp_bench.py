@@ -5,7 +5,12 @@
   threads over wsnmp32.dll): wall time and requests per second; beside it snmpget asking the
   same 50 requests, 50 processes at once and one after the other;
 - traps: the listener of a TRA while snmptrap sends a burst of 1,000 v2c traps (each gives two
-  packages, sysUpTime and snmpTrapOID): packages posted, lost, and posted per second.
+  packages, sysUpTime and snmpTrapOID): packages posted, lost, and posted per second;
+- a trap flood: the real plug-in in plugin_host.exe listening while a raw sender sends traps of
+  40 bindings as fast as it can for 30 s, the host fetching every 10 s as the agent would:
+  traps sent, packages posted, dropped by the listener's queue and by the pending store,
+  handed over, and the host's private bytes and working set (at the start, the highest of the
+  samples taken every second, and the process's own peak).
 
     python3 plugins/tol_snmp/bench/snmp_bench.py build/x86_64     (inside the Wine session)
 """
@@ -31,6 +36,10 @@ PASSES = 3
 TRAPS = 1000
 PACKAGES_PER_TRAP = 2
 SENDERS = 8  # snmptrap processes at a time
+FLOOD_SECONDS = 30
+FLOOD_BINDINGS = 40
+FLOOD_FETCH_EVERY = 10  # seconds between two Gets during the flood
+CLSID = "{B4A606AE-24D1-4D95-AC09-0E588D904C5F}"
 wine = os.environ["TOL_WINE"]
 bench_exe = str(build / "testbed" / "snmp_bench.exe")
 
@@ -97,6 +106,45 @@ def traps():
                             rate(posted / PACKAGES_PER_TRAP, float(ms))))
 
 
+def flood():
+    os.environ.setdefault("TOL_BIN_DIR", str(build / "testbed"))
+    sys.path.insert(0, str(source / "system_tests"))
+    import plugin_host  # noqa: E402
+    import snmp_datagrams  # noqa: E402
+    port = netsnmp_peer.free_udp_port("0.0.0.0")
+    session = plugin_host.Session("tol_snmp.dll", CLSID, env={"WSNMP32_TRAP_PORT": str(port)})
+    with session.live(timeout=300) as live:
+        live.send("add TRA\t41\t5", "sleep 500", "memory")
+        live.wait(lambda r: r.entries("memory"))
+        sender = subprocess.Popen([sys.executable, snmp_datagrams.__file__, "flood", SENDER, HOST, str(port),
+                                   str(FLOOD_BINDINGS)], stdout=subprocess.PIPE, text=True)
+        start = time.monotonic()
+        for second in range(1, FLOOD_SECONDS + 1):
+            time.sleep(max(0.0, start + second - time.monotonic()))
+            live.send("memory", *(["get"] if second % FLOOD_FETCH_EVERY == 0 else []))
+        sender.terminate()
+        sent = int(sender.communicate(timeout=30)[0].split()[1])
+        seconds = time.monotonic() - start
+        live.send("add TRD\t41\t0", "get", "memory")
+        run = live.wait(lambda r: len(r.entries("memory")) == FLOOD_SECONDS + 2, timeout=300)
+    samples = [[int(n) for n in detail.split()] for hr, detail in run.entries("memory") if hr == plugin_host.S_OK]
+    logs = [e.text for e in run.events if e.kind == "I4"]
+    queue_dropped = sum(int(t.split()[1]) for t in logs if "trap packages dropped" in t)
+    store_dropped = sum(int(t.split()[1]) for t in logs if " results (" in t)
+    handed = sum(1 for stream in run.results for _ in plugin_host.split_stream(stream))
+    posted = len(run.texts("UI4"))
+    print("raw sender: %d traps of %d bindings in %.1f s (%.0f traps/s, %.0f bindings/s)" % (
+        sent, FLOOD_BINDINGS, seconds, sent / seconds, sent * FLOOD_BINDINGS / seconds))
+    print("tol_snmp: %d packages posted (%.0f/s), %d dropped by the listener's queue, %d dropped by "
+          "the pending store, %d handed over in %d Gets" % (
+              posted, posted / seconds, queue_dropped, store_dropped, handed, len(run.results)))
+    # Samples: private bytes, their peak, working set, its peak (Wine reports private bytes as 0).
+    for name, now, peak in (("private bytes", 0, 1), ("working set", 2, 3)):
+        print("plugin_host %s: %.1f MB at the start, %.1f MB the highest sample, %.1f MB the process's "
+              "peak" % (name, samples[0][now] / 2**20, max(s[now] for s in samples) / 2**20,
+                        max(s[peak] for s in samples) / 2**20))
+
+
 def main():
     agent = netsnmp_peer.Agent(HOST, prefix="tol23_bench_", parent=str(build / "tol23_snmp"),
                                extra_conf=[f"rocommunity {COMMUNITY} 127.0.23.0/24"])
@@ -105,6 +153,7 @@ def main():
     finally:
         agent.stop()
     traps()
+    flood()
 
 
 if __name__ == "__main__":

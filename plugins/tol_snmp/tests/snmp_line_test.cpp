@@ -47,11 +47,21 @@ TEST(SnmpLine, CodeAndFieldCountDecideTheKind)
         {"TRD\t9\t0", SnmpLineKind::TrapStop},
         {"TRM\t9\t4", SnmpLineKind::Ignored},              // announced, taken without effect
         {Line("SPA", fifteen), SnmpLineKind::Ignored},      // 15 fields
-        {Line("SPA", std::string(kFields) + "\t"), SnmpLineKind::Ignored},  // 17 fields
+        {Line("SPA", std::string(kFields) + "\t"), SnmpLineKind::Add},  // a trailing TAB adds none
+        {Line("SPA", std::string(kFields) + "\t\t"), SnmpLineKind::Ignored},  // 17 fields
+        {Line("SPA", std::string(kFields) + "\tx"), SnmpLineKind::Ignored},
+        {Line("SPA", fifteen + "\t"), SnmpLineKind::Ignored},  // 15 fields and a trailing TAB
+        {Line("SPA", fifteen + "\t\t"), SnmpLineKind::Add},   // 16: the last one empty
         {Line("SPM", fifteen), SnmpLineKind::Ignored},
         {"SPD\t7", SnmpLineKind::Ignored},
-        {"SPD\t7\t", SnmpLineKind::Delete},                // an empty last field still counts
-        {"TRD\t9\t", SnmpLineKind::TrapStop},
+        {"SPD\t7\t", SnmpLineKind::Ignored},                // two fields
+        {"TRD\t9\t", SnmpLineKind::Ignored},
+        {"TRA\t9\t", SnmpLineKind::Ignored},
+        {"SPD\t7\t\t", SnmpLineKind::Delete},              // three: the last one empty
+        {"TRD\t9\t\t", SnmpLineKind::TrapStop},
+        {"TRA\t9\t3\t", SnmpLineKind::TrapStart},
+        // No identifiers and no limits: an add whose request then fails at set-up.
+        {"SPA\t7\t3\t127.0.23.1\t1161\t2\t\ttol23\ta\tb\tc\td\te\t5\t2\t\t", SnmpLineKind::Add},
         {"SPD\t7\t3\t1", SnmpLineKind::Ignored},
         {"TRA\t9", SnmpLineKind::Ignored},
         {"TRD\t9\t0\t0", SnmpLineKind::Ignored},
@@ -59,7 +69,7 @@ TEST(SnmpLine, CodeAndFieldCountDecideTheKind)
         {Line("spa"), SnmpLineKind::Ignored},               // the code is case-sensitive
         {Line("SPA "), SnmpLineKind::Ignored},
         {"SPA", SnmpLineKind::Ignored},
-        {std::string(15, '\t'), SnmpLineKind::Ignored},     // only TABs: 16 empty fields
+        {std::string(16, '\t'), SnmpLineKind::Ignored},     // only TABs: 16 empty fields
         {std::string(2, '\t'), SnmpLineKind::Ignored},
         {"\xC3\xA9\xE2\x82\xAC\t1\t2", SnmpLineKind::Ignored},  // non-ASCII code
     };
@@ -124,7 +134,8 @@ TEST(SnmpLine, RuleBreakingRequestLinesAreIgnored)
         {3, "", SnmpLineKind::Add},                 // empty texts are kept as none
         {6, "", SnmpLineKind::Add},
         {7, "", SnmpLineKind::Add},
-        {15, "", SnmpLineKind::Add},                // no limits: the line ends in a TAB
+        {15, "", SnmpLineKind::Ignored},            // one TAB at the end: 15 fields
+        {15, "\t", SnmpLineKind::Add},              // no limits: the line ends in two TABs
         {8, "\xC3\xA9\xE2\x82\xAC", SnmpLineKind::Add},  // unused fields are not read
     };
     for (const auto& c : cases)
@@ -155,7 +166,7 @@ TEST(SnmpLine, ShortLinesCarryTheirIds)
     ASSERT_TRUE(ParseSnmpLine("SPD\t-3\t0", &line));
     EXPECT_EQ(SnmpLineKind::Delete, line.kind);
     EXPECT_EQ(-3, line.test.testId);  // deletes nothing: no test has it
-    ASSERT_TRUE(ParseSnmpLine("TRA\tx\t", &line));
+    ASSERT_TRUE(ParseSnmpLine("TRA\tx\t\t", &line));
     EXPECT_EQ(SnmpLineKind::TrapStart, line.kind);
     EXPECT_EQ(0u, line.trapId);
 }
