@@ -8,9 +8,10 @@ bool CThreadGroup::Start(LPTHREAD_START_ROUTINE procedure, void* argument)
     try {
         m_threads.reserve(m_threads.size() + 1);
     } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-    HANDLE thread = CreateThread(nullptr, 0, procedure, argument, 0, nullptr);
+    HANDLE thread = m_starter(procedure, argument);
     if (!thread)
         return false;
     m_threads.push_back(thread);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "thread_starters.h"
+
 namespace {
 
 // Threads that each wait for the test's release event, then count themselves out.
@@ -66,4 +70,48 @@ TEST(ThreadGroup, TheDestructorWaitsForThreadsNotWaitedFor)
         SetEvent(gate.release);
     }
     EXPECT_EQ(gate.ended, 70);
+}
+
+namespace {
+
+struct Counted {
+    LONG* runs;
+};
+
+struct Runner {
+    LONG runs = 0;
+};
+
+void CountRun(Counted& item, Runner* owner)
+{
+    InterlockedIncrement(item.runs);
+    (void)owner;
+}
+
+}  // namespace
+
+// A thread that cannot be started leaves its item with the caller, with the error that says
+// why, so the caller can report the test it could not measure; the threads that did start run.
+TEST(ThreadGroup, AnItemWhoseThreadCannotStartStaysWithTheCaller)
+{
+    Runner runner;
+    CThreadGroup group(&LimitedThreadStarter);
+    ThreadStartsLeft() = 2;
+    int kept = 0;
+    for (int i = 0; i < 5; ++i) {
+        std::unique_ptr<Counted> item(new Counted{&runner.runs});
+        SetLastError(0);
+        if (StartItemThread(&group, &item, &runner, &CountRun)) {
+            EXPECT_EQ(item, nullptr);
+            continue;
+        }
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->runs, &runner.runs);
+        ++kept;
+    }
+    EXPECT_EQ(group.Size(), 2u);
+    group.JoinAll();
+    EXPECT_EQ(runner.runs, 2);
+    EXPECT_EQ(kept, 3);
 }

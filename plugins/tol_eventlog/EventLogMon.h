@@ -19,6 +19,7 @@
 #include "event_types.h"
 #include "heap_helpers.h"
 #include "mon_checker_base.h"
+#include "reader_start.h"
 #include "thread_group.h"
 #include "format_text.h"
 
@@ -96,7 +97,7 @@ public:
               FormatText("tol_evt: begin checking. test count: %d", static_cast<int>(count)));
         CThreadGroup readers;
         for (auto& copy : copies)
-            readers.Start(ReadEventLogThread, copy.get());
+            StartEventLogReader(copy.get(), &readers);
         readers.JoinAll();
     }
 

@@ -98,6 +98,8 @@ public:
 
     void PostRecord(CComBSTR* bytes, const char* desc) override { this->PostResult(bytes, desc); }
 
+    void PostLog(int level, const char* text) override { this->PostEvent(level, text); }
+
     void AddHttpTest(const HttpTest& test)
     {
         bool added;

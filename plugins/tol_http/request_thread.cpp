@@ -1,6 +1,7 @@
 #include "request_thread.h"
 
 #include <new>
+#include <string>
 
 #include "heap_helpers.h"
 #include "http_record.h"
@@ -10,6 +11,7 @@
 namespace {
 
 constexpr const char* kNewData = "tol_http: New data is available.";
+constexpr int kLevelErrors = 1;
 
 struct HeapBlockDeleter {
     void operator()(const void* block) const { FreeHeapBlock(block); }
@@ -36,10 +38,34 @@ void HttpCheckThread(const HttpTest& test, CHttpRequestOwner* owner)
         owner->PostRecord(&bytes, kNewData);
 }
 
+// The test was not measured: its failure record carries the error of the thread's start.
+void ReportUnstarted(const HttpTest& test, DWORD error, CHttpRequestOwner* owner)
+{
+    if (error == 0)
+        error = ERROR_NOT_ENOUGH_MEMORY;
+    HeapText errorText(FormatErrorTextA(error, nullptr));
+    const char* text = errorText ? errorText.get() : "Unknown Error.";
+    std::string line = "tol_http: The request of test " + std::to_string(test.testId) +
+                       " could not be started. " + text;
+    owner->PostLog(kLevelErrors, line.c_str());
+    HttpMeasure measure;
+    measure.timeLeftMs = 1;
+    measure.error = error;
+    measure.errorText = text;
+    CComBSTR bytes;
+    if (BuildHttpRecord(test.testId, test.locationId, JudgeHttp(measure, test), &bytes))
+        owner->PostRecord(&bytes, kNewData);
+}
+
 }  // namespace
 
 bool StartHttpRequest(std::unique_ptr<HttpTest> test, CHttpRequestOwner* owner,
                       CThreadGroup* group)
 {
-    return StartItemThread(group, std::move(test), owner, &HttpCheckThread);
+    if (!test || !owner)
+        return false;
+    if (StartItemThread(group, &test, owner, &HttpCheckThread))
+        return true;
+    ReportUnstarted(*test, GetLastError(), owner);
+    return false;
 }

@@ -4,6 +4,9 @@
 // through the check that started it. The check's pass waits for every thread it started
 // (CThreadGroup), so the check outlives them; when the check stops it sets its abandon event,
 // and a thread that sees it gives its request up and posts nothing.
+//
+// A request whose thread cannot be started is still reported: a log line (level 1) and the
+// test's failure record, status 2 with the system's text for the error.
 #pragma once
 
 #include <windows.h>
@@ -22,11 +25,13 @@ public:
     // Manual-reset event set when the check stops.
     virtual HANDLE AbandonEvent() = 0;
     virtual void PostRecord(CComBSTR* bytes, const char* desc) = 0;
+    // A log line through OnNewData.
+    virtual void PostLog(int level, const char* text) = 0;
 
 protected:
     ~CHttpRequestOwner() = default;
 };
 
-// False when no thread could be started; the copy is then freed.
+// False when no thread could be started: the failure is then reported and the copy freed.
 bool StartHttpRequest(std::unique_ptr<HttpTest> test, CHttpRequestOwner* owner,
                       CThreadGroup* group);

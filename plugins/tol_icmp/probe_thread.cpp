@@ -10,6 +10,7 @@
 #include "ping.h"
 #include "ping_record.h"
 #include "ping_verdict.h"
+#include "plugin_thread.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ bool StartProbe(std::unique_ptr<PingTest> test, CPingProbeHub* hub)
         delete job;
         return false;
     }
-    HANDLE thread = CreateThread(nullptr, 0, ProbeThread, job, 0, nullptr);
+    HANDLE thread = StartPlugInThread(ProbeThread, job);
     if (!thread) {
         FreeLibrary(job->module);
         delete job;

@@ -2,7 +2,8 @@
 // worker and has its own Init, Add, Get and Set: each NSA test owns a discovery thread
 // (CNetDisMon), each DCA test a range scan (ScanJob) with threads of its own, and their records
 // reach the pending results through PostResult as soon as they are made. Add answers
-// VARIANT_TRUE only for a line the dispatcher accepts. The object sends no log lines.
+// VARIANT_TRUE only for a line the dispatcher accepts. Its only log line says that a scan's
+// thread could not be started.
 #pragma once
 
 #include <winsock2.h>
@@ -51,8 +52,8 @@ public:
     // On the discovery and scan threads: appends the bytes (at least two) to the pending
     // results and announces them with OnNewData.
     void PostResult(CComBSTR* data, const char* text) override;
-    // The worker base's log lines: this plug-in sends none.
-    void PostEvent(int, const char*) {}
+    // A log line: OnNewData with minus the level.
+    void PostEvent(int level, const char* text) override;
 
     // The dispatcher: true when the line is accepted.
     bool ProcessTest(const char* utf8Line);

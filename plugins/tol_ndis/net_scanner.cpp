@@ -166,6 +166,11 @@ void CNetScanner::PostResult(CComBSTR* data, const char* text)
     FireNewData(m_pluginEvents, VT_UI4, static_cast<LONG>(m_sourceId.load()), text);
 }
 
+void CNetScanner::PostEvent(int level, const char* text)
+{
+    FireNewData(m_pluginEvents, VT_I4, -level, text);
+}
+
 bool CNetScanner::ProcessTest(const char* utf8Line)
 {
     NdisLine line;

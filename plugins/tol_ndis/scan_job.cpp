@@ -2,6 +2,7 @@
 
 #include "scan_job.h"
 
+#include "heap_helpers.h"
 #include "host_identity.h"
 #include "ndis_records.h"
 #include "scan_plan.h"
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr DWORD kStopLookMs = 100;
+constexpr int kLevelErrors = 1;
 constexpr const char* kScanNewData = "tol_ndis (network scan): New data is available.";
 
 std::string AddressText(uint32_t address)
@@ -54,8 +56,10 @@ bool ScanJob::Start(const char* start, const char* end, const char* oids)
     return true;
 }
 
-// A stop event or thread that cannot be made does not end the start: a thread without a stop
-// event ends at its first wait, and an entry without a thread stays listed until Stop.
+// A stop event that cannot be made does not end the start: a thread without one ends at its
+// first wait. A thread that cannot be made is reported and its entry is not listed; the job
+// lock keeps every started thread from its end step until all are started, so the last one
+// listed closes the run, or this start does when none was.
 void ScanJob::StartThreads(const std::vector<uint32_t>& addresses)
 {
     ScanSlicing slicing = SliceScan(addresses.size());
@@ -63,15 +67,43 @@ void ScanJob::StartThreads(const std::vector<uint32_t>& addresses)
     m_threads.reserve(slicing.threads);  // no entry moves once its thread runs
     for (size_t i = 0; i < slicing.threads; ++i) {
         std::unique_ptr<ScanThreadEntry> entry(new (std::nothrow) ScanThreadEntry);
-        if (!entry)
+        if (!entry) {
+            ReportUnstarted(nullptr, ERROR_NOT_ENOUGH_MEMORY);
             continue;
+        }
         entry->index = static_cast<unsigned>(i);
         entry->addresses = ScanSlice(addresses, slicing, i);
         entry->job = this;
         entry->stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        entry->thread = CreateThread(nullptr, 0, ScanThread, entry.get(), 0, nullptr);
+        entry->thread = m_startThread(ScanThread, entry.get());
+        if (!entry->thread) {
+            ReportUnstarted(entry.get(), GetLastError());
+            if (entry->stopEvent)
+                CloseHandle(entry->stopEvent);
+            continue;
+        }
         m_threads.push_back(std::move(entry));
     }
+    if (m_threads.empty())
+        PostFinished();
+}
+
+void ScanJob::ReportUnstarted(const ScanThreadEntry* entry, DWORD error)
+{
+    if (error == 0)
+        error = ERROR_NOT_ENOUGH_MEMORY;
+    char* errorText = FormatErrorTextA(error, nullptr);
+    const char* text = errorText ? errorText : "Unknown Error.";
+    std::string line = "tol_ndis: A thread of scan " + std::to_string(static_cast<int>(m_testId));
+    if (entry && !entry->addresses.empty())
+        line += " (" + AddressText(entry->addresses.front()) + " to " +
+                AddressText(entry->addresses.back()) + ")";
+    line += " could not be started. ";
+    line += text;
+    if (m_owner)
+        m_owner->PostEvent(kLevelErrors, line.c_str());
+    PostText(text);
+    FreeHeapBlock(errorText);
 }
 
 void ScanJob::Stop()

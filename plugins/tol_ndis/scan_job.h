@@ -13,6 +13,10 @@
 // nothing of a stopped run follows it. A thread that ends by itself moves its own entry (found
 // by address, never by position) from the list to the ended entries, whose handles the next
 // Stop or the destructor closes once the thread is gone. No thread outlives the job.
+//
+// A thread that cannot be started (plugin_thread.h) is reported with a log line and a record
+// of the error's text; its slice is not scanned, and the run ends as usual with "finished"
+// (from Start itself when no thread of it started).
 #pragma once
 
 #include <windows.h>
@@ -25,12 +29,15 @@
 #include "com_bstr.h"
 #include "critical_section.h"
 #include "host_probe.h"
+#include "plugin_thread.h"
 
 // Where a job's records go (the plug-in's COM object). Called on the scan threads and on the
 // thread that starts or stops the job; `data` stays the caller's.
 class CScanResultSink {
 public:
     virtual void PostResult(CComBSTR* data, const char* text) = 0;
+    // A log line through OnNewData.
+    virtual void PostEvent(int level, const char* text) = 0;
 
 protected:
     ~CScanResultSink() = default;
@@ -56,6 +63,8 @@ public:
 
     void SetOwner(CScanResultSink* owner) { m_owner = owner; }
     void SetLocationId(unsigned locationId) { m_locationId = locationId; }
+    // Tests start the threads with a starter of their own.
+    void SetThreadStarter(PlugInThreadStarter starter) { m_startThread = starter; }
 
     // Stops a running start, then scans from `start` up to `end` (dotted texts), asking every
     // host that answers also for the identifiers of `oids` (";"-separated, may be empty).
@@ -76,12 +85,14 @@ private:
     void RunSlice(ScanThreadEntry* entry);
     void EndStep(ScanThreadEntry* entry);
     void StartThreads(const std::vector<uint32_t>& addresses);
+    void ReportUnstarted(const ScanThreadEntry* entry, DWORD error);
     void PostText(const char* text);
     void Post(CComBSTR& bytes);
     static void JoinEntries(Entries& entries);
 
     CScanResultSink* m_owner = nullptr;
     CHostProbe* m_probe;
+    PlugInThreadStarter m_startThread = &StartPlugInThread;
     unsigned m_testId;
     unsigned m_locationId = 0;
     CCriticalSection m_lock;  // guards the two lists

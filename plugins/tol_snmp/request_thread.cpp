@@ -1,5 +1,9 @@
 #include "request_thread.h"
 
+#include <string>
+
+#include "heap_helpers.h"
+
 #include "snmp_mon.h"
 #include "snmp_record.h"
 #include "snmp_verdict.h"
@@ -7,6 +11,8 @@
 const char* const kSnmpNewData = "tol_snmp: New data is available";
 
 namespace {
+
+constexpr int kLevelErrors = 1;
 
 // Sends the request and waits for it; false when the checker abandoned it (nothing to post).
 bool Measure(SnmpTest& test, CSnmpRequestOwner* owner, CSNMPmon* client, SnmpFigures* figures)
@@ -49,10 +55,34 @@ void SnmpRequestThread(SnmpTest& test, CSnmpRequestOwner* owner)
         owner->MarkAnswered(test.testId);
 }
 
+// The test was not measured: its failure record carries the error of the thread's start.
+void ReportUnstarted(const SnmpTest& test, DWORD error, CSnmpRequestOwner* owner)
+{
+    if (error == 0)
+        error = ERROR_NOT_ENOUGH_MEMORY;
+    char* errorText = FormatErrorTextA(error, nullptr);
+    const char* text = errorText ? errorText : "Unknown Error.";
+    std::string line = "tol_snmp: The request of test " + std::to_string(test.testId) +
+                       " could not be started. " + text;
+    owner->PostLog(kLevelErrors, line.c_str());
+    SnmpFigures figures;
+    figures.error = text;
+    CComBSTR bytes;
+    if (BuildSnmpRecord(static_cast<unsigned int>(test.testId), static_cast<unsigned int>(test.locationId),
+                        JudgeSnmp(figures), nullptr, 0, &bytes))
+        owner->PostRecord(&bytes, kSnmpNewData);
+    FreeHeapBlock(errorText);
+}
+
 }  // namespace
 
 bool StartSnmpRequest(std::unique_ptr<SnmpTest> test, CSnmpRequestOwner* owner,
                       CThreadGroup* group)
 {
-    return StartItemThread(group, std::move(test), owner, &SnmpRequestThread);
+    if (!test || !owner)
+        return false;
+    if (StartItemThread(group, &test, owner, &SnmpRequestThread))
+        return true;
+    ReportUnstarted(*test, GetLastError(), owner);
+    return false;
 }

@@ -5,6 +5,9 @@
 // started it; a successful request marks the test answered. The checker's pass waits for every
 // thread it started (CThreadGroup), so the checker outlives them; when the checker stops it
 // abandons its requests, and a thread that sees that posts nothing.
+//
+// A request whose thread cannot be started is still reported: a log line (level 1) and the
+// test's failure record, status 3 with the system's text for the error.
 #pragma once
 
 #include <memory>
@@ -32,11 +35,13 @@ class CSnmpRequestOwner : public CSnmpRecordSink {
 public:
     virtual CSnmpRequestRegistry& Requests() = 0;
     virtual void MarkAnswered(int testId) = 0;
+    // A log line through OnNewData.
+    virtual void PostLog(int level, const char* text) = 0;
 
 protected:
     ~CSnmpRequestOwner() = default;
 };
 
-// False when no thread could be started; the copy is then freed.
+// False when no thread could be started: the failure is then reported and the copy freed.
 bool StartSnmpRequest(std::unique_ptr<SnmpTest> test, CSnmpRequestOwner* owner,
                       CThreadGroup* group);

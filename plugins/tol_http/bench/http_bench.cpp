@@ -10,6 +10,9 @@
 //       start and join of a thread that does nothing: "thread <wall ms>" each
 //   http_bench pass <host> <port> <path> <secure> <tests>
 //       one pass of that many tests: "pass <tests> <records> <wall ms> <peak threads>"
+//   http_bench stack <host> <port> <path> <secure> <tests>
+//       that many request threads at once, body read and matched, each on a painted stack:
+//       "stack <records> <deepest bytes> <reserved bytes>" (the plug-in's reservation)
 #include <windows.h>
 #include <tlhelp32.h>
 #include <wininet.h>
@@ -23,6 +26,7 @@
 #include "HttpCheck.h"
 #include "recording_owner.h"
 #include "http_request.h"
+#include "stack_depth.h"
 
 namespace {
 
@@ -167,12 +171,32 @@ void Pass(const Target& target, int tests)
            wall, sampler.peak);
 }
 
+// The deepest stack of a request thread, WinINet's calls on it included.
+void Stacks(const Target& target, int tests)
+{
+    CRecordingOwner owner;
+    CHttpCheck<CRecordingOwner> check;
+    check.m_owner = &owner;
+    {
+        CThreadGroup group(&StackMeasuringStarter);
+        for (int id = 1; id <= tests; ++id) {
+            HttpLine line;
+            ParseHttpLine(TestLine(target, id).c_str(), &line);
+            line.test.matchText = "TOLVANE";
+            StartHttpRequest(std::unique_ptr<HttpTest>(new HttpTest(line.test)), &check, &group);
+        }
+        group.JoinAll();
+    }
+    printf("stack %u %u %u\n", static_cast<unsigned>(owner.results.size()),
+           static_cast<unsigned>(DeepestStack()), static_cast<unsigned>(kPlugInThreadStack));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 7) {
-        fprintf(stderr, "usage: http_bench check|measure|thread|pass <host> <port> <path> <secure> <n>\n");
+        fprintf(stderr, "usage: http_bench check|measure|thread|pass|stack <host> <port> <path> <secure> <n>\n");
         return 2;
     }
     Target target;
@@ -190,6 +214,8 @@ int main(int argc, char** argv)
         Threads(count);
     else if (mode == "pass")
         Pass(target, count);
+    else if (mode == "stack")
+        Stacks(target, count);
     else
         return 2;
     fflush(stdout);

@@ -4,7 +4,8 @@ nginx_site), for HTTP and HTTPS, each the median over 50: curl's time_total; the
 the plug-in writes into its record; the wall time of one check (a pass of one test: request
 thread, WinINet session, request, record); the same request alone on a thread that exists
 already; and the start and join of a thread that does nothing, the fixed cost Wine puts on
-every request thread. Then one pass of 200 tests: wall time and peak threads.
+every request thread. Then the deepest stack a request thread reaches (50 at once, HTTP and
+HTTPS), and one pass of 200 tests: wall time and peak threads.
 
     python3 plugins/tol_http/bench/http_bench.py build/x86_64     (inside the Wine session)
 """
@@ -23,6 +24,7 @@ from nginx_site import NginxSite  # noqa: E402
 
 SAMPLES = 50
 PASS_TESTS = 200
+STACK_TESTS = 50
 wine = os.environ["TOL_WINE"]
 bench_exe = str(build / "testbed" / "http_bench.exe")
 
@@ -67,6 +69,10 @@ def main():
         print("(ms, medians of %d. over curl = check - curl, of which Wine thread = start and "
               "join of an empty thread under Wine, plug-in = the rest. WinINet keeps connections "
               "alive across checks in one process; curl opens a new one each time)" % SAMPLES)
+        for server, label in (("plain", "HTTP"), ("good", "HTTPS")):
+            for records, deepest, reserved in bench("stack", site, server, STACK_TESTS):
+                print("request thread stack (%s), deepest of %s requests: %.1f KiB of the %d KiB "
+                      "each reserves" % (label, records, int(deepest) / 1024.0, int(reserved) // 1024))
         for sample in bench("pass", site, "plain", PASS_TESTS):
             tests, posted, wall, threads = sample
             print("one pass of %s tests (HTTP): %s records, wall %.1f ms, peak threads in the "

@@ -50,6 +50,19 @@ public:
         m_records.push_back(record);
     }
 
+    // "<level> <text>"
+    void PostEvent(int level, const char* text) override
+    {
+        CScopedLock lock(m_lock);
+        m_events.push_back(std::to_string(level) + " " + text);
+    }
+
+    std::vector<std::string> Events()
+    {
+        CScopedLock lock(m_lock);
+        return m_events;
+    }
+
     std::vector<PostedRecord> Records()
     {
         CScopedLock lock(m_lock);
@@ -68,4 +81,5 @@ public:
 private:
     CCriticalSection m_lock;
     std::vector<PostedRecord> m_records;
+    std::vector<std::string> m_events;
 };

@@ -10,6 +10,7 @@
 #include "fake_probe.h"
 #include "ndis_records.h"
 #include "recording_sink.h"
+#include "thread_starters.h"
 
 namespace {
 
@@ -68,6 +69,52 @@ TEST(ScanJob, LiveHostsThenOneFinishedLast)
     for (int d = 1; d <= 7; ++d)
         expected.emplace_back("10.0.0." + std::to_string(d), d <= 5 ? 0 : 1);
     EXPECT_EQ(expected, pings);
+}
+
+// Seven addresses make two threads (10.0.0.1 to .5 and .6 to .7). A thread the platform
+// refuses is reported by a log line and a record of the error; its slice goes unscanned, and
+// the run still ends with one "finished", last.
+TEST(ScanJob, AThreadThatCannotStartIsReportedAndTheRunStillFinishes)
+{
+    struct {
+        int starts;
+        std::vector<std::string> unstarted;  // the slices in the log lines
+        size_t pings;
+    } const cases[] = {
+        {0, {"(10.0.0.1 to 10.0.0.5)", "(10.0.0.6 to 10.0.0.7)"}, 0},
+        {1, {"(10.0.0.6 to 10.0.0.7)"}, 5},
+    };
+    for (const auto& c : cases) {
+        CScriptedProbe probe;
+        probe.alive = {"10.0.0.2"};
+        CRecordingSink sink;
+        ScanJob job(6, &probe);
+        job.SetOwner(&sink);
+        job.SetThreadStarter(&LimitedThreadStarter);
+        ThreadStartsLeft() = c.starts;
+        EXPECT_TRUE(job.Start("10.0.0.1", "10.0.0.8", ""));
+        WaitForEnd(job);
+
+        std::vector<std::string> events = sink.Events();
+        ASSERT_EQ(c.unstarted.size(), events.size()) << c.starts;
+        for (size_t i = 0; i < events.size(); ++i) {
+            EXPECT_EQ(0u, events[i].rfind("1 tol_ndis: ", 0)) << events[i];
+            EXPECT_NE(std::string::npos, events[i].find(c.unstarted[i])) << events[i];
+            EXPECT_NE(std::string::npos, events[i].find("Failed with error 8: ")) << events[i];
+        }
+        std::vector<std::string> texts = sink.FirstTexts();
+        ASSERT_FALSE(texts.empty());
+        EXPECT_EQ("finished", texts.back());
+        EXPECT_EQ(1u, Count(texts, "finished"));
+        size_t errors = 0;
+        for (const std::string& text : texts)
+            errors += text.rfind("Failed with error 8: ", 0) == 0;
+        EXPECT_EQ(c.unstarted.size(), errors) << c.starts;
+        EXPECT_EQ(c.pings != 0 ? 1u : 0u, Count(texts, "10.0.0.2")) << c.starts;
+        EXPECT_EQ(c.pings, probe.pings.size()) << c.starts;
+        job.Stop();  // nothing listed: no second "finished"
+        EXPECT_EQ(1u, Count(sink.FirstTexts(), "finished"));
+    }
 }
 
 TEST(ScanJob, RangesWithoutAddressesGiveOnlyFinished)

@@ -3,6 +3,9 @@
 //
 //   snmp_bench pass <host> <port> <community> <tests> <identifiers ;-separated> <passes>
 //       that many SPA tests, then one pass at a time: "pass <records> <good> <wall ms>" each
+//   snmp_bench stack <host> <port> <community> <tests> <identifiers ;-separated>
+//       that many request threads at once, each on a painted stack:
+//       "stack <records> <deepest bytes> <reserved bytes>" (the plug-in's reservation)
 //   snmp_bench traps <packages> <seconds>
 //       TRA, then "listening"; waits until that many packages were posted (at most seconds):
 //       "traps <posted> <first to last ms>"
@@ -16,6 +19,7 @@
 #include "SNMPClient.h"
 #include "perf_timer.h"
 #include "recording_owner.h"
+#include "stack_depth.h"
 
 namespace {
 
@@ -71,6 +75,34 @@ int Passes(char** argv)
     return 0;
 }
 
+// The deepest stack of a request thread, the SNMP client's calls on it included.
+int Stacks(char** argv)
+{
+    CRecordingOwner owner;
+    Checker checker;
+    checker.m_owner = &owner;
+    if (!checker.StartSnmp())
+        return 1;
+    {
+        CThreadGroup group(&StackMeasuringStarter);
+        for (int id = 1; id <= atoi(argv[5]); ++id) {
+            std::unique_ptr<SnmpTest> test(new SnmpTest);
+            test->testId = id;
+            test->host = argv[2];
+            test->port = static_cast<unsigned>(atoi(argv[3]));
+            test->community = argv[4];
+            test->oids = argv[6];
+            test->timeout = 5;
+            test->retries = 1;
+            StartSnmpRequest(std::move(test), &checker, &group);
+        }
+        group.JoinAll();
+    }
+    printf("stack %u %u %u\n", static_cast<unsigned>(owner.results.size()),
+           static_cast<unsigned>(DeepestStack()), static_cast<unsigned>(kPlugInThreadStack));
+    return 0;
+}
+
 int Traps(char** argv)
 {
     CRecordingOwner owner;
@@ -115,9 +147,12 @@ int main(int argc, char** argv)
 {
     if (argc >= 8 && strcmp(argv[1], "pass") == 0)
         return Passes(argv);
+    if (argc >= 7 && strcmp(argv[1], "stack") == 0)
+        return Stacks(argv);
     if (argc >= 4 && strcmp(argv[1], "traps") == 0)
         return Traps(argv);
     fprintf(stderr, "usage: snmp_bench pass <host> <port> <community> <tests> <oids> <passes>\n"
+                    "       snmp_bench stack <host> <port> <community> <tests> <oids>\n"
                     "       snmp_bench traps <packages> <seconds>\n");
     return 2;
 }

@@ -74,6 +74,13 @@ def passes(agent):
     for workers, label in ((TESTS, "snmpget, 50 processes at once"), (1, "snmpget, one after the other")):
         ms, good = snmpget_wall(agent, workers)
         print("%-52s %8d %6d %10.1f %10.0f" % (label, TESTS, good, ms, rate(TESTS, ms)))
+    out = subprocess.run([wine, bench_exe, "stack", HOST, str(agent.port), COMMUNITY, str(TESTS),
+                          ";".join(OIDS)], capture_output=True, text=True, timeout=600,
+                         stdin=subprocess.DEVNULL).stdout
+    for line in (l for l in out.splitlines() if l.startswith("stack ")):
+        records, deepest, reserved = (int(v) for v in line.split()[1:])
+        print("request thread stack, deepest of %d requests: %.1f KiB of the %d KiB each reserves" % (
+            records, deepest / 1024.0, reserved // 1024))
 
 
 def traps():
