@@ -81,11 +81,12 @@ function(tol_typelib target idl)
 endfunction()
 
 # tol_message_table(<target> <file.mc>): a message table compiled with windmc into
-# <binary dir>/messages (<file>.rc, <file>.h and the table itself); the custom target makes them
-# and <target>_DIR names the folder, for the resource compiler's include path.
+# <binary dir>/messages/<file> (<file>.rc, <file>.h and the table itself, named after its
+# language only, so each file has a folder of its own); the custom target makes them and
+# <target>_DIR names the folder, for the resource compiler's include path.
 function(tol_message_table target mc)
     get_filename_component(base ${mc} NAME_WE)
-    set(out ${CMAKE_CURRENT_BINARY_DIR}/messages)
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/messages/${base})
     file(MAKE_DIRECTORY ${out})
     add_custom_command(
         OUTPUT ${out}/${base}.rc ${out}/${base}.h

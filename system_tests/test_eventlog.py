@@ -1,10 +1,12 @@
 """The event-log plug-in tol_eventlog.dll driven through plugin_host.exe as the agent would.
 
 Wine keeps no event log, so the host points the plug-in's imports of the five event-log
-reading calls at a log the script writes (tools/plugin_host/scripted_event_log.h); the DLL is
-the product's, unchanged. Everything else the plug-in calls is Wine's own: the registry's
-EventMessageFile values, FormatMessage with a message file built by windmc
-(evt_messages_test.dll), LookupAccountSid.
+reading calls at a log the script writes (tools/plugin_host/scripted_event_log.h), and its
+import of RegConnectRegistryW at the registries of the script's remote hosts; the DLL is the
+product's, unchanged. As on Windows, the scripted log opens the Application log for a name the
+host has no log of. Everything else the plug-in calls is Wine's own: the local registry's log
+keys and EventMessageFile values, FormatMessage with message files built by windmc
+(evt_messages_test.dll, evt_messages_second.dll), LookupAccountSid.
 """
 import sys
 
@@ -26,6 +28,7 @@ NEW_RECORDS = "There are new records in the Event log."
 LOG = "Tol19Log"
 SOURCE = "Tol19Source"    # has the test message file
 PLAIN = "Tol19Plain"      # has none
+LISTED = "Tol19Listed"    # names a list of two files, the first lacking some messages
 LOG_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog" "\\" + LOG
 ALL_TYPES = "0,1,2,4,8,16"
 EVENT_NAMES = FIELD_NAMES[50]["nested"]
@@ -46,6 +49,8 @@ SESSION = EventLogSession("tol_eventlog.dll", CLSID)
 def message_file():
     reg_add(LOG_KEY + "\\" + SOURCE, "EventMessageFile", windows_path("evt_messages_test.dll"),
             kind="REG_EXPAND_SZ")
+    reg_add(LOG_KEY + "\\" + LISTED, "EventMessageFile",
+            windows_path("evt_messages_test.dll") + ";" + windows_path("evt_messages_second.dll"))
     yield
     winhost.reg("delete", LOG_KEY, "/f")
 
@@ -158,6 +163,13 @@ def test_messages_types_and_texts_of_single_records():
         (dict(data="00" * 100), {"data": "00 " * 42 + "00"}),
         (dict(strings=["\u00e9t\u00e9", "\u65e5"], source=PLAIN),
          {"message": "\u00e9t\u00e9,\u65e5"}),
+        # A list of message files: each is tried in order until one holds the message.
+        (dict(strings=["x", "y"], event_id=0x80000BB8, source=LISTED),
+         {"message": "Only the second file has x and y.\r\n", "event_code": 3000}),
+        (dict(strings=["it"], event_id=2, source=LISTED),
+         {"message": "Second file: it is here.\r\n"}),
+        (dict(strings=["a", "b", "c"], source=LISTED),
+         {"message": "Service a started on b with c.\r\n"}),
     ]
     script = [make_log(), lea(1, types="0,1,2,3,4,8,16"), wait(2)]
     script += [write(**record) for record, _ in cases]
@@ -234,6 +246,40 @@ def test_failures_are_status_2_with_the_system_text():
     # Tests that could not be opened were not added: later passes check only test 3.
     assert "tol_evt: begin checking. test count: 1" in run.texts("I4")
     assert "tol_evt: begin checking. test count: 2" not in run.texts("I4")
+
+
+def test_a_log_the_host_does_not_have_is_refused():
+    # Opening such a log opens the host's Application log: a misspelt name, a role's log on a
+    # host without that role, or a name that is a source's key inside a log must not be added
+    # and read Application's records under the test's name.
+    remote = "127.0.19.7"
+    unreachable = "127.0.19.8"   # its registry cannot be reached: the log's own open decides
+    run = SESSION.run([
+        make_log(log="Application"), make_log(host=remote, log="Application"),
+        make_log(host=unreachable), "evlog-registry " + fields(unreachable, 53),
+        write(log="Application", source=PLAIN, strings=["application"]),
+        lea(1, log="Tol19Misspelt", lid=5), "get",
+        lea(2, host=remote, log="DNS Server"), "get",
+        lea(3, log=LOG + "\\" + SOURCE), "get",
+        lea(4, log="application"), lea(5, host=unreachable), wait(2, host=unreachable),
+        write(log="Application", source=PLAIN, strings=["application"]),
+        write(host=unreachable, source=PLAIN, strings=["remote"]),
+        *timer_pass(3, host=unreachable), wait(3, log="Application"), "get",
+        "evlog-stats " + fields("-", "Application"),
+        "evlog-stats " + fields(remote, "Application")])
+    assert run.returncode == 0, run.log
+    refused = records(run)[:3]
+    for record, tid in zip(refused, (1, 2, 3)):
+        assert (record.test_id, record.ui32[3], record.nested) == (tid, 2, []), record.texts
+        (text,) = record.texts
+        assert text.startswith("Failed with error 2: "), text
+        assert "Unknown Error." not in text
+    assert refused[0].location_id == 5
+    by_test = {r.test_id: [e["message"] for e in events(r)] for r in records(run)[3:]}
+    assert by_test == {4: ["application"], 5: ["remote"]}
+    local, far = stats(run)
+    assert far["opens"] == "0"
+    assert local["opens"] == "3"  # test 4 alone: its baseline and two passes
 
 
 def test_host_field_names_the_log_of_that_host():

@@ -6,6 +6,7 @@
 
 #include "com_bstr.h"
 #include "event_account.h"
+#include "event_log_key.h"
 #include "event_log_record.h"
 #include "event_log_test.h"
 #include "event_message.h"
@@ -133,6 +134,12 @@ DWORD WINAPI ReadEventLogThread(void* copy)
 bool MeasureEventLogEnd(const std::wstring& host, const std::wstring& logName, DWORD* end,
                         DWORD* error)
 {
+    // Opening a log that the host does not keep would open its Application log.
+    DWORD missing = FindEventLogKey(host, logName);
+    if (missing != 0) {
+        *error = missing;
+        return false;
+    }
     CEventLogHandle log(host, logName);
     DWORD count = 0;
     DWORD oldest = 0;

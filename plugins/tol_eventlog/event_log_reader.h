@@ -13,6 +13,7 @@
 DWORD WINAPI ReadEventLogThread(void* copy);
 
 // The end of the log (oldest record number + number of records): where a new test starts.
-// False with the error of the call that failed.
+// False with the error of the call that failed, ERROR_FILE_NOT_FOUND for a log the host does
+// not keep.
 bool MeasureEventLogEnd(const std::wstring& host, const std::wstring& logName, DWORD* end,
                         DWORD* error);

@@ -4,33 +4,30 @@
 
 #include <cwchar>
 
+#include "registry_key.h"
+
 namespace {
 
 constexpr DWORD kPathChars = 261;
+constexpr DWORD kValueChars = 2048;  // a list of some files, each up to a path long
 constexpr DWORD kMessageMinimumChars = 1024;
 constexpr size_t kMessageSlack = 1024;  // characters the message may add to its strings
+constexpr DWORD kAsDataFile = LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE;
 
-class CRegKey {
-public:
-    ~CRegKey()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    bool OpenForReading(HKEY root, const wchar_t* path)
-    {
-        return RegOpenKeyExW(root, path, 0, KEY_READ, &m_key) == ERROR_SUCCESS;
-    }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
-
-HMODULE LoadMessageFile(const std::wstring& file)
+// ExpandEnvironmentStringsW; the text as it is when it does not expand.
+std::wstring ExpandEnvironment(const std::wstring& text)
 {
-    return file.empty() ? nullptr
-                        : LoadLibraryExW(file.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    std::vector<wchar_t> expanded(text.size() + kPathChars);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD needed = ExpandEnvironmentStringsW(text.c_str(), expanded.data(),
+                                                 static_cast<DWORD>(expanded.size()));
+        if (needed == 0)
+            break;
+        if (needed <= expanded.size())
+            return expanded.data();
+        expanded.assign(needed, L'\0');
+    }
+    return text;
 }
 
 }  // namespace
@@ -46,7 +43,7 @@ std::wstring JoinInsertionStrings(const std::vector<std::wstring>& strings)
     return joined;
 }
 
-std::wstring EventMessageFile(const std::wstring& logName, const std::wstring& source)
+std::wstring EventMessageFileValue(const std::wstring& logName, const std::wstring& source)
 {
     wchar_t path[kPathChars];
     int written = swprintf(path, kPathChars,
@@ -54,22 +51,48 @@ std::wstring EventMessageFile(const std::wstring& logName, const std::wstring& s
                            logName.c_str(), source.c_str());
     if (written < 0 || static_cast<DWORD>(written) >= kPathChars)
         return std::wstring();  // a cut path could name another source's key
-    CRegKey key;
-    if (!key.OpenForReading(HKEY_LOCAL_MACHINE, path))
+    CRegistryKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
         return std::wstring();
-    wchar_t raw[kPathChars] = {};
-    DWORD bytes = sizeof raw - sizeof(wchar_t);  // room for the NUL the value may lack
+    std::vector<wchar_t> raw(kValueChars + 1, L'\0');
+    DWORD bytes = kValueChars * sizeof(wchar_t);  // room for the NUL the value may lack
     DWORD kind = 0;
     if (RegQueryValueExW(key.Get(), L"EventMessageFile", nullptr, &kind,
-                         reinterpret_cast<BYTE*>(raw), &bytes) != ERROR_SUCCESS ||
+                         reinterpret_cast<BYTE*>(raw.data()), &bytes) != ERROR_SUCCESS ||
         (kind != REG_SZ && kind != REG_EXPAND_SZ))
         return std::wstring();
     raw[bytes / sizeof(wchar_t)] = L'\0';
-    wchar_t expanded[kPathChars];
-    DWORD needed = ExpandEnvironmentStringsW(raw, expanded, kPathChars);
-    if (needed == 0 || needed > kPathChars)
-        return raw;
-    return expanded;
+    return raw.data();
+}
+
+std::vector<MessageFile> EventMessageFiles(const std::wstring& logName, const std::wstring& source)
+{
+    std::wstring value = EventMessageFileValue(logName, source);
+    if (value.empty())
+        return std::vector<MessageFile>();
+    return MessageFileCandidates(value, ExpandEnvironment, LocalMessageFileSystem());
+}
+
+HMODULE LoadMessageFile(const MessageFile& file)
+{
+    HMODULE module = file.path.empty()
+                         ? nullptr
+                         : LoadLibraryExW(file.path.c_str(), nullptr, kAsDataFile);
+    if (!module && !file.nativePath.empty())
+        module = LoadLibraryExW(file.nativePath.c_str(), nullptr, kAsDataFile);
+    return module;
+}
+
+bool HoldsEventMessage(HMODULE module, DWORD eventId)
+{
+    wchar_t* message = nullptr;
+    DWORD chars = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
+                                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 module, eventId, 0, reinterpret_cast<wchar_t*>(&message), 0,
+                                 nullptr);
+    if (message)
+        LocalFree(message);
+    return chars != 0;
 }
 
 bool FormatEventMessage(HMODULE module, DWORD eventId, const std::vector<std::wstring>& strings,
@@ -102,7 +125,9 @@ bool FormatEventMessage(const std::wstring& file, DWORD eventId,
                         const std::vector<std::wstring>& strings, size_t maxChars,
                         std::wstring* text)
 {
-    HMODULE module = LoadMessageFile(file);
+    MessageFile candidate;
+    candidate.path = file;
+    HMODULE module = LoadMessageFile(candidate);
     if (!module)
         return false;
     bool formatted = FormatEventMessage(module, eventId, strings, maxChars, text);
@@ -113,29 +138,39 @@ bool FormatEventMessage(const std::wstring& file, DWORD eventId,
 CEventMessages::~CEventMessages()
 {
     for (const auto& source : m_modules) {
-        if (source.second)
-            FreeLibrary(source.second);
+        for (HMODULE module : source.second)
+            FreeLibrary(module);
     }
 }
 
-HMODULE CEventMessages::ModuleOf(const std::wstring& source)
+const std::vector<HMODULE>& CEventMessages::ModulesOf(const std::wstring& source)
 {
     auto found = m_modules.find(source);
     if (found != m_modules.end())
         return found->second;
-    HMODULE module = LoadMessageFile(EventMessageFile(m_logName, source));
-    m_modules[source] = module;
-    return module;
+    std::vector<HMODULE>& modules = m_modules[source];
+    for (const MessageFile& file : EventMessageFiles(m_logName, source)) {
+        if (HMODULE module = LoadMessageFile(file))
+            modules.push_back(module);
+    }
+    return modules;
 }
 
 std::wstring CEventMessages::MessageText(const EventRecordView& record)
 {
     if (record.strings.empty())
         return std::wstring();
-    HMODULE module = ModuleOf(record.source);
+    const std::vector<HMODULE>& modules = ModulesOf(record.source);
+    size_t maxChars = record.stringBytes + kMessageSlack;
     std::wstring formatted;
-    if (module && FormatEventMessage(module, record.eventId, record.strings,
-                                     record.stringBytes + kMessageSlack, &formatted))
+    for (HMODULE module : modules) {
+        if (HoldsEventMessage(module, record.eventId) &&
+            FormatEventMessage(module, record.eventId, record.strings, maxChars, &formatted))
+            return formatted;
+    }
+    // No file holds it: the system's own table, where FormatMessage looks after the file.
+    if (!modules.empty() && FormatEventMessage(modules.front(), record.eventId, record.strings,
+                                               maxChars, &formatted))
         return formatted;
     return JoinInsertionStrings(record.strings);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "event_record_view.h"
+#include "message_files.h"
 
 // Inserts a message may name: %1 to %99. The argument array always holds this many (and the
 // two width and precision arguments the last may take), padded with empty strings.
@@ -17,10 +18,21 @@ constexpr size_t kMessageInserts = 99;
 // The strings joined with "," between each and the next.
 std::wstring JoinInsertionStrings(const std::vector<std::wstring>& strings);
 
-// The expanded EventMessageFile of the log's source, from
+// The EventMessageFile value of the log's source, as stored, from
 // HKLM\SYSTEM\CurrentControlSet\Services\EventLog\<log>\<source>; empty when the key or the
 // value is missing or does not fit.
-std::wstring EventMessageFile(const std::wstring& logName, const std::wstring& source);
+std::wstring EventMessageFileValue(const std::wstring& logName, const std::wstring& source);
+
+// The files of the log's source (MessageFileCandidates of its value, expanded with this
+// process's environment, on this machine).
+std::vector<MessageFile> EventMessageFiles(const std::wstring& logName, const std::wstring& source);
+
+// The file mapped for its resources only, which works for a file of either bitness, from its
+// path or else its native path; null when neither loads.
+HMODULE LoadMessageFile(const MessageFile& file);
+
+// True when the module's own message table holds the message.
+bool HoldsEventMessage(HMODULE module, DWORD eventId);
 
 // The message `eventId` of the message module (or the system's table) formatted with the
 // strings, cut to maxChars characters; false when there is no such message.
@@ -33,7 +45,7 @@ bool FormatEventMessage(const std::wstring& file, DWORD eventId,
                         std::wstring* text);
 
 // CEventMessages: the message texts of one log's records, for one reading thread. Each
-// source's message file is looked up and loaded once, when its first record needs it, and
+// source's message files are looked up and loaded once, when its first record needs them, and
 // freed with the object.
 class CEventMessages {
 public:
@@ -42,13 +54,14 @@ public:
     CEventMessages(const CEventMessages&) = delete;
     CEventMessages& operator=(const CEventMessages&) = delete;
 
-    // Empty when the record has no insertion strings; else the formatted message, or the
-    // strings joined with "," where there is none.
+    // Empty when the record has no insertion strings; else the message of the first of its
+    // source's files that holds it, formatted, or the strings joined with "," where there is
+    // none.
     std::wstring MessageText(const EventRecordView& record);
 
 private:
-    HMODULE ModuleOf(const std::wstring& source);  // null: the source has no message file
+    const std::vector<HMODULE>& ModulesOf(const std::wstring& source);  // those that loaded
 
     std::wstring m_logName;
-    std::map<std::wstring, HMODULE> m_modules;  // by source
+    std::map<std::wstring, std::vector<HMODULE>> m_modules;  // by source
 };

@@ -24,6 +24,8 @@ struct ScriptedLog {
     DWORD Oldest() const { return records.empty() ? 0 : nextNumber - DWORD(records.size()); }
 };
 
+constexpr wchar_t kLogKeys[] = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
+
 struct OpenLog {
     std::wstring key;
     LARGE_INTEGER openedAt;
@@ -31,11 +33,32 @@ struct OpenLog {
 
 class CLogs {
 public:
+    // The keys the script made go with the host.
+    ~CLogs()
+    {
+        for (const std::wstring& key : madeLocalKeys)
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, RemoteRoot().c_str());
+    }
+
     CCriticalSection lock;
     std::map<std::wstring, ScriptedLog> logs;
     std::map<ULONG_PTR, OpenLog> handles;
     ULONG_PTR nextHandle = 0x7100;
     volatile LONG readDelayMs = 0;
+    std::vector<std::wstring> madeLocalKeys;     // under HKEY_LOCAL_MACHINE
+    std::map<std::wstring, DWORD> remoteHosts;   // host -> error of connecting to its registry
+
+    // Volatile keys of this process under HKEY_CURRENT_USER: one per remote host, standing
+    // for its HKEY_LOCAL_MACHINE.
+    static std::wstring RemoteRoot()
+    {
+        return L"Software\\Tolvane plugin_host\\" + std::to_wstring(GetCurrentProcessId());
+    }
+    static std::wstring RemoteRegistry(const std::wstring& host)
+    {
+        return RemoteRoot() + L"\\" + host;
+    }
 
     // Under the lock: the log an open handle reads, or null (last error set).
     ScriptedLog* Find(HANDLE handle)
@@ -63,12 +86,17 @@ std::wstring Widen(const std::string& text)
     return out;
 }
 
-// "host|log", the host without its leading backslashes; "-" or none is the local machine.
-std::wstring LogKey(const std::wstring& host, const std::wstring& log)
+// The host without its leading backslashes; "-" or none is the local machine, "".
+std::wstring HostName(const std::wstring& host)
 {
     size_t start = host.find_first_not_of(L'\\');
-    std::wstring name = host == L"-" || start == std::wstring::npos ? L"" : host.substr(start);
-    return name + L"|" + log;
+    return host == L"-" || start == std::wstring::npos ? L"" : host.substr(start);
+}
+
+// "host|log".
+std::wstring LogKey(const std::wstring& host, const std::wstring& log)
+{
+    return HostName(host) + L"|" + log;
 }
 
 BOOL Fail(DWORD error)
@@ -85,8 +113,13 @@ HANDLE WINAPI ScriptedOpenEventLogW(LPCWSTR server, LPCWSTR source)
     CScopedLock lock(all.lock);
     std::wstring key = LogKey(server ? server : L"", source ? source : L"");
     auto log = all.logs.find(key);
-    if (log == all.logs.end() || log->second.failOpen) {
-        SetLastError(log == all.logs.end() ? ERROR_FILE_NOT_FOUND : log->second.failOpen);
+    if (log == all.logs.end()) {
+        // A log the host does not have: the event-log service opens the Application log.
+        key = LogKey(server ? server : L"", L"Application");
+        log = all.logs.emplace(key, ScriptedLog()).first;
+    }
+    if (log->second.failOpen) {
+        SetLastError(log->second.failOpen);
         return nullptr;
     }
     ++log->second.opens;
@@ -181,6 +214,27 @@ BOOL WINAPI ScriptedCloseEventLog(HANDLE handle)
     return TRUE;
 }
 
+// The registry of a remote host the script made a log on; any other cannot be found.
+LONG WINAPI ScriptedRegConnectRegistryW(LPCWSTR machine, HKEY key, PHKEY result)
+{
+    std::wstring host = HostName(machine ? machine : L"");
+    if (host.empty())
+        return RegConnectRegistryW(machine, key, result);  // this machine's own
+    DWORD failure = ERROR_BAD_NETPATH;
+    {
+        CScopedLock lock(Logs().lock);
+        auto found = Logs().remoteHosts.find(host);
+        if (found != Logs().remoteHosts.end())
+            failure = found->second;
+    }
+    if (failure != 0)
+        return LONG(failure);
+    if (key != HKEY_LOCAL_MACHINE)
+        return ERROR_INVALID_HANDLE;  // the script keeps nothing else of a remote host
+    return RegOpenKeyExW(HKEY_CURRENT_USER, CLogs::RemoteRegistry(host).c_str(), 0, KEY_READ,
+                         result);
+}
+
 // The script's side.
 
 std::vector<std::string> Fields(const std::string& argument)
@@ -273,10 +327,36 @@ bool Hook(HMODULE module, CHostOutput& output)
         {"GetOldestEventLogRecord", reinterpret_cast<void*>(&ScriptedGetOldestEventLogRecord)},
         {"ReadEventLogW", reinterpret_cast<void*>(&ScriptedReadEventLogW)},
         {"CloseEventLog", reinterpret_cast<void*>(&ScriptedCloseEventLog)},
+        {"RegConnectRegistryW", reinterpret_cast<void*>(&ScriptedRegConnectRegistryW)},
     };
-    int replaced = ReplaceImports(module, "advapi32.dll", replacements, 5);
+    int replaced = ReplaceImports(module, "advapi32.dll", replacements,
+                                  int(sizeof replacements / sizeof replacements[0]));
     output.Log("evlog-hook " + std::string(replaced > 0 ? "0x00000000 " : "0x80004005 ") +
                std::to_string(replaced));
+    return true;
+}
+
+// The log's key in its host's registry. Under the lock.
+bool MakeLogKey(const std::string& hostField, const std::wstring& log)
+{
+    std::wstring host = HostName(Widen(hostField));
+    HKEY root = HKEY_LOCAL_MACHINE;
+    std::wstring path = kLogKeys + log;
+    DWORD options = 0;
+    if (!host.empty()) {
+        Logs().remoteHosts.emplace(host, 0);
+        root = HKEY_CURRENT_USER;
+        path = CLogs::RemoteRegistry(host) + L"\\" + path;
+        options = REG_OPTION_VOLATILE;
+    }
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, options, KEY_WRITE, nullptr, &key,
+                        &disposition) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    if (host.empty() && disposition == REG_CREATED_NEW_KEY)
+        Logs().madeLocalKeys.push_back(path);
     return true;
 }
 
@@ -343,6 +423,14 @@ bool RunEventLogCommand(const std::string& name, const std::string& argument, HM
         Write(LogKey(Widen(f[1]), Widen(f[2])), event, atoi(f[0].c_str()));
         return true;
     }
+    if (name == "evlog-registry" && f.size() == 2) {
+        CScopedLock lock(Logs().lock);
+        std::wstring host = HostName(Widen(f[0]));
+        if (host.empty())
+            return false;
+        Logs().remoteHosts[host] = DWORD(strtoul(f[1].c_str(), nullptr, 0));
+        return true;
+    }
     if (f.size() < 2)
         return false;
     std::wstring key = LogKey(Widen(f[0]), Widen(f[1]));
@@ -360,7 +448,7 @@ bool RunEventLogCommand(const std::string& name, const std::string& argument, HM
     CScopedLock lock(Logs().lock);
     ScriptedLog& log = Logs().logs[key];
     if (name == "evlog-log")
-        return true;
+        return MakeLogKey(f[0], Widen(f[1]));
     if (name == "evlog-clear") {
         log.records.clear();
         log.nextNumber = 1;

@@ -2,12 +2,20 @@
 //
 // "evlog-hook" points the loaded plug-in's imports of OpenEventLogW,
 // GetNumberOfEventLogRecords, GetOldestEventLogRecord, ReadEventLogW and CloseEventLog at this
-// log; the plug-in's file and code stay as they are, every other call it makes (registry,
-// message files, account lookup) is the system's. Commands (fields separated by "\t"; a host
-// of "-" is the local machine):
+// log, and of RegConnectRegistryW at the registries of the script's remote hosts; the
+// plug-in's file and code stay as they are, every other call it makes (registry, message
+// files, account lookup) is the system's. As on Windows, opening a log that the host does not
+// have opens its Application log. Commands (fields separated by "\t"; a host of "-" is the
+// local machine):
 //   evlog-hook
-//   evlog-log <host> <log>                       an empty log (a log never made does not
-//                                                 exist: opening it fails with error 2)
+//   evlog-log <host> <log>                       an empty log and its key under
+//                                                 SYSTEM\CurrentControlSet\Services\EventLog
+//                                                 in the host's registry (the local one: the
+//                                                 prefix's, a key made here is deleted at exit)
+//   evlog-registry <host> <error>                connecting to the remote host's registry
+//                                                 fails with the error (0: it works). A host
+//                                                 with neither a log nor this cannot be found
+//                                                 (error 53)
 //   evlog-write <host> <log> <type> <event id> <source> <computer> <sid|-> <generated>
 //               <data hex|-> [<string>...]       one record; generated: now, now-N, now+N or
 //                                                 seconds since 1970; written: now

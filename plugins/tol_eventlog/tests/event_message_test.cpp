@@ -1,5 +1,5 @@
-// Message texts through Wine's real registry, FormatMessage and a message file built with
-// windmc (evt_messages_test.dll beside the test).
+// Message texts through Wine's real registry, FormatMessage and message files built with
+// windmc (evt_messages_test.dll and evt_messages_second.dll beside the test).
 #include "event_message.h"
 
 #include <gtest/gtest.h>
@@ -19,15 +19,29 @@ std::wstring ModuleFolder()
     return folder.substr(0, folder.find_last_of(L"\\/"));
 }
 
-std::wstring MessageFile()
+std::wstring FirstFile()
 {
     return ModuleFolder() + L"\\evt_messages_test.dll";
+}
+
+std::wstring SecondFile()
+{
+    return ModuleFolder() + L"\\evt_messages_second.dll";
+}
+
+// The paths of the files the source's value names.
+std::vector<std::wstring> Paths(const std::wstring& log, const std::wstring& source)
+{
+    std::vector<std::wstring> paths;
+    for (const MessageFile& file : EventMessageFiles(log, source))
+        paths.push_back(file.path);
+    return paths;
 }
 
 std::wstring Format(DWORD id, std::vector<std::wstring> strings, size_t maxChars = 4096)
 {
     std::wstring text;
-    if (!FormatEventMessage(MessageFile(), id, strings, maxChars, &text))
+    if (!FormatEventMessage(FirstFile(), id, strings, maxChars, &text))
         return L"(no message)";
     return text;
 }
@@ -89,31 +103,42 @@ TEST_F(EventMessageFileTest, ValueIsExpandedAndTerminated)
 {
     SetEnvironmentVariableW(L"TOL19_EVT_DIR", ModuleFolder().c_str());
     SetValue(L"Expanded", REG_EXPAND_SZ, L"%TOL19_EVT_DIR%\\evt_messages_test.dll");
-    EXPECT_EQ(MessageFile(), EventMessageFile(kLog, L"Expanded"));
+    EXPECT_EQ(std::vector<std::wstring>{FirstFile()}, Paths(kLog, L"Expanded"));
 
     SetValue(L"Plain", REG_SZ, L"C:\\x.dll");  // stored without its NUL
-    EXPECT_EQ(L"C:\\x.dll", EventMessageFile(kLog, L"Plain"));
+    EXPECT_EQ(std::vector<std::wstring>{L"C:\\x.dll"}, Paths(kLog, L"Plain"));
 
     SetValue(L"Unknown", REG_EXPAND_SZ, L"%TOL19_NOT_SET%\\y.dll");
-    EXPECT_EQ(L"%TOL19_NOT_SET%\\y.dll", EventMessageFile(kLog, L"Unknown"));
+    EXPECT_EQ(std::vector<std::wstring>{L"%TOL19_NOT_SET%\\y.dll"}, Paths(kLog, L"Unknown"));
+
+    // A list longer than one path, expanded as a whole.
+    std::wstring list = L"%TOL19_EVT_DIR%\\evt_messages_test.dll;" + std::wstring(250, L'd') +
+                        L".dll; %TOL19_EVT_DIR%\\evt_messages_second.dll";
+    SetValue(L"List", REG_EXPAND_SZ, list);
+    EXPECT_EQ((std::vector<std::wstring>{FirstFile(), std::wstring(250, L'd') + L".dll",
+                                         SecondFile()}),
+              Paths(kLog, L"List"));
 }
 
 TEST_F(EventMessageFileTest, MissingOrOversizedValuesGiveNone)
 {
-    EXPECT_EQ(L"", EventMessageFile(kLog, L"NoSuchSource"));
-    EXPECT_EQ(L"", EventMessageFile(L"Tol19NoSuchLog", L"NoSuchSource"));
-    SetValue(L"TooLong", REG_SZ, std::wstring(400, L'x'));
-    EXPECT_EQ(L"", EventMessageFile(kLog, L"TooLong"));
+    const std::vector<std::wstring> none;
+    EXPECT_EQ(none, Paths(kLog, L"NoSuchSource"));
+    EXPECT_EQ(none, Paths(L"Tol19NoSuchLog", L"NoSuchSource"));
+    SetValue(L"TooLong", REG_SZ, std::wstring(400, L'x'));  // no file has such a name
+    EXPECT_EQ(none, Paths(kLog, L"TooLong"));
+    SetValue(L"Huge", REG_SZ, std::wstring(5000, L'x'));
+    EXPECT_EQ(none, Paths(kLog, L"Huge"));
     SetValue(L"Number", REG_BINARY, L"ab");
-    EXPECT_EQ(L"", EventMessageFile(kLog, L"Number"));
+    EXPECT_EQ(none, Paths(kLog, L"Number"));
     // A key path that does not fit is not cut down to another source's key.
-    SetValue(L"S", REG_SZ, MessageFile());
-    EXPECT_EQ(L"", EventMessageFile(kLog, L"S" + std::wstring(300, L'\\')));
+    SetValue(L"S", REG_SZ, FirstFile());
+    EXPECT_EQ(none, Paths(kLog, L"S" + std::wstring(300, L'\\')));
 }
 
 TEST_F(EventMessageFileTest, MessageTextOfARecord)
 {
-    SetValue(L"Tol19Source", REG_SZ, MessageFile());
+    SetValue(L"Tol19Source", REG_SZ, FirstFile());
     CEventMessages messages(kLog);
     EventRecordView record;
     record.source = L"Tol19Source";
@@ -129,6 +154,95 @@ TEST_F(EventMessageFileTest, MessageTextOfARecord)
     EXPECT_EQ(L"d,e,f", messages.MessageText(record));
     record.source = L"Tol19Other";
     EXPECT_EQ(L"d,e,f", messages.MessageText(record));
+}
+
+// A list is tried in order until a file holds the message; the system's own table answers
+// only for a message that none of them holds.
+TEST_F(EventMessageFileTest, ListsAreTriedInOrder)
+{
+    SetValue(L"Both", REG_SZ, FirstFile() + L";" + SecondFile());
+    SetValue(L"Reversed", REG_SZ, SecondFile() + L";" + FirstFile());
+    SetValue(L"MissingFirst", REG_SZ, ModuleFolder() + L"\\tol19_missing.dll;" + SecondFile());
+    struct Case {
+        const wchar_t* source;
+        DWORD eventId;
+        std::vector<std::wstring> strings;
+        std::wstring message;
+    } cases[] = {
+        {L"Both", 0x80000BB8, {L"x", L"y"}, L"Only the second file has x and y.\r\n"},
+        {L"Both", 2, {L"it"}, L"Second file: it is here.\r\n"},  // not the system's text
+        {L"Both", 1000, {L"a", L"b", L"c"}, L"Service a started on b with c.\r\n"},
+        {L"Both", 0xC00003E9, {L"C:"}, L"Disk C: failed.\r\n"},
+        {L"Both", 1001, {L"C:"}, L"Stack overflow.\r\n"},  // neither file: the system's
+        {L"Both", 0x2FFFFFFF, {L"d", L"e"}, L"d,e"},
+        {L"Reversed", 1000, {L"a", L"b", L"c"}, L"Second file's service a.\r\n"},
+        {L"MissingFirst", 0x80000BB8, {L"x", L"y"}, L"Only the second file has x and y.\r\n"},
+    };
+    CEventMessages messages(kLog);
+    for (const Case& c : cases) {
+        EventRecordView record;
+        record.source = c.source;
+        record.eventId = c.eventId;
+        record.strings = c.strings;
+        record.stringBytes = 64;
+        EXPECT_EQ(c.message, messages.MessageText(record)) << c.source << " " << c.eventId;
+    }
+}
+
+// A value that names the system folder through %SystemRoot%, as most sources' values do.
+TEST_F(EventMessageFileTest, FileInTheSystemFolder)
+{
+    wchar_t folder[MAX_PATH];
+    ASSERT_NE(0u, GetSystemDirectoryW(folder, MAX_PATH));
+    std::wstring copy = std::wstring(folder) + L"\\tol19_evt_system32.dll";
+    ASSERT_TRUE(CopyFileW(SecondFile().c_str(), copy.c_str(), FALSE));
+    SetValue(L"System", REG_EXPAND_SZ,
+             L"%SystemRoot%\\System32\\tol19_evt_system32.dll;" + FirstFile());
+    EventRecordView record;
+    record.source = L"System";
+    record.eventId = 0x80000BB8;
+    record.strings = {L"x", L"y"};
+    record.stringBytes = 4;
+    std::wstring text;
+    {
+        CEventMessages messages(kLog);
+        text = messages.MessageText(record);
+    }
+    DeleteFileW(copy.c_str());
+    EXPECT_EQ(L"Only the second file has x and y.\r\n", text);
+}
+
+// What LoadMessageFile gave: the second file's message table, or nothing.
+void ExpectSecondFile(HMODULE module)
+{
+    ASSERT_NE(nullptr, module);
+    std::wstring text;
+    EXPECT_TRUE(HoldsEventMessage(module, 0x80000BB8));
+    EXPECT_FALSE(HoldsEventMessage(module, 1001));
+    EXPECT_TRUE(FormatEventMessage(module, 0x80000BB8, {L"x", L"y"}, 100, &text));
+    EXPECT_EQ(L"Only the second file has x and y.\r\n", text);
+    FreeLibrary(module);
+}
+
+// A file missing from its path is looked for at its native path.
+TEST(EventMessage, FilesLoadFromEitherPath)
+{
+    const std::wstring missing = ModuleFolder() + L"\\tol19_missing.dll";
+    ExpectSecondFile(LoadMessageFile({SecondFile(), L""}));
+    ExpectSecondFile(LoadMessageFile({missing, SecondFile()}));
+    EXPECT_EQ(nullptr, LoadMessageFile({missing, L""}));
+    EXPECT_EQ(nullptr, LoadMessageFile({L"", L""}));
+}
+
+// A file is mapped for its resources only, so one of the other bitness loads as well, which
+// a load as a program module refuses.
+TEST(EventMessage, FileOfTheOtherBitnessLoads)
+{
+    std::wstring foreign = ModuleFolder() + L"\\evt_messages_foreign.dll";
+    if (GetFileAttributesW(foreign.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "this toolchain makes no message file of the other bitness";
+    EXPECT_EQ(nullptr, LoadLibraryExW(foreign.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
+    ExpectSecondFile(LoadMessageFile({foreign, L""}));
 }
 
 }  // namespace
