@@ -22,6 +22,7 @@ const wchar_t kHelpPage[] = L"https://www.tolvane.com/help/quorin-agent/";
 
 UINT CControllerDlg::s_exitMessage = 0;
 UINT CControllerDlg::s_terminatedMessage = 0;
+UINT CControllerDlg::s_taskbarCreatedMessage = 0;
 
 TOL_BEGIN_MESSAGE_MAP(CControllerDlg, CDHtmlDialog)
     TOL_ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
@@ -29,6 +30,7 @@ TOL_BEGIN_MESSAGE_MAP(CControllerDlg, CDHtmlDialog)
     TOL_ON_MESSAGE(WM_NCHITTEST, OnNcHitTest)
     TOL_ON_MESSAGE(WM_TRAYNOTIFY, OnTrayNotify)
     TOL_ON_REGISTERED_MESSAGE(CControllerDlg::s_exitMessage, OnControllerExit)
+    TOL_ON_REGISTERED_MESSAGE(CControllerDlg::s_taskbarCreatedMessage, OnTaskbarCreated)
     TOL_ON_MESSAGE(WM_DESTROY, OnDestroy)
     TOL_ON_MESSAGE(WM_CLOSE, OnClose)
 TOL_END_MESSAGE_MAP()
@@ -55,6 +57,7 @@ BOOL CControllerDlg::OnInitDialog()
     CDHtmlDialog::OnInitDialog();
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    s_taskbarCreatedMessage = RegisterTaskbarCreated(m_hWnd);
     SetTrayIcon(kTrayUndefined, NIM_ADD);
     SetWindowTextW(m_hWnd, kWindowTitle);
     RegisterMessages();
@@ -186,6 +189,13 @@ LRESULT CControllerDlg::OnClose(WPARAM, LPARAM)
     return 0;
 }
 
+// The shell restarted with an empty notification area: the icon goes back in its state.
+LRESULT CControllerDlg::OnTaskbarCreated(WPARAM, LPARAM)
+{
+    SetTrayIcon(m_trayState, NIM_ADD);
+    return 0;
+}
+
 HRESULT CControllerDlg::OnButtonOK(IDispatch*)
 {
     OnOK();
@@ -244,6 +254,7 @@ void CControllerDlg::SetTrayIcon(int state, DWORD message)
                                       : 0;
     if (!id)
         return;
+    m_trayState = state;
     HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
                                                IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                GetSystemMetrics(SM_CYSMICON), LR_SHARED));

@@ -1,5 +1,6 @@
 // CControllerDlg: Controller's window — a borderless dialog showing the local page, with the
-// tray icon that shows the agent's state as the page reports it.
+// tray icon that shows the agent's state as the page reports it (added again in that state when
+// the shell restarts).
 //
 // The page reports by clicking its hidden elements "statusOK", "statusNOK" and "statusUND";
 // its "HideButton" and "MinimizeButton" hide and minimise the window, a mouse press on
@@ -19,6 +20,8 @@ public:
     // Controller broadcasts the terminated message when its window goes.
     static UINT s_exitMessage;
     static UINT s_terminatedMessage;
+    // The shell's message that its notification area was made again.
+    static UINT s_taskbarCreatedMessage;
 
 protected:
     BOOL OnInitDialog() override;
@@ -36,6 +39,7 @@ protected:
     LRESULT OnControllerExit(WPARAM wParam, LPARAM lParam);
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
     LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
 
     TOL_DECLARE_DHTML_EVENT_MAP()
     HRESULT OnButtonOK(IDispatch* element);
@@ -51,7 +55,7 @@ private:
     enum TrayState { kTrayUndefined = 0, kTrayOK = 1, kTrayNotOK = 2 };
 
     // Loads the state's icon, passes it to the tray with the message and makes it the
-    // window's small icon; any other state does nothing.
+    // window's small icon, and remembers the state; any other state does nothing.
     void SetTrayIcon(int state, DWORD message);
     void DeleteTrayIcon();
     void ShowAndUpdate(int command);
@@ -62,4 +66,5 @@ private:
     bool m_dragging = false;
     bool m_firstLoadPending = false;
     bool m_runClicked = false;
+    int m_trayState = kTrayUndefined;   // the state the tray icon shows
 };

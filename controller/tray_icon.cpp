@@ -10,6 +10,14 @@
 static_assert(NOTIFYICONDATAW_V3_SIZE == 952, "the version-3 structure of a 32-bit program");
 #endif
 
+UINT RegisterTaskbarCreated(HWND window)
+{
+    UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    if (message)
+        ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
+    return message;
+}
+
 BOOL NotifyTrayIcon(HWND window, DWORD message, HICON icon)
 {
     NOTIFYICONDATAW data = {};

@@ -150,10 +150,13 @@ ORDER_KEY = r"HKLM\System\CurrentControlSet\Control\NetworkProvider\Order"
 class NetworkProvider:
     """scripted_netprovider.dll of the test bed serving `tree` (provider_tree.h's lines),
     registered in the prefix of `reg` (winhost.reg unless given) while the context lasts.
-    Programs started meanwhile walk that tree through the network provider router."""
+    Programs started meanwhile walk that tree through the network provider router. `answers`
+    names the provider's numbers of how it hands out entries ("Batch", "EmptyBelow",
+    "EmptyAtEnd": scripted_provider.cpp)."""
 
-    def __init__(self, tree, reg=None):
+    def __init__(self, tree, reg=None, answers=None):
         self.reg = reg or winhost.reg
+        self.answers = dict(answers or {})
         self.dir = tempfile.TemporaryDirectory(prefix="tol20_tree_")
         self.tree_file = pathlib.Path(self.dir.name) / "tree.txt"
         self.write(tree)
@@ -173,6 +176,8 @@ class NetworkProvider:
         self._add(PROVIDER_KEY, "ProviderPath", _windows_path(dll))
         self._add(PROVIDER_KEY, "Name", "Scripted Network")
         self._add(PROVIDER_KEY, "TreeFile", _windows_path(self.tree_file))
+        for name, number in self.answers.items():
+            self._add(PROVIDER_KEY, name, str(number), "REG_DWORD")
         self.order = _query(self.reg, ORDER_KEY, "ProviderOrder")
         self._add(ORDER_KEY, "ProviderOrder", PROVIDER + ("," + self.order if self.order else ""))
         return self

@@ -35,6 +35,7 @@ WM_COMMAND = 0x0111
 WM_TRAYNOTIFY = 0x8064
 WM_RBUTTONDOWN = 0x0204
 ID_HELP, ID_SHOW, ID_HIDE, ID_EXIT = 32772, 32773, 32774, 32775
+ID_TRAY_ICON = 32771
 VK_RETURN, VK_ESCAPE = 13, 27
 TERMINATED = "WM_TOLCONTROLLER_TERMINATED"
 
@@ -246,6 +247,26 @@ def test_tray_icon_follows_the_page_status_elements(desktop, browsers, folder, c
     assert_tray(desktop, [GREEN], [AMBER, RED], artefacts / "tray_6_second_copy_gone.png")
     run.command(ID_EXIT)
     assert run.exit_code() == 0
+
+
+def test_tray_icon_comes_back_in_its_state_when_the_shell_restarts(desktop, browsers, folder,
+                                                                  controllers, artefacts):
+    # A restarted shell starts with an empty notification area and tells every top-level
+    # window with its registered message "TaskbarCreated".
+    browsers.use_standin()
+    run = controllers(folder)
+    run.wait_log("document 1 ")
+    run.page("click statusNOK")
+    run.wait_log("event onclick statusNOK sinks=1 ")
+    assert_tray(desktop, [RED], [AMBER, GREEN], artefacts / "shell_restart_1_red.png")
+    assert desktop.command("untray", run.window, ID_TRAY_ICON) == "untrayed 1"
+    assert_tray(desktop, [], [AMBER, GREEN, RED], artefacts / "shell_restart_2_icon_lost.png")
+    desktop.post("broadcast", "@TaskbarCreated")
+    assert_tray(desktop, [RED], [AMBER, GREEN], artefacts / "shell_restart_3_red_again.png")
+    # It is Controller's own icon again: Exit removes it.
+    run.command(ID_EXIT)
+    assert run.exit_code() == 0
+    assert_tray(desktop, [], [AMBER, GREEN, RED], artefacts / "shell_restart_4_exit.png")
 
 
 def test_page_contract(desktop, browsers, folder, controllers, artefacts):

@@ -9,6 +9,8 @@ import tempfile
 import threading
 import time
 
+import pytest
+
 import plugin_host
 import winhost
 from ndis_peer import CLSID, DISCOVERY_NEW_DATA, NetworkProvider, records_of
@@ -56,6 +58,24 @@ def test_a_walk_reports_every_server_once_in_one_post():
     assert dict(named_fields(records[0]))["address"] == "127.0.0.1"
     assert run.events == [plugin_host.Event("UI4", 3, DISCOVERY_NEW_DATA)]
     assert run.entries("get")[1] == (plugin_host.E_PENDING, "null")
+
+
+# Providers that hand out their entries unlike the scripted one's default: a few at a time,
+# nothing (with success) when asked for fewer than they would give, success with nothing once
+# they have no more. Every walk still finds every server once and ends.
+PROVIDER_ANSWERS = [
+    {"Batch": 1, "EmptyBelow": 2},
+    {"Batch": 2, "EmptyBelow": 3, "EmptyAtEnd": 1},
+    {"EmptyAtEnd": 1},
+]
+
+
+@pytest.mark.parametrize("answers", PROVIDER_ANSWERS, ids=lambda a: ",".join(a))
+def test_a_walk_ends_with_every_server_whatever_the_provider_answers(answers):
+    with NetworkProvider(TREE, answers=answers):
+        run = SESSION.run([add("NSA\t9"), "wait-data 1 20000", "get"])
+    assert run.entries("wait-data") == [(plugin_host.S_OK, "1")]
+    assert servers(records_of(run)) == FOUND
 
 
 def test_an_empty_neighbourhood_posts_nothing():

@@ -7,6 +7,8 @@
 namespace {
 
 constexpr DWORD kEnumBufferBytes = 16384;
+// No answer holds more entries than the buffer has room for.
+constexpr DWORD kMaxEntries = kEnumBufferBytes / sizeof(NETRESOURCEA);
 constexpr int kMaxDepth = 16;  // a provider whose containers hold themselves ends here
 
 bool Stopped(HANDLE stop)
@@ -58,15 +60,18 @@ bool WalkBranch(const NETRESOURCEA* parent, HANDLE stop, std::vector<FoundServer
         WNetCloseEnum(enumeration);
         return false;
     }
-    // Both are in-out: each later call asks for at most as many entries as the last one gave.
-    DWORD count = static_cast<DWORD>(-1);
-    DWORD size = kEnumBufferBytes;
     while (!Stopped(stop)) {
         ZeroMemory(buffer.Get(), kEnumBufferBytes);
-        size = kEnumBufferBytes;
+        // Both are in-out: every call asks afresh for as many entries as fit.
+        DWORD count = static_cast<DWORD>(-1);
+        DWORD size = kEnumBufferBytes;
         if (WNetEnumResourceA(enumeration, &count, buffer.Get(), &size) != NO_ERROR)
             break;
-        TakeEntries(static_cast<const NETRESOURCEA*>(buffer.Get()), count, stop, servers, depth);
+        // Success with no entries is a provider's way of saying it has no more.
+        if (count == 0)
+            break;
+        TakeEntries(static_cast<const NETRESOURCEA*>(buffer.Get()),
+                    count < kMaxEntries ? count : kMaxEntries, stop, servers, depth);
     }
     return WNetCloseEnum(enumeration) == NO_ERROR;
 }

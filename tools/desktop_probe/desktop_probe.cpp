@@ -25,6 +25,9 @@
 //                                    the probe's own top-level window
 //   state <hwnd>                     "state exists=<0|1> visible= iconic= rect=l,t,r,b"
 //   tray                             "tray l,t,r,b": the taskbar with the notification area
+//   untray <hwnd> <id>               removes a window's icon from the notification area
+//                                    (Shell_NotifyIcon NIM_DELETE), as a shell restart loses
+//                                    it: "untrayed <0|1>"
 //   page <hwnd> <text>               WM_COPYDATA text to a window: "page <result>"
 //   msgbox <title> <ms>              reads a message box's text and presses its first button:
 //                                    "msgbox <text with \r \n escaped>" | "msgbox none"
@@ -38,6 +41,7 @@
 //   regwrite <key> <name|-> <text>   "written <0|1>"; keys begin with HKCR, HKCU or HKLM
 //   regdelete <key> <name|->         "deleted <0|1>"
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -455,6 +459,13 @@ std::wstring Execute(const std::vector<std::wstring>& f, HWND listener)
         wchar_t text[96];
         swprintf(text, 96, L"tray %ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom);
         return text;
+    }
+    if (c == L"untray") {
+        NOTIFYICONDATAW data = {};
+        data.cbSize = sizeof(data);
+        data.hWnd = ParseWindow(arg(1));
+        data.uID = static_cast<UINT>(ParseNumber(arg(2)));
+        return L"untrayed " + std::to_wstring(Shell_NotifyIconW(NIM_DELETE, &data) ? 1 : 0);
     }
     if (c == L"page") {
         std::wstring text = arg(2);

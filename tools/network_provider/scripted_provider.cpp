@@ -1,6 +1,14 @@
 // The network provider functions of scripted_netprovider.dll. The tree is read afresh from the
 // file named by the value "TreeFile" of the provider's own key at every NPOpenEnum, so a test
 // may change the network between two walks.
+//
+// Providers differ in how they hand out their entries; DWORD values of the same key, read at
+// NPOpenEnum, make this one answer like some of them:
+//   "Batch"       at most this many entries in one answer (0 or missing: as many as fit)
+//   "EmptyBelow"  a request for fewer than this many entries (a count other than -1) is
+//                 answered with success and no entries
+//   "EmptyAtEnd"  not 0: once every entry is handed out, success with no entries in place of
+//                 WN_NO_MORE_ENTRIES
 #include <windows.h>
 // The SDK header declares the provider functions without C linkage; they are exported as C.
 extern "C" {
@@ -42,6 +50,16 @@ std::string Narrow(const wchar_t* text)
     return out;
 }
 
+DWORD ReadNumber(const wchar_t* name)
+{
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kProviderKey, name, RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) != ERROR_SUCCESS)
+        return 0;
+    return value;
+}
+
 std::vector<ProviderEntry> LoadTree()
 {
     wchar_t path[MAX_PATH] = {};
@@ -74,6 +92,9 @@ Shape ShapeOf(const std::string& kind)
 struct Enumeration {
     std::vector<ProviderEntry> entries;
     size_t next = 0;
+    DWORD batch = 0;
+    DWORD emptyBelow = 0;
+    bool emptyAtEnd = false;
 };
 
 // The remote name "<null>" stands for an entry without one.
@@ -144,6 +165,9 @@ extern "C" DWORD APIENTRY NPOpenEnum(DWORD scope, DWORD, DWORD, LPNETRESOURCEW r
     std::string parent = ParentOf(resource, &none);
     if (!none)
         enumeration->entries = ChildrenOf(LoadTree(), parent);
+    enumeration->batch = ReadNumber(L"Batch");
+    enumeration->emptyBelow = ReadNumber(L"EmptyBelow");
+    enumeration->emptyAtEnd = ReadNumber(L"EmptyAtEnd") != 0;
     *handle = enumeration;
     return WN_SUCCESS;
 }
@@ -158,13 +182,20 @@ extern "C" DWORD APIENTRY NPEnumResource(HANDLE handle, LPDWORD count, LPVOID bu
         return WN_BAD_POINTER;
     if (enumeration->next >= enumeration->entries.size()) {
         *count = 0;
-        return WN_NO_MORE_ENTRIES;
+        return enumeration->emptyAtEnd ? WN_SUCCESS : WN_NO_MORE_ENTRIES;
     }
+    if (*count != static_cast<DWORD>(-1) && *count < enumeration->emptyBelow) {
+        *count = 0;
+        return WN_SUCCESS;
+    }
+    DWORD wanted = *count;
+    if (enumeration->batch && enumeration->batch < wanted)
+        wanted = enumeration->batch;
     auto* structures = static_cast<NETRESOURCEW*>(buffer);
     char* end = static_cast<char*>(buffer) + *bufferSize;
     size_t used = 0;
     DWORD given = 0;
-    while (enumeration->next < enumeration->entries.size() && given < *count) {
+    while (enumeration->next < enumeration->entries.size() && given < wanted) {
         const ProviderEntry& entry = enumeration->entries[enumeration->next];
         size_t bytes = EntryBytes(entry);
         if (used + bytes > *bufferSize)
