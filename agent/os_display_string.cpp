@@ -51,8 +51,29 @@ void DescribeVersion6(const OsVersionFacts& f, char* buffer, bool workstation)
     case 0: Append(buffer, workstation ? "Windows Vista " : "Windows Server 2008 "); break;
     case 1: Append(buffer, workstation ? "Windows 7 " : "Windows Server 2008 R2 "); break;
     case 2: Append(buffer, workstation ? "Windows 8 " : "Windows Server 2012 "); break;
+    case 3: Append(buffer, workstation ? "Windows 8.1 " : "Windows Server 2012 R2 "); break;
     default: break;
     }
+    Append(buffer, EditionText(f.productInfo));
+}
+
+// Windows 10 and 11 and the servers from 2016 on all report 10.0: the build tells them apart.
+// A server build between two releases (an insider or preview build) is named after the
+// latest release at or below it; one below 2016's release build is still a 2016 preview.
+const char* Version10Name(unsigned long build, bool workstation)
+{
+    if (workstation)
+        return build >= 22000 ? "Windows 11 " : "Windows 10 ";
+    if (build >= 26100) return "Windows Server 2025 ";
+    if (build >= 20348) return "Windows Server 2022 ";
+    if (build >= 17763) return "Windows Server 2019 ";
+    return "Windows Server 2016 ";
+}
+
+void DescribeVersion10(const OsVersionFacts& f, char* buffer, bool workstation)
+{
+    if (f.minor == 0)
+        Append(buffer, Version10Name(f.build, workstation));
     Append(buffer, EditionText(f.productInfo));
 }
 
@@ -111,6 +132,25 @@ void DescribeVersion5(const OsVersionFacts& f, char* buffer, bool workstation)
     }
 }
 
+// GetVersionExA answers 6.2 build 9200 on every later Windows to a program that declares no
+// compatibility with it; ntdll's RtlGetVersion reports the system's own version numbers.
+void TakeTrueVersionNumbers(OsVersionFacts& f)
+{
+    using RtlGetVersionFn = LONG(WINAPI*)(RTL_OSVERSIONINFOW*);
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (!ntdll)
+        return;
+    auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
+    RTL_OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!rtlGetVersion || rtlGetVersion(&info) != 0)
+        return;
+    f.major = info.dwMajorVersion;
+    f.minor = info.dwMinorVersion;
+    f.build = info.dwBuildNumber;
+}
+
 }  // namespace
 
 void DescribeOS(const OsVersionFacts& f, char* buffer)
@@ -122,7 +162,9 @@ void DescribeOS(const OsVersionFacts& f, char* buffer)
     }
     bool workstation = f.productType == VER_NT_WORKSTATION;
     Append(buffer, "Microsoft ");
-    if (f.major == 6)
+    if (f.major == 10)
+        DescribeVersion10(f, buffer, workstation);
+    else if (f.major == 6)
         DescribeVersion6(f, buffer, workstation);
     else if (f.major == 5)
         DescribeVersion5(f, buffer, workstation);
@@ -155,6 +197,7 @@ OsVersionFacts ReadOsVersionFacts()
     f.productType = info.wProductType;
     f.suiteMask = info.wSuiteMask;
     f.servicePack = info.szCSDVersion;
+    TakeTrueVersionNumbers(f);
 
     SYSTEM_INFO system{};
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");

@@ -19,7 +19,8 @@ struct OsVersionFacts {
     unsigned long productInfo = 0;  // GetProductInfo edition, from version 6 on
 };
 
-// Reads the figures from the running system.
+// Reads the figures from the running system: the version numbers from ntdll's RtlGetVersion,
+// the rest from GetVersionExA, GetNativeSystemInfo and GetProductInfo.
 OsVersionFacts ReadOsVersionFacts();
 // Writes the description of the figures into a 512-byte buffer.
 void DescribeOS(const OsVersionFacts& facts, char* buffer);

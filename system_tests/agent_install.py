@@ -20,6 +20,9 @@ SETTINGS_KEY = ROOT_KEY + r"\tolvane\Settings"
 AGENT_KEY = ROOT_KEY + r"\tolvane\Agent"
 AGENT_EXE = "Tolvane.exe"
 PLUGIN_LIBRARY = "Tolvane.PlugIns.dll"
+# The registry view the agent reads: a 32-bit agent on 64-bit Windows sees the 32-bit view
+# (SOFTWARE\WOW6432Node), where a 64-bit reg.exe writes only when told so.
+REG_VIEW = "/reg:64" if winhost.ARCH == "x86_64" else "/reg:32"
 # The automation client, a tool of the build (not part of an installation).
 CLIENT_EXE = winhost.BIN_DIR / "agent_client.exe"
 
@@ -34,8 +37,9 @@ def windows_path(name):
     return "Z:" + str(path).replace("/", "\\")
 
 
-def reg_add(key, name, value, kind="REG_SZ"):
-    done = winhost.reg("add", key, "/v", name, "/t", kind, "/d", str(value), "/f")
+def reg_add(key, name, value, kind="REG_SZ", view=None):
+    done = winhost.reg("add", key, "/v", name, "/t", kind, "/d", str(value), "/f",
+                       *([view] if view else []))
     assert done.returncode == 0, done.stderr
 
 
@@ -132,6 +136,10 @@ class LiveClient:
 
 
 class Installation:
+    """An installation of the bin folder's programs. Each step method is one numbered step of
+    the README's "Installing on a Windows host" (tools/demo.py runs them in that order, and
+    system_tests/test_install_steps.py holds the two lists to each other)."""
+
     def __init__(self, host_url, registration=None, plugins=(), proxy=None):
         self.host_url = host_url
         self.registration = registration
@@ -146,20 +154,34 @@ class Installation:
         self.uninstall()
 
     def install(self):
+        self.clear_leftovers()
+        self.register_plugins()
+        self.write_settings()
+        self.register_service()
+
+    def clear_leftovers(self):
+        """Waits for the service and processes of an earlier run to go, then deletes its keys."""
         # A service an earlier run deleted while its process was still ending stays listed
         # until that process is gone; registering over it would keep the old entry.
         assert wait_until(lambda: service_state() is None and not agent_processes(), 60), \
             leftover_report()
-        winhost.reg("delete", ROOT_KEY, "/f")
+        winhost.reg("delete", ROOT_KEY, "/f", REG_VIEW)
+
+    def register_plugins(self):
         for dll in [PLUGIN_LIBRARY] + self.plugins:
             done = winhost.run("regsvr32", "/s", windows_path(dll), timeout=60)
             assert done.returncode == 0, (dll, done.stderr)
-        reg_add(SETTINGS_KEY, "Host", self.host_url)
+
+    def write_settings(self):
+        reg_add(SETTINGS_KEY, "Host", self.host_url, view=REG_VIEW)
         if self.proxy:
-            reg_add(SETTINGS_KEY, "Proxy", self.proxy)
+            reg_add(SETTINGS_KEY, "Proxy", self.proxy, view=REG_VIEW)
         if self.registration:
-            reg_add(AGENT_KEY, "E-Mail", self.registration[0])
-            reg_add(AGENT_KEY, "Agent Name", self.registration[1])
+            # An approved registration as the agent stores it, without the server's round trip.
+            reg_add(AGENT_KEY, "E-Mail", self.registration[0], view=REG_VIEW)
+            reg_add(AGENT_KEY, "Agent Name", self.registration[1], view=REG_VIEW)
+
+    def register_service(self):
         done = agent("-Service")
         assert done.returncode == 0, done.stderr
         assert wait_until(lambda: service_state() == "STOPPED", 30), leftover_report()
@@ -174,11 +196,28 @@ class Installation:
         return winhost.run("net", "stop", SERVICE, timeout=timeout)
 
     def uninstall(self):
+        self.stop_service()
+        self.forget_registration()
+        self.unregister_service()
+        self.unregister_plugins()
+        self.delete_settings()
+
+    def stop_service(self):
         if service_state() not in (None, "STOPPED"):
             self.stop()
         wait_until(lambda: not agent_processes(), 60)
-        winhost.reg("delete", AGENT_KEY, "/f")   # no work started by the run below
+
+    def forget_registration(self):
+        # A run of the program with a stored registration starts work, even one that only
+        # unregisters it.
+        winhost.reg("delete", AGENT_KEY, "/f", REG_VIEW)
+
+    def unregister_service(self):
         agent("/UnregServer")
+
+    def unregister_plugins(self):
         for dll in reversed([PLUGIN_LIBRARY] + self.plugins):
             winhost.run("regsvr32", "/s", "/u", windows_path(dll), timeout=60)
-        winhost.reg("delete", ROOT_KEY, "/f")
+
+    def delete_settings(self):
+        winhost.reg("delete", ROOT_KEY, "/f", REG_VIEW)

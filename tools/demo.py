@@ -97,13 +97,51 @@ def say(text):
     print(text, flush=True)
 
 
-def copy_program():
+def copy_files(agent):
     install_dir.mkdir(parents=True, exist_ok=True)
     for name in PROGRAM_FILES + PLUGINS:
         shutil.copy2(build / "bin" / name, install_dir / name)
     for name in TESTBED_FILES:
         shutil.copy2(build / "testbed" / name, install_dir / name)
     say("installed into C:\\Program Files\\Tolvane: %s" % ", ".join(PROGRAM_FILES + PLUGINS + TESTBED_FILES))
+
+
+def register_account(agent):
+    for line in agent_install.client([
+            "create", "call\tRegister\ts:%s\ts:%s\ts:demo-password" % ACCOUNT,
+            "call\tStartWork", "call\tGetStatus", "release"]):
+        say("automation: " + line)
+
+
+def delete_files(agent):
+    shutil.rmtree(install_dir, ignore_errors=True)
+
+
+Installation = agent_install.Installation
+# The installation and its removal, step by step as the README's "Installing on a Windows
+# host" numbers them (system_tests/test_install_steps.py holds these names to the README's).
+INSTALL_STEPS = [
+    ("Copy the files", copy_files),
+    ("Register the plug-in library and the plug-ins", Installation.register_plugins),
+    ("Write the settings", Installation.write_settings),
+    ("Register the service", Installation.register_service),
+    ("Start the service", Installation.start),
+    ("Register the account", register_account),
+]
+REMOVAL_STEPS = [
+    ("Stop the service", Installation.stop_service),
+    ("Forget the registration", Installation.forget_registration),
+    ("Unregister the service", Installation.unregister_service),
+    ("Unregister the plug-ins", Installation.unregister_plugins),
+    ("Delete the settings", Installation.delete_settings),
+    ("Delete the files", delete_files),
+]
+
+
+def run_steps(title, steps, agent):
+    for number, (name, step) in enumerate(steps, 1):
+        say("%s step %d: %s" % (title, number, name))
+        step(agent)
 
 
 def values_text(fields):
@@ -177,7 +215,6 @@ def main():
     stop = threading.Event()
     signal.signal(signal.SIGINT, lambda *_: stop.set())
     signal.signal(signal.SIGTERM, lambda *_: stop.set())
-    copy_program()
     web = http.server.ThreadingHTTPServer(("127.0.0.1", 0), DemoPage)
     threading.Thread(target=web.serve_forever, daemon=True).start()
     snmpd = netsnmp_peer.Agent(prefix="tol_demo_snmpd_")
@@ -193,25 +230,23 @@ def main():
         say("reference server: %s (account %s / %s)" % (server.url, *ACCOUNT))
         say("demo web server for the HTTP tests: http://127.0.0.1:%d/" % web.server_address[1])
         say("demo snmpd for the SNMP tests: udp:%s" % snmpd.address)
-        with agent_install.Installation(server.url, plugins=PLUGINS) as agent:
-            agent.start()
+        agent = Installation(server.url, plugins=PLUGINS)
+        agent.clear_leftovers()
+        try:
+            run_steps("install", INSTALL_STEPS, agent)
             say("service \"%s\" is %s" % (agent_install.SERVICE, agent_install.service_state()))
-            for line in agent_install.client([
-                    "create", "call\tRegister\ts:%s\ts:%s\ts:demo-password" % ACCOUNT,
-                    "call\tStartWork", "call\tGetStatus", "release"]):
-                say("automation: " + line)
             say("watching the exchange; Ctrl-C stops the demo")
             seconds = float(os.environ.get("DEMO_SECONDS", "0"))
             if seconds:
                 threading.Timer(seconds, stop.set).start()
             watch(server, stop)
-            say("stopping the service")
+        finally:
+            run_steps("removal", REMOVAL_STEPS, agent)
         say("service removed; %d exchange(s), %d protocol violation(s)"
             % (len(server.exchanges), len(server.violations)))
     web.shutdown()
     web.server_close()
     snmpd.stop()
-    shutil.rmtree(install_dir, ignore_errors=True)
     return 1 if server.violations else 0
 
 

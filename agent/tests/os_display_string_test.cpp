@@ -95,6 +95,48 @@ TEST(DescribeOS, EditionsTable)
     EXPECT_EQ(Describe(cases[0], VER_PLATFORM_WIN32_WINDOWS), "Unknown Windows Version");
 }
 
+// Windows 8.1 and Server 2012 R2 report 6.3; every later Windows reports 10.0 and is told
+// apart by its build: the workstation from build 22000 is Windows 11, a server carries the
+// name of the latest server release at or below its build.
+TEST(DescribeOS, NamesWindowsFrom81OnByVersionAndBuild)
+{
+    const OsCase cases[] = {
+        {6, 3, 9600, kWorkstation, 0, "", kX64, 0, 48,
+         "Microsoft Windows 8.1 Professional (build 9600) 64-bit"},
+        {6, 3, 9600, kServer, 0, "", kX64, 0, 8,
+         "Microsoft Windows Server 2012 R2 Datacenter Edition (build 9600) 64-bit"},
+        {10, 0, 10240, kWorkstation, 0, "", kX86, 0, 4,
+         "Microsoft Windows 10 Enterprise Edition (build 10240) 32-bit"},
+        {10, 0, 21999, kWorkstation, 0, "", kX64, 0, 48,
+         "Microsoft Windows 10 Professional (build 21999) 64-bit"},
+        {10, 0, 22000, kWorkstation, 0, "", kX64, 0, 48,
+         "Microsoft Windows 11 Professional (build 22000) 64-bit"},
+        {10, 0, 26100, kWorkstation, 0, "", kX64, 0, 101, "Microsoft Windows 11  (build 26100) 64-bit"},
+        {10, 0, 10586, kServer, 0, "", kX64, 0, 7,
+         "Microsoft Windows Server 2016 Standard Edition (build 10586) 64-bit"},
+        {10, 0, 14393, kServer, 0, "", kX64, 0, 7,
+         "Microsoft Windows Server 2016 Standard Edition (build 14393) 64-bit"},
+        {10, 0, 17762, kServer, 0, "", kX64, 0, 8,
+         "Microsoft Windows Server 2016 Datacenter Edition (build 17762) 64-bit"},
+        {10, 0, 17763, kServer, 0, "", kX64, 0, 8,
+         "Microsoft Windows Server 2019 Datacenter Edition (build 17763) 64-bit"},
+        {10, 0, 17763, VER_NT_DOMAIN_CONTROLLER, 0, "", kX64, 0, 7,
+         "Microsoft Windows Server 2019 Standard Edition (build 17763) 64-bit"},
+        {10, 0, 20347, kServer, 0, "", kX64, 0, 13,
+         "Microsoft Windows Server 2019 Standard Edition (core installation) (build 20347) 64-bit"},
+        {10, 0, 20348, kServer, 0, "", kX64, 0, 13,
+         "Microsoft Windows Server 2022 Standard Edition (core installation) (build 20348) 64-bit"},
+        {10, 0, 26099, kServer, 0, "", kX64, 0, 7,
+         "Microsoft Windows Server 2022 Standard Edition (build 26099) 64-bit"},
+        {10, 0, 26100, kServer, 0, "", kX64, 0, 7,
+         "Microsoft Windows Server 2025 Standard Edition (build 26100) 64-bit"},
+        {10, 0, 26200, kServer, 0, "", kX64, 0, 8,
+         "Microsoft Windows Server 2025 Datacenter Edition (build 26200) 64-bit"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Describe(c), c.expected);
+}
+
 TEST(DescribeOS, StaysWithinItsBuffer)
 {
     OsCase c{6, 1, 7601, kWorkstation, 0, "", kX64, 0, 48, ""};
