@@ -116,8 +116,6 @@ public:
     void PostRecord(CComBSTR* bytes, const char* desc) override { this->PostResult(bytes, desc); }
     void PostLog(int level, const char* text) override { this->PostEvent(level, text); }
 
-    void PostLog(int level, const char* text) override { this->PostEvent(level, text); }
-
     // The check-now pass is signalled under the list lock, after the test joined.
     void AddSnmpTest(const SnmpTest& test)
     {

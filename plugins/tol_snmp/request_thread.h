@@ -35,8 +35,6 @@ class CSnmpRequestOwner : public CSnmpRecordSink {
 public:
     virtual CSnmpRequestRegistry& Requests() = 0;
     virtual void MarkAnswered(int testId) = 0;
-    // A log line through OnNewData.
-    virtual void PostLog(int level, const char* text) = 0;
 
 protected:
     ~CSnmpRequestOwner() = default;
