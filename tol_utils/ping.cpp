@@ -109,52 +109,67 @@ const sockaddr_in* SendProbe(SOCKET socket, const addrinfo* addresses, unsigned 
     return nullptr;
 }
 
-timeval ToTimeval(double milliseconds)
-{
-    timeval wait;
-    long whole = long(milliseconds);
-    wait.tv_sec = whole / 1000;
-    wait.tv_usec = long((milliseconds - double(wait.tv_sec) * 1000.0) * 1000.0);
-    return wait;
-}
+// The receive time-out of a socket, set only when it must change: under Wine every
+// setsockopt is a round trip to the server.
+class ReceiveTimeout {
+public:
+    explicit ReceiveTimeout(SOCKET socket) : m_socket(socket) {}
+
+    // Makes the next receive wait at most about `milliseconds` (at least 1 ms).
+    void AtMost(double milliseconds)
+    {
+        const double kLongest = 0x7FFFFFFF;
+        DWORD wanted = milliseconds < 1          ? 1
+                       : milliseconds >= kLongest ? DWORD(kLongest)
+                                                  : DWORD(milliseconds + 0.999);
+        // A receive may end up to a millisecond late rather than pay for a change.
+        if (m_set != 0 && m_set >= wanted && m_set - wanted <= 1)
+            return;
+        m_set = wanted;
+        setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&m_set),
+                   sizeof(m_set));
+    }
+
+private:
+    SOCKET m_socket;
+    DWORD m_set = 0;
+};
 
 // Waits up to `timeout` ms for the answer to one probe; the round-trip time in ms, or 0
-// (also when the stop came).
-double WaitForReply(SOCKET socket, unsigned char* buffer, size_t size, unsigned timeout,
-                    uint16_t identifier, uint16_t sequence, uint32_t probed, HANDLE stop)
+// (also when the stop came). The wait is a blocking receive with a time-out, not a select:
+// under Wine a select before each receive costs more than the round trip on loopback.
+double WaitForReply(SOCKET socket, ReceiveTimeout& receiveTimeout, unsigned char* buffer,
+                    size_t size, unsigned timeout, uint16_t identifier, uint16_t sequence,
+                    uint32_t probed, HANDLE stop)
 {
     if (timeout == 0)
         return 0;
     CPerfTimer watch;
     watch.Start();
     const double limit = timeout;
-    double remaining = limit;
-    while (limit > watch.Elapsedms()) {
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(socket, &readable);
-        bool sliced = stop && remaining > kStopLookMs;
-        timeval wait = ToTimeval(sliced ? kStopLookMs : remaining);
-        int ready = select(0, &readable, nullptr, nullptr, &wait);
-        if (ready < 0 || (ready == 0 && !sliced) || IsStopped(stop))
+    for (;;) {
+        double remaining = limit - watch.Elapsedms();
+        if (remaining <= 0)
             return 0;
-        if (ready == 0) {
-            remaining = limit - watch.Elapsedms();
-            continue;
-        }
+        bool sliced = stop && remaining > kStopLookMs;
+        receiveTimeout.AtMost(sliced ? kStopLookMs : remaining);
         sockaddr_in from;
         int fromLength = sizeof(from);
         int received = recvfrom(socket, reinterpret_cast<char*>(buffer), int(size), 0,
                                 reinterpret_cast<sockaddr*>(&from), &fromLength);
         double elapsed = watch.Elapsedms();
-        remaining = limit - elapsed;
-        // A datagram too large for the buffer cannot be an answer to this probe.
-        if (received == SOCKET_ERROR && WSAGetLastError() != WSAEMSGSIZE)
+        if (IsStopped(stop))
             return 0;
-        if (remaining <= 0)
+        if (received == SOCKET_ERROR) {
+            int error = WSAGetLastError();
+            // A slice of the wait ended, or a datagram too large for the buffer came (it
+            // cannot be an answer to this probe): wait on.
+            if ((error == WSAETIMEDOUT && sliced) || error == WSAEMSGSIZE)
+                continue;
             return 0;
-        if (received == SOCKET_ERROR)
-            continue;
+        }
+        if (elapsed >= limit)
+            return 0;
         switch (JudgeIcmpDatagram(buffer, size_t(received), identifier, sequence, probed)) {
         case IcmpVerdict::EchoReply:
             return elapsed;
@@ -164,7 +179,6 @@ double WaitForReply(SOCKET socket, unsigned char* buffer, size_t size, unsigned 
             break;
         }
     }
-    return 0;
 }
 
 }  // namespace
@@ -206,6 +220,7 @@ bool PingSeries(const char* host, unsigned int timeout, int count, double** roun
     if (!packet.get() || !receiveBuffer.get())
         return Fail(ERROR_NOT_ENOUGH_MEMORY);
 
+    ReceiveTimeout receiveTimeout(raw);
     double* times = *roundTrips;
     for (int i = 0; i < count; ++i) {
         if (IsStopped(stop)) {
@@ -215,8 +230,9 @@ bool PingSeries(const char* host, unsigned int timeout, int count, double** roun
         const uint16_t sequence = static_cast<uint16_t>(i);
         const sockaddr_in* probed =
             SendProbe(raw, found, packet.get(), packetLength, identifier, sequence, stop);
-        double rtt = probed ? WaitForReply(raw, receiveBuffer.get(), receiveSize, timeout,
-                                           identifier, sequence, probed->sin_addr.s_addr, stop)
+        double rtt = probed ? WaitForReply(raw, receiveTimeout, receiveBuffer.get(), receiveSize,
+                                           timeout, identifier, sequence,
+                                           probed->sin_addr.s_addr, stop)
                             : 0;
         times[i] = rtt > 0 && rtt < double(timeout) ? rtt : 0;
     }

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Round trips to 127.0.0.1 as tol_utils' ping measures them (ping_bench.exe under the build's
-Wine session) beside iputils ping on the same machine, and probes per second with 32 threads
+Wine session) beside the floor of any Win32 program under the same Wine (icmp_echo_floor.exe:
+one raw socket, a blocking receive) and iputils ping on the same machine, and probes per second with 32 threads
 (ours) and 32 processes (iputils) at once. Prints figures only.
 
 Usage: ping_compare.py <build dir> [probes] [seconds]"""
@@ -32,6 +33,17 @@ def ours(build, probes, seconds):
         else:
             other.append(line)
     return times, other
+
+
+def floor(build, probes):
+    """The bare Win32 raw-socket echo loop under the same Wine."""
+    exe = build / "testbed" / "icmp_echo_floor.exe"
+    if not exe.exists():
+        return []
+    out = subprocess.run([os.environ["TOL_WINE"], str(exe), str(probes)],
+                         stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                         timeout=probes + 60)
+    return [float(line.split()[1]) for line in out.stdout.splitlines() if line.startswith("rtt ")]
 
 
 def iputils(probes):
@@ -81,12 +93,16 @@ def main():
         print("iputils ping is not installed")
         return
     our_times, our_lines = ours(build, probes, seconds)
+    floor_times = floor(build, probes)
     their_times = iputils(probes)
     print("round trips to %s, %d requests each:" % (TARGET, probes))
     ours_median = describe("tol ping", our_times)
+    floor_median = describe("floor", floor_times)
     theirs_median = describe("iputils", their_times)
     if ours_median and theirs_median:
         print("  median ratio tol ping / iputils: %.2f" % (ours_median / theirs_median))
+    if ours_median and floor_median:
+        print("tol ping median / Win32 raw-socket floor: %.2f" % (ours_median / floor_median))
     for line in our_lines:
         if "probes/s" in line:
             print("tol ping, " + line)
