@@ -89,7 +89,7 @@ void CReplyReader::Run()
         std::string body;
         {
             CScopedLock lock(m_lock);
-            if (m_quit)
+            if (m_waiting.empty() && m_quit)
                 return;
             if (!m_waiting.empty()) {
                 body = std::move(m_waiting.front());

@@ -28,7 +28,8 @@ public:
     bool Post(const char* body);
     // Drops the replies not yet begun; the one being read goes on.
     void Discard();
-    // Ends the reader once the reply under way is done, waiting at most `milliseconds`;
+    // Ends the reader once the replies waiting are read (Discard first to drop them), waiting
+    // at most `milliseconds`;
     // false when it still runs (a plug-in call that does not return). Later posts start it
     // again.
     bool Finish(DWORD milliseconds = INFINITE);

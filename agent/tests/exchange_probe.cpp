@@ -277,6 +277,7 @@ std::string RunTicks(CProbeEngine& engine, const ProbeOptions& options)
         engine.Tick();
     }
     engine.FinishSending();
+    engine.FinishReading();  // the last reply's lines obeyed
     return engine.DescribeState();
 }
 
