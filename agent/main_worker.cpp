@@ -69,7 +69,10 @@ CMainWorker::CMainWorker()
       m_link(&DefaultServerLink()),
       m_sessionEpoch(0),
       m_registrationEpoch(0),
-      m_sendThread(nullptr)
+      m_sendThread(nullptr),
+      m_downloadLimits(kDownloadLimits),
+      m_plugInGeneration(0),
+      m_replyReader([this](const char* body) { ParseServerReply(body); })
 {
     WSADATA wsaData;
     WSAStartup(MAKEWORD(1, 0), &wsaData);
@@ -92,6 +95,7 @@ CMainWorker::~CMainWorker()
     s_workerAlive.store(false);
     StopAndWaitForMainWorkerThread();
     WaitForSendingThread();
+    m_replyReader.Finish();
     EndUpgradeThread();
     ReleasePlugIns();
     m_zlib.UnloadZlib();
@@ -230,6 +234,8 @@ bool CMainWorker::StopMonitoring(wchar_t** error, bool waitForWorker)
 void CMainWorker::StopWorkNow(bool waitForWorker)
 {
     ReleasePlugIns();
+    // Lines not yet read were meant for the plug-ins just released.
+    m_replyReader.Discard();
     HANDLE thread = nullptr;
     {
         CScopedLock lock(m_stateLock);

@@ -6,11 +6,14 @@
 
 #include "agent_settings.h"
 #include "agent_status.h"
+#include "com_ptr.h"
 #include "critical_section.h"
 #include "exchange_session.h"
 #include "plugin_entry.h"
+#include "reply_reader.h"
 #include "server_link.h"
 #include "status_receiver.h"
+#include "upgrade_download.h"
 #include "zlib_binding.h"
 
 #include <windows.h>
@@ -84,8 +87,9 @@ public:
     void DispatchServerCommand(char** fields, unsigned count);
 
     // The send cache. AddToCache appends result bytes (a BSTR byte string the caller still
-    // owns); TakeSendBlock hands out a heap copy (FreeHeapBlock) of the buffer to send now,
-    // which stays in flight until the send is done; nothing while not authorized.
+    // owns), cut at record boundaries when they exceed the maximum buffer size; TakeSendBlock
+    // hands out a heap copy (FreeHeapBlock) of the buffer to send now, which stays in flight
+    // until the send is done; nothing while not authorized.
     void AddToCache(BSTR bytes);
     void TakeSendBlock(char** bytes, DWORD* length);
 
@@ -187,7 +191,18 @@ protected:
                             DWORD statusCode);
     void SetStopEvent();
     void ImportPlugIn(PlugInEntry* entry, long sourceId);
+    // The live plug-ins in list order, each with a reference of its own (only those whose
+    // codes match `line` unless it is null), and the list's generation they were taken from.
+    struct PlugInCalls {
+        std::vector<CComPtr<ITolvanePlugIn>> plugIns;
+        unsigned long generation = 0;
+    };
+    PlugInCalls TakePlugIns(const char* line);
+    // Whether the list is still the one of that generation (no release came between).
+    bool IsPlugInGeneration(unsigned long generation);
     void SetOnPlugIns(unsigned short type, const VARIANT& value);
+    // A good reply's body goes to the reply reader; the session's end alone is read at once.
+    void HandOverReply(const char* body);
     void EndSession();
     void RunUpgradeCommand(const char* version, const char* address, const char* fourth);
     bool StartUpgradeDownload();
@@ -197,8 +212,11 @@ protected:
     // Waits for the last upgrade download thread to end and closes its handle; false when it
     // still runs after `milliseconds`.
     bool EndUpgradeThread(DWORD milliseconds = INFINITE);
-    void OpenCacheBuffer(BSTR bytes, unsigned maxCount);
-    void AppendToNewestBuffer(BSTR bytes);
+    // One piece of a hand-over, under the cache lock: joined to the newest buffer while the
+    // sum stays within the size, else in a new buffer (the oldest dropped to make room).
+    void AddPieceToCache(const char* bytes, UINT length, unsigned maxSize, unsigned maxCount);
+    void OpenCacheBuffer(const char* bytes, UINT length, unsigned maxCount);
+    void AppendToNewestBuffer(const char* bytes, UINT length);
 
     CCriticalSection m_stateLock;
     CCriticalSection m_stopEventLock;
@@ -249,6 +267,12 @@ protected:
     unsigned long m_registrationEpoch;
     // The sending thread that outlived its time limit (a send that cannot be aborted).
     HANDLE m_sendThread;
+    // The bounds of one upgrade download (kDownloadLimits; tests may narrow them).
+    DownloadLimits m_downloadLimits;
+    // Counts the releases of the plug-in list; under the plug-in list lock.
+    unsigned long m_plugInGeneration;
+    // Reads the good replies' lines apart from the sending thread.
+    CReplyReader m_replyReader;
 
     static char* s_serverHost;
     static char* s_serverPath;

@@ -12,9 +12,12 @@
 #include "set_type.h"
 #include "utf8_bstr.h"
 
+#include "com_ptr.h"
+
 #include <TolvanePlugIns.h>
 
 #include <cstdio>
+#include <new>
 #include <cwchar>
 #include <string>
 
@@ -163,20 +166,46 @@ void CMainWorker::ImportPlugIn(PlugInEntry* entry, long sourceId)
     FireStatusChanged(STATUS_INFO, text.c_str());
 }
 
+// The list lock is held only to take the plug-ins, each with a reference of its own: the
+// calls are made outside it, so a plug-in that takes its time holds up no other caller, and
+// a release of work meanwhile frees nothing a call still uses.
+CMainWorker::PlugInCalls CMainWorker::TakePlugIns(const char* line)
+{
+    PlugInCalls calls;
+    CScopedLock lock(m_plugInListLock);
+    calls.generation = m_plugInGeneration;
+    try {
+        for (PlugInEntry* entry : m_plugIns) {
+            if (entry->plugIn && (!line || MatchCommandCode(line, entry->commandCodes)))
+                calls.plugIns.emplace_back(entry->plugIn);
+        }
+    } catch (const std::bad_alloc&) {
+        calls.plugIns.clear();
+    }
+    return calls;
+}
+
+bool CMainWorker::IsPlugInGeneration(unsigned long generation)
+{
+    CScopedLock lock(m_plugInListLock);
+    return generation == m_plugInGeneration;
+}
+
 bool CMainWorker::OfferLineToPlugIns(const char* line)
 {
+    PlugInCalls calls = TakePlugIns(line);
+    if (calls.plugIns.empty())
+        return false;
     VARIANT value = TextVariant(line);
     bool taken = false;
-    {
-        CScopedLock lock(m_plugInListLock);
-        for (PlugInEntry* entry : m_plugIns) {
-            if (!entry->plugIn || !MatchCommandCode(line, entry->commandCodes))
-                continue;
-            VARIANT_BOOL answer = VARIANT_FALSE;
-            if (entry->plugIn->Add(value, &answer) == S_OK && answer == VARIANT_TRUE) {
-                taken = true;
-                break;
-            }
+    for (CComPtr<ITolvanePlugIn>& plugIn : calls.plugIns) {
+        // Released since (work stopped): the line is no longer theirs.
+        if (!IsPlugInGeneration(calls.generation))
+            break;
+        VARIANT_BOOL answer = VARIANT_FALSE;
+        if (plugIn->Add(value, &answer) == S_OK && answer == VARIANT_TRUE) {
+            taken = true;
+            break;
         }
     }
     VariantClear(&value);
@@ -185,11 +214,9 @@ bool CMainWorker::OfferLineToPlugIns(const char* line)
 
 void CMainWorker::SetOnPlugIns(unsigned short type, const VARIANT& value)
 {
-    CScopedLock lock(m_plugInListLock);
-    for (PlugInEntry* entry : m_plugIns) {
-        if (entry->plugIn)
-            entry->plugIn->Set(type, value);
-    }
+    PlugInCalls calls = TakePlugIns(nullptr);
+    for (CComPtr<ITolvanePlugIn>& plugIn : calls.plugIns)
+        plugIn->Set(type, value);
 }
 
 void CMainWorker::SetCheckPeriodOnPlugIns(long seconds)
@@ -215,13 +242,11 @@ void CMainWorker::ResetPlugIns()
 
 void CMainWorker::CollectPlugInData()
 {
-    CScopedLock lock(m_plugInListLock);
-    for (PlugInEntry* entry : m_plugIns) {
-        if (!entry->plugIn)
-            continue;
+    PlugInCalls calls = TakePlugIns(nullptr);
+    for (CComPtr<ITolvanePlugIn>& plugIn : calls.plugIns) {
         VARIANT result;
         VariantInit(&result);
-        HRESULT hr = entry->plugIn->Get(&result);
+        HRESULT hr = plugIn->Get(&result);
         if (SUCCEEDED(hr) && V_VT(&result) == VT_BSTR)
             AddToCache(V_BSTR(&result));
         VariantClear(&result);
@@ -244,8 +269,14 @@ HRESULT CMainWorker::OnPlugInNewData(VARIANT srcID, VARIANT newDesc)
 
 void CMainWorker::ReleasePlugIns()
 {
-    CScopedLock lock(m_plugInListLock);
-    for (PlugInEntry* entry : m_plugIns) {
+    std::vector<PlugInEntry*> entries;
+    {
+        CScopedLock lock(m_plugInListLock);
+        entries.swap(m_plugIns);
+        ++m_plugInGeneration;
+    }
+    // A call under way keeps its own reference: the plug-in ends when that call is done.
+    for (PlugInEntry* entry : entries) {
         if (entry->sink) {
             UnadvisePlugInSink(entry->sink, entry->plugIn);
             ReleasePlugInSink(entry->sink);
@@ -256,5 +287,4 @@ void CMainWorker::ReleasePlugIns()
         entry->plugIn = nullptr;
         FreePlugInEntry(entry);
     }
-    m_plugIns.clear();
 }

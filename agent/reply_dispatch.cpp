@@ -45,11 +45,16 @@ void DispatchCommandLine(char* line, size_t length, IReplyTarget& target)
 
 }  // namespace
 
+bool IsSessionEndBody(const char* body)
+{
+    return body && Is(kSessionEnded, body);
+}
+
 void DispatchReplyBody(const char* body, IReplyTarget& target)
 {
     if (!body || !*body)
         return;
-    if (Is(kSessionEnded, body)) {
+    if (IsSessionEndBody(body)) {
         target.EndSession();
         return;
     }

@@ -33,6 +33,8 @@ public:
     virtual void ResetPlugIns() = 0;
 };
 
+// Whether the body is the server's end of the session ("111111" alone).
+bool IsSessionEndBody(const char* body);
 // body: NUL-terminated; null or empty does nothing.
 void DispatchReplyBody(const char* body, IReplyTarget& target);
 // One agent command already split at TAB (field 0 the code).

@@ -3,6 +3,7 @@
 #include "main_worker.h"
 
 #include "heap_helpers.h"
+#include "record_pieces.h"
 #include "trace_log.h"
 
 #include <cstring>
@@ -20,18 +21,27 @@ void CMainWorker::AddToCache(BSTR bytes)
             return;
         m_sendCache.push_back(first);
     }
-    unsigned long long newest = SysStringByteLen(m_sendCache.back());
-    unsigned long long added = SysStringByteLen(bytes);
-    if (newest != 0 && newest + added > maxSize)
-        OpenCacheBuffer(bytes, maxCount);
-    else if (added != 0)
-        AppendToNewestBuffer(bytes);
+    const char* data = reinterpret_cast<const char*>(bytes);
+    UINT length = SysStringByteLen(bytes);
+    // One hand-over of any size would make a buffer of any size: cut it at its records.
+    for (const RecordPiece& piece :
+         SplitAtRecords(reinterpret_cast<const unsigned char*>(data), length, maxSize))
+        AddPieceToCache(data + piece.offset, static_cast<UINT>(piece.length), maxSize, maxCount);
 }
 
-void CMainWorker::OpenCacheBuffer(BSTR bytes, unsigned maxCount)
+void CMainWorker::AddPieceToCache(const char* bytes, UINT length, unsigned maxSize,
+                                  unsigned maxCount)
 {
-    UINT length = SysStringByteLen(bytes);
-    BSTR copy = SysAllocStringByteLen(reinterpret_cast<const char*>(bytes), length);
+    unsigned long long newest = SysStringByteLen(m_sendCache.back());
+    if (newest != 0 && newest + length > maxSize)
+        OpenCacheBuffer(bytes, length, maxCount);
+    else if (length != 0)
+        AppendToNewestBuffer(bytes, length);
+}
+
+void CMainWorker::OpenCacheBuffer(const char* bytes, UINT length, unsigned maxCount)
+{
+    BSTR copy = SysAllocStringByteLen(bytes, length);
     if (!copy)
         return;
     while (!m_sendCache.empty() && m_sendCache.size() >= maxCount) {
@@ -44,11 +54,10 @@ void CMainWorker::OpenCacheBuffer(BSTR bytes, unsigned maxCount)
     WriteTraceLogFormat("Add cache: %d bytes", static_cast<int>(length));
 }
 
-void CMainWorker::AppendToNewestBuffer(BSTR bytes)
+void CMainWorker::AppendToNewestBuffer(const char* bytes, UINT addedLength)
 {
     BSTR& newest = m_sendCache.back();
     UINT oldLength = SysStringByteLen(newest);
-    UINT addedLength = SysStringByteLen(bytes);
     BSTR joined = SysAllocStringByteLen(nullptr, oldLength + addedLength);
     if (!joined)
         return;  // the new bytes are lost; the buffer stays as it was

@@ -9,6 +9,7 @@
 #include "heap_helpers.h"
 #include "os_display_string.h"
 #include "reply_body_reader.h"
+#include "reply_dispatch.h"
 #include "request_headers.h"
 #include "trace_log.h"
 
@@ -117,10 +118,14 @@ bool CMainWorker::FinishForExit(DWORD milliseconds)
 {
     StopAndWaitForMainWorkerThread();
     const DWORD start = GetTickCount();
-    if (!WaitForSendingThread(milliseconds))
-        return false;
-    const DWORD spent = GetTickCount() - start;
-    return EndUpgradeThread(spent < milliseconds ? milliseconds - spent : 0);
+    auto left = [&]() -> DWORD {
+        if (milliseconds == INFINITE)
+            return INFINITE;
+        const DWORD spent = GetTickCount() - start;
+        return spent < milliseconds ? milliseconds - spent : 0;
+    };
+    return WaitForSendingThread(milliseconds) && m_replyReader.Finish(left()) &&
+           EndUpgradeThread(left());
 }
 
 void CMainWorker::ExchangeWithTimeout()
@@ -411,7 +416,19 @@ void CMainWorker::ReportLoginOutcome(const ExchangeSession& session, const char*
         ReportTemporaryServerError(*this, statusCode);
         return;
     }
-    ParseServerReply(body ? body : "");
+    HandOverReply(body);
+}
+
+void CMainWorker::HandOverReply(const char* body)
+{
+    if (!body || !*body)
+        return;
+    // The next exchange must know the session has ended; every other body is read apart,
+    // so that no plug-in's Add holds up this sending thread and the tick waiting for it.
+    if (IsSessionEndBody(body))
+        ParseServerReply(body);
+    else
+        m_replyReader.Post(body);
 }
 
 void CMainWorker::OnSendCompleted(const ExchangeSession& session, bool carried,
@@ -440,5 +457,5 @@ void CMainWorker::OnSendCompleted(const ExchangeSession& session, bool carried,
         m_inFlight = nullptr;
     }
     if (IsSessionCurrent(session))
-        ParseServerReply(body ? body : "");
+        HandOverReply(body);
 }

@@ -5,10 +5,12 @@
 #include "agent_texts.h"
 #include "heap_helpers.h"
 #include "trace_log.h"
+#include "upgrade_download.h"
 #include "upgrade_install.h"
 
 #include "com_init.h"
 
+#include <exception>
 #include <vector>
 
 namespace {
@@ -23,6 +25,9 @@ constexpr DWORD kRelaxedSecurity = SECURITY_FLAG_IGNORE_UNKNOWN_CA |
                                    SECURITY_FLAG_IGNORE_REVOCATION;
 constexpr DWORD kReadChunk = 1024;
 constexpr size_t kFirstBufferSize = 10240;
+// The longest wait for any one step of the exchange (connect, send, a read that brings
+// nothing), so that the time limit is looked at even when the server falls silent.
+constexpr DWORD kStepTimeoutMs = 60000;
 const char kDownloadName[] = "tolupdate";
 const char kRequestHeaders[] = "Content-Type: application/x-www-form-urlencoded;charset=UTF-8";
 
@@ -94,30 +99,49 @@ bool SendRequest(HINTERNET request)
     }
 }
 
-// The whole body. A read that fails, or a body shorter than the length the server announced
-// (a connection cut off), is a failure with the error code set.
-bool ReadBody(HINTERNET request, std::vector<char>& body)
+// The whole body, within the limits counted from `start`. A read that fails, a body shorter
+// than the length the server announced (a connection cut off) or one past a limit is a
+// failure with the error code set.
+bool ReadBody(HINTERNET request, const DownloadLimits& limits, ULONGLONG start,
+              std::vector<char>& body)
 {
     body.clear();
+    DWORD announced = 0;
+    DWORD size = sizeof(announced);
+    bool hasLength = HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+                                    &announced, &size, nullptr) != FALSE;
+    if (DWORD error = DownloadLimitError(hasLength ? announced : 0, 0, limits)) {
+        SetLastError(error);
+        return false;
+    }
     body.reserve(kFirstBufferSize);
     char chunk[kReadChunk];
     for (;;) {
         DWORD read = 0;
         if (!InternetReadFile(request, chunk, sizeof(chunk), &read))
             return false;
+        if (DWORD error = DownloadLimitError(body.size() + read, GetTickCount64() - start,
+                                             limits)) {
+            SetLastError(error);
+            return false;
+        }
         if (read == 0)
             break;
         body.insert(body.end(), chunk, chunk + read);
     }
-    DWORD announced = 0;
-    DWORD size = sizeof(announced);
-    if (HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced,
-                       &size, nullptr) &&
-        announced != body.size()) {
+    if (hasLength && announced != body.size()) {
         SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
         return false;
     }
     return true;
+}
+
+void LimitStepTimes(HINTERNET internet)
+{
+    DWORD timeout = kStepTimeoutMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionA(internet, option, &timeout, sizeof(timeout));
 }
 
 // Writes the body to "tolupdate" + the address's extension in the temporary folder.
@@ -158,8 +182,10 @@ void TraceFailure(DWORD error)
 
 // Fetches the address into the temporary folder; true when the file was written (its path
 // in `path`). Every outcome is traced.
-bool DownloadUpgrade(const char* address, const char* proxy, std::string* path)
+bool DownloadUpgrade(const char* address, const char* proxy, const DownloadLimits& limits,
+                     std::string* path)
 {
+    const ULONGLONG start = GetTickCount64();
     AddressParts parts;
     CInternetHandle internet;
     CInternetHandle connection;
@@ -168,8 +194,12 @@ bool DownloadUpgrade(const char* address, const char* proxy, std::string* path)
     if (!CrackAddress(address, parts) ||
         !(internet = InternetOpenA(TOL_USER_AGENT,
                                    useProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
-                                   useProxy ? proxy : nullptr, nullptr, kOpenFlags)) ||
-        !(connection = InternetConnectA(internet, parts.host.data(), parts.port, "", "",
+                                   useProxy ? proxy : nullptr, nullptr, kOpenFlags))) {
+        TraceFailure(GetLastError());
+        return false;
+    }
+    LimitStepTimes(internet);
+    if (!(connection = InternetConnectA(internet, parts.host.data(), parts.port, "", "",
                                         INTERNET_SERVICE_HTTP, kConnectFlags, 0))) {
         TraceFailure(GetLastError());
         return false;
@@ -192,7 +222,7 @@ bool DownloadUpgrade(const char* address, const char* proxy, std::string* path)
         return false;
     }
     std::vector<char> body;
-    if (!ReadBody(request, body)) {
+    if (!ReadBody(request, limits, start, body)) {
         TraceFailure(GetLastError());
         return false;
     }
@@ -208,6 +238,15 @@ bool DownloadUpgrade(const char* address, const char* proxy, std::string* path)
 
 }  // namespace
 
+DWORD DownloadLimitError(size_t bytes, ULONGLONG elapsed, const DownloadLimits& limits)
+{
+    if (bytes > limits.maxBytes)
+        return ERROR_FILE_TOO_LARGE;
+    if (elapsed > limits.maxMilliseconds)
+        return ERROR_INTERNET_TIMEOUT;
+    return 0;
+}
+
 DWORD WINAPI CMainWorker::UpgradeDownloadThread(void* argument)
 {
     static_cast<CMainWorker*>(argument)->RunUpgradeDownload();
@@ -222,14 +261,19 @@ void CMainWorker::RunUpgradeDownload()
         ClearUpgradeBusy();
         return;
     }
-    WriteTraceLogFormat("(Upgrade) Downloading from '%s' (version:%s)", address, version);
     char* proxy = CopyProxy();
-    std::string path;
     bool handedOver = false;
-    if (DownloadUpgrade(address, proxy, &path)) {
-        // The shell's objects live in this thread's apartment.
-        CComInit com(COINIT_APARTMENTTHREADED);
-        handedOver = InstallUpgrade(path.c_str(), version);
+    try {
+        WriteTraceLogFormat("(Upgrade) Downloading from '%s' (version:%s)", address, version);
+        std::string path;
+        if (DownloadUpgrade(address, proxy, m_downloadLimits, &path)) {
+            // The shell's objects live in this thread's apartment.
+            CComInit com(COINIT_APARTMENTTHREADED);
+            handedOver = InstallUpgrade(path.c_str(), version);
+        }
+    } catch (const std::exception&) {
+        // Out of memory on the way: this attempt is over, the agent is not.
+        TraceFailure(ERROR_NOT_ENOUGH_MEMORY);
     }
     // After a hand-over the flag stays set: the Updater is about to replace this program.
     if (!handedOver)

@@ -119,8 +119,15 @@ bool InstallFromZip(const char* zipPath, const char* version)
     if (!UnpackFolderPath(&folder))
         return false;
     WriteTraceLogFormat("(Upgrade) Extracting to '%s'...", folder.c_str());
-    DeleteDirectoryTree(folder);
-    CreateDirectoryA(folder.c_str(), nullptr);
+    // The Updater copies every item of the folder into the installation: what anyone but
+    // this unpacking put there must not travel with it.
+    if (!MakeFreshFolder(folder)) {
+        wchar_t* text = FormatErrorText(GetLastError(), nullptr);
+        WriteTraceLogFormat("(Upgrade) Extracting to '%s' failed. %s", folder.c_str(),
+                            Narrow(text, CP_UTF8).c_str());
+        FreeHeapBlock(text);
+        return false;
+    }
     if (!UnpackZip(zipPath, folder))
         return false;
     std::string installFolder;
@@ -131,6 +138,14 @@ bool InstallFromZip(const char* zipPath, const char* version)
 }
 
 }  // namespace
+
+bool MakeFreshFolder(const std::string& folder)
+{
+    // Whatever the delete leaves (a file held open, an item it may not remove) keeps the
+    // folder in place, and the creation then fails.
+    DeleteDirectoryTree(folder);
+    return CreateDirectoryA(folder.c_str(), nullptr) != FALSE;
+}
 
 bool PathExtension(const char* path, std::string* extension)
 {

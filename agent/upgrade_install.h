@@ -21,6 +21,10 @@ std::string UpdateCommandLine(const std::string& updaterPath, const std::string&
 // The command that runs a downloaded installer silently: its quoted path and " /S".
 std::string SilentInstallerCommand(const std::string& installerPath);
 
+// Deletes the folder with everything in it and creates it again, empty; false (the system's
+// error code set) when it could not be removed or not be created afresh.
+bool MakeFreshFolder(const std::string& folder);
+
 // Hands a downloaded file over: true when the Updater or the installer was started. A file
 // of any other type installs nothing: false, so that a later upgrade command is obeyed.
 bool InstallUpgrade(const char* downloadPath, const char* version);

@@ -92,3 +92,24 @@ def test_a_restarted_server_ends_the_session_it_does_not_know(plain_server):
     numbers = result_numbers(first.exchanges, 100) + result_numbers(second.exchanges, 100)
     assert numbers == list(range(1, len(numbers) + 1))
     assert (2, "Temporary Server Error with the following response code: 400") not in run.statuses
+
+
+def test_a_plugin_whose_add_waits_holds_up_no_other(plain_server):
+    """The first plug-in takes its line only after a wait of 60 seconds in its Add, as one
+    that opens a remote event log on a host that does not answer. The exchange goes on beside
+    it: every tick still posts the other plug-in's results, each once and none lost, and no
+    send runs into the 30-second limit."""
+    server = plain_server
+    server.queue_lines(["POL\t0\t1", "SLW\t1\t2"], kind="login")
+    process = start_loop(server, "--producer=100", "--slow-add=60000")
+    try:
+        # Forty ticks after the line came: well past the sending thread's limit.
+        assert server.wait_for(lambda exchanges: len(sessions(exchanges)) >= 40, 150)
+    finally:
+        run = stop_loop(process)
+    assert server.violations == []
+    # Not "Data sending timed out after 30 seconds.", nor any other failed send.
+    assert [text for status, text in run.statuses if status == 9] == []
+    numbers = result_numbers(server.exchanges, 100)
+    assert numbers and numbers == list(range(1, len(numbers) + 1)), \
+        "a result was lost or posted twice"

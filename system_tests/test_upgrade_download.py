@@ -41,6 +41,9 @@ def server():
         }
         for name, data in srv.files.items():
             srv.upgrades.host("/upgrade/" + name, data, cut=100 if name == "cut.zip" else None)
+        # Bodies that never end: at full speed, and a trickle of a few bytes now and then.
+        srv.upgrades.host("/upgrade/endless.zip", bytes(range(256)) * 256, endless=True)
+        srv.upgrades.host("/upgrade/trickle.zip", b"PK" * 8, endless=True, pause=0.2)
         yield srv
 
 
@@ -60,8 +63,8 @@ def temp_text(folder):
     return windows_path(str(folder)) + "\\"
 
 
-def run_probe(server, folder, *names, version="4.002"):
-    arguments = []
+def run_probe(server, folder, *names, version="4.002", options=()):
+    arguments = list(options)
     for name in names:
         arguments += [version, "%s:%d/upgrade/%s" % (HOST, server.port, name)]
     done = winhost.run(PROBE, "--temp=" + windows_path(str(folder)), *arguments, timeout=120)
@@ -133,6 +136,59 @@ def test_a_failed_or_void_download_leaves_the_next_command_free(standin, server,
     downloads = server.downloads
     assert [(d.status, d.sent < d.announced) for d in downloads] == [
         (200, True), (404, False), (200, False), (200, False)]
+
+
+MiB = 1024 * 1024
+
+
+def upgrade_trace(folder):
+    return [line for line in trace_lines(folder)
+            if line.startswith("(Upgrade)") and "Checking" not in line]
+
+
+def test_a_body_that_never_ends_is_given_up_at_the_size_limit(standin, server, temp):
+    lines = run_probe(server, temp, "endless.zip", "agent.zip")
+    # The flag is cleared: the next command is obeyed.
+    assert lines == ["upd 1 started=1 busy=0", "upd 2 started=1 busy=1"]
+    trace = upgrade_trace(temp)
+    start = trace.index("(Upgrade) Downloading from 'https://%s:%d/upgrade/endless.zip' "
+                        "(version:4.002)" % (HOST, server.port))
+    assert trace[start + 1].startswith("(Upgrade) Download failed. Failed with error 223: ")
+    assert trace[start + 2].startswith("(Upgrade) UPD command received: '4.002' ")
+    endless = [d for d in server.downloads if d.path == "/upgrade/endless.zip"]
+    assert len(endless) == 1 and endless[0].announced is None
+    assert endless[0].sent >= 64 * MiB
+    assert recorded(temp / "tolupdate" / "Updater.exe.cmdline").endswith('"4.002"')
+
+
+def test_a_trickling_body_is_given_up_at_the_time_limit(standin, server, temp):
+    # The program's limit is minutes; the probe narrows it to a few seconds.
+    lines = run_probe(server, temp, "trickle.zip", "agent.zip", options=["--max-seconds=3"])
+    assert lines == ["upd 1 started=1 busy=0", "upd 2 started=1 busy=1"]
+    trace = upgrade_trace(temp)
+    start = trace.index("(Upgrade) Downloading from 'https://%s:%d/upgrade/trickle.zip' "
+                        "(version:4.002)" % (HOST, server.port))
+    assert trace[start + 1].startswith("(Upgrade) Download failed. Failed with error 12002: ")
+    assert recorded(temp / "tolupdate" / "Updater.exe.cmdline").endswith('"4.002"')
+
+
+def test_a_staging_folder_that_cannot_be_made_afresh_is_not_used(standin, server, temp):
+    # Someone else's folder: a planted Updater and a file held open, so it cannot go.
+    staging = temp / "tolupdate"
+    staging.mkdir()
+    (staging / "Updater.exe").write_bytes(RECORDER.read_bytes())
+    held = windows_path(str(staging / "held.txt"))
+    lines = run_probe(server, temp, "agent.zip", options=["--hold=" + held])
+    assert lines == ["upd 1 started=1 busy=0"]
+    t = temp_text(temp)
+    trace = upgrade_trace(temp)
+    extracting = trace.index("(Upgrade) Extracting to '%stolupdate'..." % t)
+    assert trace[extracting + 1].startswith(
+        "(Upgrade) Extracting to '%stolupdate' failed. Failed with error " % t)
+    assert not any(line.startswith("(Upgrade) Running command") for line in trace)
+    # Nothing unpacked, nothing started.
+    assert not (staging / "notes").exists()
+    assert not list(temp.rglob("*.cmdline"))
 
 
 def test_the_reference_server_hosts_upgrade_files(server):

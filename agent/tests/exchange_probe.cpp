@@ -19,6 +19,8 @@
 //   --poll=SECONDS     (with --loop) the poll period from the start, as a POL would set it
 //   --producer=SIZE    (with --loop) a plug-in that makes one numbered result of SIZE bytes
 //                      every second ("r0000001:" and filler), collected as the engine collects
+//   --slow-add=MS      (with --loop) a plug-in, first in the list, that takes the lines of the
+//                      code SLW, each after a wait of MS milliseconds in its Add
 //   --restart-after=N  (with --loop) after the N-th exchange work is stopped and started again
 //   --register=N:MS:EMAIL:NAME  (with --loop) MS milliseconds into the N-th exchange the
 //                      agent is registered anew with this account
@@ -31,6 +33,7 @@
 #include "main_worker.h"
 #include "producing_plugin.h"
 #include "registry_paths.h"
+#include "slow_add_plugin.h"
 
 #include <windows.h>
 
@@ -85,6 +88,7 @@ struct ProbeOptions {
     bool state = false;
     long poll = 0;
     unsigned producerSize = 0;
+    DWORD slowAdd = 0;
     unsigned restartAfter = 0;
     unsigned registerAt = 0;
     unsigned registerDelay = 0;
@@ -148,6 +152,8 @@ bool ParseOption(const wchar_t* arg, ProbeOptions& options)
         options.poll = std::wcstol(rest, nullptr, 10);
     else if (StartsWith(arg, L"--producer=", &rest))
         options.producerSize = static_cast<unsigned>(std::wcstoul(rest, nullptr, 10));
+    else if (StartsWith(arg, L"--slow-add=", &rest))
+        options.slowAdd = static_cast<DWORD>(std::wcstoul(rest, nullptr, 10));
     else if (StartsWith(arg, L"--restart-after=", &rest))
         options.restartAfter = static_cast<unsigned>(std::wcstoul(rest, nullptr, 10));
     else if (StartsWith(arg, L"--register=", &rest))
@@ -198,12 +204,14 @@ public:
     }
     // Waits for a sending thread that outlived its time limit.
     void FinishSending() { WaitForSendingThread(); }
+    void FinishReading() { m_replyReader.Finish(); }
     // A plug-in in the list, as an import would leave it (work must run).
-    void AddPlugIn(ITolvanePlugIn* plugIn)
+    void AddPlugIn(ITolvanePlugIn* plugIn, const char* codes = nullptr)
     {
         PlugInEntry* entry = NewPlugInEntry(L"{00000000-0000-0000-0000-000000000000}");
         if (!entry)
             return;
+        entry->commandCodes = DupText(codes);
         plugIn->AddRef();
         entry->plugIn = plugIn;
         CScopedLock lock(m_plugInListLock);
@@ -269,6 +277,7 @@ std::string RunTicks(CProbeEngine& engine, const ProbeOptions& options)
         engine.Tick();
     }
     engine.FinishSending();
+    engine.FinishReading();  // the last reply's lines obeyed
     return engine.DescribeState();
 }
 
@@ -341,6 +350,9 @@ std::string RunLoop(CProbeEngine& engine, const ProbeOptions& options)
     std::unique_ptr<CProducingPlugIn> producer;
     if (options.producerSize)
         producer = std::make_unique<CProducingPlugIn>(options.producerSize);
+    std::unique_ptr<CSlowAddPlugIn> slow;
+    if (options.slowAdd)
+        slow = std::make_unique<CSlowAddPlugIn>(options.slowAdd);
     CCountingLink link(
         options.count, [&](unsigned) { state = engine.DescribeState(); },
         [&](unsigned call) {
@@ -353,10 +365,15 @@ std::string RunLoop(CProbeEngine& engine, const ProbeOptions& options)
     if (options.count == 0)
         WatchForStopLine(link.DoneEvent());
     DriveMainLoop(engine, link, [&] {
+        if (slow)
+            engine.AddPlugIn(slow.get(), "SLW");
         if (producer)
             engine.AddPlugIn(producer.get());
     });
     engine.FinishSending();
+    if (slow)
+        slow->LetGo();
+    engine.FinishReading();  // no call into a stand-in is left when they go
     engine.SetServerLink(nullptr);
     return state;
 }
@@ -386,7 +403,8 @@ int wmain(int argc, wchar_t** argv)
     if (!ParseArguments(argc, argv, options)) {
         std::fwprintf(stderr, L"usage: exchange_probe host e-mail name count [--nozlib] "
                               L"[--data=TEXT] [--results=N:SIZE] [--proxy=HOST:PORT] [--loop] "
-                              L"[--state] [--poll=SECONDS] [--producer=SIZE] [--restart-after=N] "
+                              L"[--state] [--poll=SECONDS] [--producer=SIZE] [--slow-add=MS] "
+                              L"[--restart-after=N] "
                               L"[--register=N:MS:EMAIL:NAME]\n");
         return 2;
     }

@@ -218,4 +218,74 @@ TEST_F(PlugInHostTest, NewDataAndLogLinesAgainstTrace)
     Engine().RemoveAgentObject(&receiver);
 }
 
+// A plug-in whose Add waits until the test lets it go.
+class CWaitingPlugIn : public CFakePlugIn {
+public:
+    CWaitingPlugIn()
+        : m_entered(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_letGo(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    {
+    }
+    ~CWaitingPlugIn()
+    {
+        CloseHandle(m_entered);
+        CloseHandle(m_letGo);
+    }
+    STDMETHODIMP Add(VARIANT, VARIANT_BOOL* taken) override
+    {
+        SetEvent(m_entered);
+        WaitForSingleObject(m_letGo, INFINITE);
+        *taken = VARIANT_TRUE;
+        return S_OK;
+    }
+    HANDLE m_entered;
+    HANDLE m_letGo;
+};
+
+struct OfferCall {
+    CMainWorker* engine;
+    bool taken = false;
+};
+
+DWORD WINAPI OfferWaitingLine(void* argument)
+{
+    auto* call = static_cast<OfferCall*>(argument);
+    call->taken = call->engine->OfferLineToPlugIns("SLW\t1");
+    return 0;
+}
+
+TEST_F(PlugInHostTest, AnAddUnderWayHoldsUpNoOtherCallAndOutlivesTheRelease)
+{
+    CWaitingPlugIn waiting;
+    CFakePlugIn other;
+    other.m_pending = "other's result;";
+    Engine().AppendEntry(FakeEntry(&waiting, "SLW"));
+    Engine().AppendEntry(FakeEntry(&other, "MMA"));
+    Engine().SetAuthorized(true);
+
+    OfferCall call{&Engine()};
+    HANDLE thread = CreateThread(nullptr, 0, &OfferWaitingLine, &call, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(waiting.m_entered, 15000), WAIT_OBJECT_0);
+
+    // While that Add waits, the others are collected, routed to and configured.
+    Engine().CollectPlugInData();
+    EXPECT_EQ(other.m_gets, 1);
+    EXPECT_TRUE(Engine().OfferLineToPlugIns("MMA\t2"));
+    Engine().SetCheckPeriodOnPlugIns(120);
+    ASSERT_EQ(other.m_sets.size(), 1u);
+    EXPECT_EQ(Engine().CachedBuffers(), std::vector<std::string>{"other's result;"});
+
+    // The stop of work releases the list at once; the call keeps its plug-in until it ends.
+    Engine().ReleasePlugIns();
+    EXPECT_EQ(Engine().PlugInCount(), 0u);
+    EXPECT_EQ(other.m_ref, 1);
+    EXPECT_EQ(waiting.m_ref, 2);
+    SetEvent(waiting.m_letGo);
+    EXPECT_EQ(WaitForSingleObject(thread, 15000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    EXPECT_TRUE(call.taken);
+    EXPECT_EQ(waiting.m_ref, 1);
+}
+
 }  // namespace

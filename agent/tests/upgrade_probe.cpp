@@ -2,10 +2,12 @@
 // command did, one line each: "upd <n> started=<0|1> busy=<0|1>" (started: a download thread
 // was started; busy: the upgrade-busy flag once that thread has ended).
 //
-// Arguments: optionally --temp=FOLDER (the temporary folder of this run and of what it starts,
-// set as TMP and TEMP), then pairs of version and address, each pair one UPD command as the
+// Arguments: options first, then pairs of version and address, each pair one UPD command as the
 // server sends it (the address without "https://"). The trace log, in the temporary folder,
-// tells the rest.
+// tells the rest. Options:
+//   --temp=FOLDER      the temporary folder of this run and of what it starts (TMP and TEMP)
+//   --hold=FILE        FILE created and held open, unshared, for the whole run
+//   --max-seconds=N    a download's time limit in place of the program's
 #include "driver_arguments.h"
 #include "main_worker.h"
 
@@ -29,6 +31,7 @@ public:
     }
     bool HasDownloadThread() const { return m_upgradeThread != nullptr; }
     void WaitForDownload() { EndUpgradeThread(); }
+    void LimitDownloadTime(ULONGLONG seconds) { m_downloadLimits.maxMilliseconds = seconds * 1000; }
     bool IsBusy()
     {
         CScopedLock lock(m_upgradeLock);
@@ -40,18 +43,35 @@ public:
 
 int wmain(int argc, wchar_t** argv)
 {
-    const wchar_t kTempOption[] = L"--temp=";
-    if (argc > 1 && std::wcsncmp(argv[1], kTempOption, 7) == 0) {
-        SetEnvironmentVariableW(L"TMP", argv[1] + 7);
-        SetEnvironmentVariableW(L"TEMP", argv[1] + 7);
-        --argc;
-        ++argv;
+    HANDLE held = INVALID_HANDLE_VALUE;
+    ULONGLONG maxSeconds = 0;
+    for (; argc > 1 && std::wcsncmp(argv[1], L"--", 2) == 0; --argc, ++argv) {
+        const wchar_t* option = argv[1];
+        if (std::wcsncmp(option, L"--temp=", 7) == 0) {
+            SetEnvironmentVariableW(L"TMP", option + 7);
+            SetEnvironmentVariableW(L"TEMP", option + 7);
+        } else if (std::wcsncmp(option, L"--hold=", 7) == 0) {
+            held = CreateFileW(option + 7, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (held == INVALID_HANDLE_VALUE) {
+                std::fprintf(stderr, "cannot hold %ls: %lu\n", option + 7, GetLastError());
+                return 2;
+            }
+        } else if (std::wcsncmp(option, L"--max-seconds=", 14) == 0) {
+            maxSeconds = std::wcstoull(option + 14, nullptr, 10);
+        } else {
+            std::fprintf(stderr, "unknown option %ls\n", option);
+            return 2;
+        }
     }
     if (argc < 3 || argc % 2 == 0) {
-        std::fprintf(stderr, "usage: upgrade_probe [--temp=FOLDER] <version> <address> [...]\n");
+        std::fprintf(stderr, "usage: upgrade_probe [--temp=FOLDER] [--hold=FILE] "
+                             "[--max-seconds=N] <version> <address> [...]\n");
         return 2;
     }
     CUpgradeProbeEngine engine;
+    if (maxSeconds)
+        engine.LimitDownloadTime(maxSeconds);
     for (int index = 1; index + 1 < argc; index += 2) {
         engine.Dispatch(NarrowArgument(argv[index]), NarrowArgument(argv[index + 1]));
         bool started = engine.HasDownloadThread();
@@ -60,5 +80,7 @@ int wmain(int argc, wchar_t** argv)
                     engine.IsBusy() ? 1 : 0);
         std::fflush(stdout);
     }
+    if (held != INVALID_HANDLE_VALUE)
+        CloseHandle(held);
     return 0;
 }

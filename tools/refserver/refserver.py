@@ -91,7 +91,11 @@ class _Connection(socketserver.StreamRequestHandler):
                 reply, close = answered
                 if reply is None:
                     return
-                self.wfile.write(reply)
+                if isinstance(reply, (bytes, bytearray)):
+                    self.wfile.write(reply)
+                else:  # an endless body, chunk by chunk until the client hangs up
+                    for chunk in reply:
+                        self.wfile.write(chunk)
                 self.wfile.flush()
                 if close or request.wants_close():
                     return
@@ -285,7 +289,7 @@ class RefServer:
 
     def _answer(self, client, request):
         if request.method == "GET" and request.target != self.gateway_path:
-            reply, close = self.upgrades.answer(request)
+            reply, close = self.upgrades.answer(request, self._stopping)
             self._say("upgrade download %s" % request.target)
             return reply, close
         exchange = self._new_exchange(client)
