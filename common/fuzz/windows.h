@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cwchar>  // as the real header brings in the C run-time's wide-text calls
 
 #define WINAPI
 #define CALLBACK
