@@ -2,7 +2,8 @@
 # make fuzz: builds the fuzz targets natively with clang's libFuzzer (address and undefined-
 # behaviour sanitizers on) and runs each for FUZZ_RUNS inputs (default 1,000,000), printing
 # its figures. A crash stops the run with the input that made it in the target's folder under
-# FUZZ_OUT (default build/fuzz): that input becomes a test case.
+# FUZZ_OUT (default build/fuzz): that input becomes a test case. FUZZ_TARGETS (names separated
+# by blanks) runs only those targets.
 #
 # A target is one line of the table below: name, sources, include folders, seed corpus, and
 # the longest input. Parts that need Windows types build against the small stand-in headers of
@@ -12,6 +13,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${FUZZ_OUT:-$root/build/fuzz}
 runs=${FUZZ_RUNS:-1000000}
+only=${FUZZ_TARGETS:-}
 
 targets=(
     "reply_body|agent/fuzz/reply_fuzzer.cpp agent/reply_body_reader.cpp agent/reply_dispatch.cpp common/text_fields.cpp|agent common|agent/fuzz/corpus|8400"
@@ -34,6 +36,7 @@ targets=(
 summary=()
 for entry in "${targets[@]}"; do
     IFS='|' read -r name sources includes seeds longest <<<"$entry"
+    if [ -n "$only" ] && [[ " $only " != *" $name "* ]]; then continue; fi
     dir=$out/$name
     mkdir -p "$dir/corpus"
     args=()
