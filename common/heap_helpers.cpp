@@ -43,7 +43,7 @@ wchar_t* DupWideText(const wchar_t* text)
 {
     if (!text || !*text)
         return nullptr;
-    size_t bytes = 2 * wcslen(text) + 2;
+    size_t bytes = sizeof(wchar_t) * (wcslen(text) + 1);
     wchar_t* copy = static_cast<wchar_t*>(HeapAllocZero(bytes));
     if (copy)
         memcpy(copy, text, bytes);
@@ -75,7 +75,7 @@ wchar_t* MultiByteToWideAlloc(const char* text, unsigned codePage)
             size = 0;
         }
     }
-    wchar_t* out = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, 2 * size + 2));
+    wchar_t* out = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, sizeof(wchar_t) * (size + 1)));
     if (!out)
         return nullptr;
     if (size > 0)
@@ -143,7 +143,7 @@ wchar_t* FormatErrorText(unsigned long error, HMODULE module)
     if (n == 0)
         message = nullptr;
     size_t chars = n + 64;
-    wchar_t* out = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, 2 * chars));
+    wchar_t* out = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, sizeof(wchar_t) * chars));
     if (out)
         swprintf(out, chars, L"Failed with error %d: %ls", static_cast<int>(error),
                  message ? message : L"Unknown Error.");

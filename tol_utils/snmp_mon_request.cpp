@@ -6,29 +6,11 @@
 #include "snmp_handles.h"
 #include "snmp_limits.h"
 #include "snmp_mon_state.h"
+#include "snmp_records.h"
 #include "snmp_value_text.h"
 
 #include <cstdio>
-#include <new>
 #include <string>
-
-namespace {
-
-// The nested record of one answered identifier: syntax code, status, value text, status text.
-CMonResult2* NewValueRecord(unsigned syntaxCode, unsigned status, const char* value, const char* statusText)
-{
-    auto* record = new (std::nothrow) CMonResult2;
-    if (!record)
-        return nullptr;
-    if (!record->create(0, 2, 0, 0, 0, 2) || !record->add(syntaxCode) || !record->add(status) ||
-        !record->add(const_cast<char*>(value)) || !record->add(const_cast<char*>(statusText))) {
-        delete record;
-        return nullptr;
-    }
-    return record;
-}
-
-}  // namespace
 
 unsigned long CSNMPmon::processNotification(unsigned int code, long)
 {
@@ -112,7 +94,7 @@ void CSNMPmon::MarkFailedIndex(long errorStatus, long errorIndex)
         unsigned i = static_cast<unsigned>(errorIndex - 1);
         m_Status[i] = 2;
         delete m_Results[i];
-        m_Results[i] = NewValueRecord(m_Syntax[i], 2, m_Values[i], text);
+        m_Results[i] = NewSnmpValueRecord(m_Syntax[i], 2, m_Values[i], text);
     }
     TakeError(text);
 }
@@ -150,7 +132,7 @@ CMonResult2* CSNMPmon::get_result_as_bin(smiVALUE* value, unsigned int index)
     char* statusText = nullptr;
     unsigned status = getRetStatus(value, index, &statusText);
     char* valueText = getValueAsString(value);
-    CMonResult2* record = NewValueRecord(getSyntaxAsInteger(value), status, valueText, statusText);
+    CMonResult2* record = NewSnmpValueRecord(getSyntaxAsInteger(value), status, valueText, statusText);
     FreeHeapBlock(valueText);
     FreeHeapBlock(statusText);
     return record;

@@ -3,10 +3,10 @@
 #include "snmp_mon.h"
 
 #include "heap_helpers.h"
-#include "result_types.h"
 #include "snmp_error_text.h"
 #include "snmp_handles.h"
 #include "snmp_mon_state.h"
+#include "snmp_records.h"
 #include "snmp_value_text.h"
 
 #include <cstdio>
@@ -19,29 +19,6 @@ const char kNone[] = "-";
 const unsigned kErrorSyntaxCode = 19;
 // Informs remembered so that a repeated one is answered again but queued once.
 const size_t kRememberedInforms = 64;
-
-struct PackageFields {
-    unsigned syntaxCode;
-    unsigned kind;  // 1 trap, 2 inform, 0 error
-    unsigned status;
-    const char* texts[5];  // sender, community, identifier, value, notice or error
-};
-
-CMonResult2* BuildPackage(const CSNMPmon& listener, const PackageFields& fields)
-{
-    auto* package = new (std::nothrow) CMonResult2;
-    if (!package)
-        return nullptr;
-    bool built = package->create(0, 6, 1, 0, 0, 5) &&
-                 package->init(RESULT_SNMP_TRAP, listener.m_TestId, listener.m_LocationId) &&
-                 package->add(fields.syntaxCode) && package->add(fields.kind) && package->add(fields.status);
-    for (const char* text : fields.texts)
-        built = built && package->add(const_cast<char*>(text));
-    if (built)
-        return package;
-    delete package;
-    return nullptr;
-}
 
 std::string InformKey(const std::string& sender, const std::string& community, smiINT32 requestId)
 {
@@ -89,8 +66,8 @@ void CSNMPmon::QueuePackage(CMonResult2* package)
 // An error package: status 2, the sender and community when known, and the API's error text.
 void CSNMPmon::QueueErrorPackage(const char* sender, const char* community, unsigned long apiError)
 {
-    PackageFields fields{kErrorSyntaxCode, 0, 2, {sender, community, kNone, kNone, SnmpApiErrorText(apiError)}};
-    QueuePackage(BuildPackage(*this, fields));
+    SnmpTrapFields fields{kErrorSyntaxCode, 0, 2, {sender, community, kNone, kNone, SnmpApiErrorText(apiError)}};
+    QueuePackage(NewSnmpTrapPackage(m_TestId, m_LocationId, fields));
 }
 
 unsigned long CSNMPmon::processTrapAndInforNotification(unsigned int code, long)
@@ -164,9 +141,9 @@ void CSNMPmon::QueueBindings(const CSnmpReceived& message, const std::string& se
         }
         std::string name = SnmpOidText(binding.name);
         char* value = getValueAsString(&binding.value);
-        PackageFields fields{getSyntaxAsInteger(&binding.value), inform ? 2u : 1u, 0,
-                             {sender.c_str(), community.c_str(), name.c_str(), value, notice}};
-        QueuePackage(BuildPackage(*this, fields));
+        SnmpTrapFields fields{getSyntaxAsInteger(&binding.value), inform ? 2u : 1u, 0,
+                              {sender.c_str(), community.c_str(), name.c_str(), value, notice}};
+        QueuePackage(NewSnmpTrapPackage(m_TestId, m_LocationId, fields));
         FreeHeapBlock(value);
     }
 }

@@ -1,8 +1,11 @@
 #include "event_record_view.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
+
+constexpr DWORD kUnitBytes = 2;  // the record's texts are UTF-16, whatever a wchar_t is
 
 // A bounded reader of NUL-terminated UTF-16 texts inside [begin, end).
 class CRecordTexts {
@@ -14,14 +17,14 @@ public:
     DWORD Read(DWORD offset, size_t maxChars, std::wstring* text) const
     {
         text->clear();
-        while (offset <= m_size && m_size - offset >= sizeof(wchar_t)) {
-            wchar_t c;
-            memcpy(&c, m_begin + offset, sizeof c);
-            offset += sizeof c;
-            if (c == L'\0')
+        while (offset <= m_size && m_size - offset >= kUnitBytes) {
+            uint16_t c;
+            memcpy(&c, m_begin + offset, kUnitBytes);
+            offset += kUnitBytes;
+            if (c == 0)
                 return offset;
             if (text->size() < maxChars)
-                text->push_back(c);
+                text->push_back(static_cast<wchar_t>(c));
         }
         return m_size;
     }
@@ -67,7 +70,7 @@ bool DecodeEventRecord(const BYTE* bytes, DWORD size, EventRecordView* out)
         out->dataLength = header.DataLength;
     }
     at = header.StringOffset;
-    for (WORD i = 0; i < header.NumStrings && texts.Holds(at, sizeof(wchar_t)); ++i) {
+    for (WORD i = 0; i < header.NumStrings && texts.Holds(at, kUnitBytes); ++i) {
         std::wstring text;
         DWORD next = texts.Read(at, static_cast<size_t>(-1), &text);
         out->stringBytes += next - at;

@@ -1,0 +1,65 @@
+// Fuzz target of tol_disk's test lines: each line of the input parsed as Add parses it and
+// applied to a test list as the plug-in applies it. Any line must be refused or read without a
+// fault; an add or modify needs its code's field count and a drive letter; and every test
+// left in the list must go with the delete line of its id.
+#include <string>
+
+#include "disk_line.h"
+#include "disk_test_list.h"
+#include "fuzz_support.h"
+
+namespace {
+
+bool IsLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+void Apply(const std::string& line, CDiskTestList& list)
+{
+    DiskLine parsed;
+    bool taken = ParseDiskLine(line.c_str(), &parsed);
+    Check(taken == !line.empty());
+    if (!taken)
+        return;
+    auto fields = SplitFields(line, '\t');
+    const DiskTest& test = parsed.test;
+    switch (parsed.kind) {
+    case DiskLineKind::Add:
+    case DiskLineKind::Modify:
+        Check(((fields.size() == 4 && test.IsRateTest()) || fields.size() == 5) && IsLetter(test.drive) &&
+              test.drive == fields[3][0]);
+        if (test.testId >= 1) {
+            if (parsed.kind == DiskLineKind::Add)
+                list.Add(test);
+            else
+                list.Modify(test);
+        }
+        break;
+    case DiskLineKind::Delete:
+        Check(fields.size() == 3);
+        if (test.testId >= 1)
+            list.Remove(test.testId);
+        break;
+    case DiskLineKind::Incorrect:
+        break;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    CDiskTestList list;
+    ForEachLine(data, size, [&list](const std::string& line) { Apply(line, list); });
+    while (list.Size() > 0) {
+        int id = (*list.begin())->testId;
+        DiskLine parsed;
+        Check(ParseDiskLine(("DKD\t" + std::to_string(id) + "\t0").c_str(), &parsed) &&
+              parsed.kind == DiskLineKind::Delete && parsed.test.testId == id);
+        size_t before = list.Size();
+        list.Remove(parsed.test.testId);
+        Check(list.Size() == before - 1);
+    }
+    return 0;
+}
