@@ -84,7 +84,7 @@ ResultWriterState* CreateWriterState(const unsigned* capacities)
 {
     uint64_t fixedSize = FixedSize(capacities);
     unsigned textCapacity = capacities[kSectionCount];
-    if (fixedSize > UINT32_MAX || textCapacity > SIZE_MAX / sizeof(uint32_t))
+    if (fixedSize > UINT32_MAX || size_t(textCapacity) > SIZE_MAX / sizeof(uint32_t))
         return nullptr;
     auto* state = static_cast<ResultWriterState*>(HeapAllocZero(sizeof(ResultWriterState)));
     if (!state)
@@ -234,7 +234,7 @@ bool AddNested(ResultWriterState* state, const unsigned char* record)
         unsigned room = state->nestedRoom ? state->nestedRoom : 4;
         while (room <= count && room <= UINT32_MAX / 2)
             room *= 2;
-        if (room <= count || room > SIZE_MAX / sizeof(uint32_t))
+        if (room <= count || size_t(room) > SIZE_MAX / sizeof(uint32_t))
             return false;
         void* list = HeapReAllocZero(state->nested, size_t(room) * sizeof(uint32_t));
         if (!list)
