@@ -38,9 +38,15 @@ def windows_path(name):
 
 
 def reg_add(key, name, value, kind="REG_SZ", view=None):
-    done = winhost.reg("add", key, "/v", name, "/t", kind, "/d", str(value), "/f",
-                       *([view] if view else []))
-    assert done.returncode == 0, done.stderr
+    # Wine's reg.exe now and then fails a write on a busy machine without a word: twice more
+    # before the test fails.
+    for _ in range(3):
+        done = winhost.reg("add", key, "/v", name, "/t", kind, "/d", str(value), "/f",
+                           *([view] if view else []))
+        if done.returncode == 0:
+            return
+        time.sleep(0.5)
+    assert done.returncode == 0, (done.returncode, done.stdout, done.stderr)
 
 
 def reg_value(key, name=None):
