@@ -270,7 +270,7 @@ def test_lines_add_modify_and_delete_tests(site):
         "sleep 1000", "get",
         "add HPD\\t1\\t0",
         "add HPD\\t2",                                 # two fields: ignored
-        "add HPD\\t-2\\t0",                            # id not above 0: ignored
+        "add HPD\\t-2\\t0",                            # no such test: nothing removed
         line(site, -4, "/forbidden"),                  # any non-zero id is a test id
         "wait-data 4 20000", "get",
         "set 1 i4 1", "wait-data 6 20000", "get"])     # a timer pass: tests 2 and -4

@@ -27,7 +27,8 @@ bool CHttpTestList::Modify(const HttpTest& test)
 
 bool CHttpTestList::Remove(unsigned int testId)
 {
-    if (static_cast<int>(testId) <= 0)
+    // Any id an add takes, a delete takes too: a test added with a negative id can be deleted.
+    if (testId == 0)
         return false;
     auto it = std::find_if(m_tests.begin(), m_tests.end(),
                            [testId](const auto& entry) { return entry->testId == testId; });

@@ -19,7 +19,7 @@ public:
     // marked changed.
     bool Modify(const HttpTest& test);
 
-    // Removes the test with the id (read as signed: 0 or below removes nothing).
+    // Removes the test with the id; 0, which no test has, removes nothing.
     bool Remove(unsigned int testId);
 
     void Clear();

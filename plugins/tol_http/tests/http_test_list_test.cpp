@@ -55,17 +55,19 @@ TEST(HttpTestList, ModifyReplacesEveryFieldOfAKnownTest)
     EXPECT_EQ(1u, list.Size());
 }
 
-TEST(HttpTestList, RemoveNeedsAnIdAboveZeroAndClosesTheGap)
+TEST(HttpTestList, RemoveTakesEveryIdAnAddTakesAndClosesTheGap)
 {
     CHttpTestList list;
-    for (unsigned int id : {1u, 2u, 3u, static_cast<unsigned int>(-1)})
+    const unsigned int negative = static_cast<unsigned int>(-1);
+    const unsigned int high = 0x80000000u;
+    for (unsigned int id : {1u, 2u, 3u, negative, high})
         list.Add(MakeTest(id));
-    EXPECT_FALSE(list.Remove(static_cast<unsigned int>(-1)));  // read as -1
     EXPECT_FALSE(list.Remove(0));
     EXPECT_FALSE(list.Remove(9));
     EXPECT_TRUE(list.Remove(2));
-    EXPECT_EQ((std::vector<unsigned int>{1, 3, static_cast<unsigned int>(-1)}),
-              Ids(list.TakePass(false)));
+    EXPECT_TRUE(list.Remove(negative));  // a line's "-1"
+    EXPECT_TRUE(list.Remove(high));      // a line's "-2147483648"
+    EXPECT_EQ((std::vector<unsigned int>{1, 3}), Ids(list.TakePass(false)));
 }
 
 TEST(HttpTestList, ATimerPassTakesEveryTestACheckNowPassOnlyTheChangedOnes)
