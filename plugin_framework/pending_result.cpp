@@ -1,5 +1,7 @@
 #include "pending_result.h"
 
+#include "record_length.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -29,13 +31,11 @@ void CPendingResult::Release()
 void CPendingResult::DropOldest(size_t incoming)
 {
     while (Pending() > 0 && Pending() + incoming > m_bound) {
-        size_t record = Pending();
-        if (record >= sizeof(uint32_t)) {
-            uint32_t length = 0;
-            memcpy(&length, m_buffer + m_begin, sizeof length);
-            if (length >= sizeof(uint32_t) && length <= Pending())
-                record = length;
-        }
+        // Bytes that do not read as a record go with everything after them.
+        size_t record = RecordLengthAt(reinterpret_cast<const unsigned char*>(m_buffer + m_begin),
+                                       Pending());
+        if (record == 0)
+            record = Pending();
         m_begin += record;
         ++m_drops.records;
         m_drops.bytes += record;
