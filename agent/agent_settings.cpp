@@ -5,8 +5,8 @@
 
 CAgentSettings::CAgentSettings()
 {
-    m_agentOpen = m_agentKey.Open(HKEY_LOCAL_MACHINE, TOL_REG_AGENT_KEY, kAgentKeyAccess) ==
-                  ERROR_SUCCESS;
+    m_agentOpen =
+        m_agentKey.Open(HKEY_LOCAL_MACHINE, TOL_REG_AGENT_KEY, kAgentKeyAccess) == ERROR_SUCCESS;
     m_settingsOpen = m_settingsKey.Open(HKEY_LOCAL_MACHINE, TOL_REG_SETTINGS_KEY,
                                         kAgentKeyAccess) == ERROR_SUCCESS;
 }
@@ -109,8 +109,8 @@ DWORD CAgentSettings::GetSettingsDWord(const wchar_t* name, DWORD defaultValue)
     DWORD type = 0;
     DWORD value = 0;
     DWORD bytes = sizeof(value);
-    if (RegQueryValueExW(m_settingsKey.Get(), name, nullptr, &type,
-                         reinterpret_cast<BYTE*>(&value), &bytes) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(m_settingsKey.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &bytes) != ERROR_SUCCESS ||
         type != REG_DWORD)
         return defaultValue;
     return value;

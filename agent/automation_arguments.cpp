@@ -9,7 +9,7 @@ namespace {
 struct TextRule {
     const wchar_t* notText;
     const wchar_t* badLength;
-    const wchar_t* controlCharacter;   // null: control characters are allowed
+    const wchar_t* controlCharacter;  // null: control characters are allowed
 };
 
 const TextRule kEMailRule = {TOL_TEXT_EMAIL_NOT_TEXT, TOL_TEXT_EMAIL_LENGTH,

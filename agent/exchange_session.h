@@ -6,10 +6,10 @@
 #include "heap_helpers.h"
 
 struct ExchangeSession {
-    bool authorized = false;          // a send of the session; else a login
-    unsigned long sessionEpoch = 0;   // the engine's session view at the start
+    bool authorized = false;              // a send of the session; else a login
+    unsigned long sessionEpoch = 0;       // the engine's session view at the start
     unsigned long registrationEpoch = 0;  // the engine's registration at the start
-    char* sessionId = nullptr;        // heap copies (null when unset)
+    char* sessionId = nullptr;            // heap copies (null when unset)
     char* eMail = nullptr;
     char* agentName = nullptr;
 

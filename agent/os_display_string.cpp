@@ -23,36 +23,63 @@ bool HasSuite(const OsVersionFacts& f, unsigned short suite)
 const char* EditionText(unsigned long productInfo)
 {
     switch (productInfo) {
-    case 1: return "Ultimate Edition";
-    case 2: return "Home Basic Edition";
-    case 3: return "Home Premium Edition";
+    case 1:
+        return "Ultimate Edition";
+    case 2:
+        return "Home Basic Edition";
+    case 3:
+        return "Home Premium Edition";
     case 4:
-    case 10: return "Enterprise Edition";
-    case 6: return "Business Edition";
-    case 7: return "Standard Edition";
-    case 8: return "Datacenter Edition";
-    case 9: return "Small Business Server";
-    case 11: return "Starter Edition";
-    case 12: return "Datacenter Edition (core installation)";
-    case 13: return "Standard Edition (core installation)";
-    case 14: return "Enterprise Edition (core installation)";
-    case 15: return "Enterprise Edition for Itanium-based Systems";
-    case 17: return "Web Server Edition";
-    case 18: return "Cluster Server Edition";
-    case 25: return "Small Business Server Premium Edition";
-    case 48: return "Professional";
-    default: return "";
+    case 10:
+        return "Enterprise Edition";
+    case 6:
+        return "Business Edition";
+    case 7:
+        return "Standard Edition";
+    case 8:
+        return "Datacenter Edition";
+    case 9:
+        return "Small Business Server";
+    case 11:
+        return "Starter Edition";
+    case 12:
+        return "Datacenter Edition (core installation)";
+    case 13:
+        return "Standard Edition (core installation)";
+    case 14:
+        return "Enterprise Edition (core installation)";
+    case 15:
+        return "Enterprise Edition for Itanium-based Systems";
+    case 17:
+        return "Web Server Edition";
+    case 18:
+        return "Cluster Server Edition";
+    case 25:
+        return "Small Business Server Premium Edition";
+    case 48:
+        return "Professional";
+    default:
+        return "";
     }
 }
 
 void DescribeVersion6(const OsVersionFacts& f, char* buffer, bool workstation)
 {
     switch (f.minor) {
-    case 0: Append(buffer, workstation ? "Windows Vista " : "Windows Server 2008 "); break;
-    case 1: Append(buffer, workstation ? "Windows 7 " : "Windows Server 2008 R2 "); break;
-    case 2: Append(buffer, workstation ? "Windows 8 " : "Windows Server 2012 "); break;
-    case 3: Append(buffer, workstation ? "Windows 8.1 " : "Windows Server 2012 R2 "); break;
-    default: break;
+    case 0:
+        Append(buffer, workstation ? "Windows Vista " : "Windows Server 2008 ");
+        break;
+    case 1:
+        Append(buffer, workstation ? "Windows 7 " : "Windows Server 2008 R2 ");
+        break;
+    case 2:
+        Append(buffer, workstation ? "Windows 8 " : "Windows Server 2012 ");
+        break;
+    case 3:
+        Append(buffer, workstation ? "Windows 8.1 " : "Windows Server 2012 R2 ");
+        break;
+    default:
+        break;
     }
     Append(buffer, EditionText(f.productInfo));
 }
@@ -64,9 +91,12 @@ const char* Version10Name(unsigned long build, bool workstation)
 {
     if (workstation)
         return build >= 22000 ? "Windows 11 " : "Windows 10 ";
-    if (build >= 26100) return "Windows Server 2025 ";
-    if (build >= 20348) return "Windows Server 2022 ";
-    if (build >= 17763) return "Windows Server 2019 ";
+    if (build >= 26100)
+        return "Windows Server 2025 ";
+    if (build >= 20348)
+        return "Windows Server 2022 ";
+    if (build >= 17763)
+        return "Windows Server 2019 ";
     return "Windows Server 2016 ";
 }
 
@@ -80,19 +110,27 @@ void DescribeVersion10(const OsVersionFacts& f, char* buffer, bool workstation)
 const char* Server2003Edition(const OsVersionFacts& f)
 {
     if (f.processorArchitecture == PROCESSOR_ARCHITECTURE_IA64) {
-        if (HasSuite(f, VER_SUITE_DATACENTER)) return "Datacenter Edition for Itanium-based Systems";
-        if (HasSuite(f, VER_SUITE_ENTERPRISE)) return "Enterprise Edition for Itanium-based Systems";
+        if (HasSuite(f, VER_SUITE_DATACENTER))
+            return "Datacenter Edition for Itanium-based Systems";
+        if (HasSuite(f, VER_SUITE_ENTERPRISE))
+            return "Enterprise Edition for Itanium-based Systems";
         return "";
     }
     if (f.processorArchitecture == PROCESSOR_ARCHITECTURE_AMD64) {
-        if (HasSuite(f, VER_SUITE_DATACENTER)) return "Datacenter x64 Edition";
-        if (HasSuite(f, VER_SUITE_ENTERPRISE)) return "Enterprise x64 Edition";
+        if (HasSuite(f, VER_SUITE_DATACENTER))
+            return "Datacenter x64 Edition";
+        if (HasSuite(f, VER_SUITE_ENTERPRISE))
+            return "Enterprise x64 Edition";
         return "Standard x64 Edition";
     }
-    if (HasSuite(f, VER_SUITE_COMPUTE_SERVER)) return "Compute Cluster Edition";
-    if (HasSuite(f, VER_SUITE_DATACENTER)) return "Datacenter Edition";
-    if (HasSuite(f, VER_SUITE_ENTERPRISE)) return "Enterprise Edition";
-    if (HasSuite(f, VER_SUITE_BLADE)) return "Web Edition";
+    if (HasSuite(f, VER_SUITE_COMPUTE_SERVER))
+        return "Compute Cluster Edition";
+    if (HasSuite(f, VER_SUITE_DATACENTER))
+        return "Datacenter Edition";
+    if (HasSuite(f, VER_SUITE_ENTERPRISE))
+        return "Enterprise Edition";
+    if (HasSuite(f, VER_SUITE_BLADE))
+        return "Web Edition";
     return "Standard Edition";
 }
 

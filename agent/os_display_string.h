@@ -15,7 +15,7 @@ struct OsVersionFacts {
     unsigned short suiteMask = 0;
     std::string servicePack;
     unsigned short processorArchitecture = 0;
-    int serverR2 = 0;           // GetSystemMetrics(SM_SERVERR2)
+    int serverR2 = 0;               // GetSystemMetrics(SM_SERVERR2)
     unsigned long productInfo = 0;  // GetProductInfo edition, from version 6 on
 };
 

@@ -9,11 +9,11 @@ class CPlugInSink;
 constexpr unsigned kPlugInNameCount = 3;  // Name, Vendor, Description
 
 struct PlugInEntry {
-    wchar_t* classId;       // subkey name: the class identifier in braces
-    wchar_t** names;        // Name, Vendor, Description ("Unknown" when missing)
-    char* commandCodes;     // unprotected CommandCodeList, null until imported
-    ITolvanePlugIn* plugIn; // null until the import succeeded
-    CPlugInSink* sink;      // null until the import succeeded
+    wchar_t* classId;        // subkey name: the class identifier in braces
+    wchar_t** names;         // Name, Vendor, Description ("Unknown" when missing)
+    char* commandCodes;      // unprotected CommandCodeList, null until imported
+    ITolvanePlugIn* plugIn;  // null until the import succeeded
+    CPlugInSink* sink;       // null until the import succeeded
 };
 
 // A process-heap record with a copy of the class identifier and three "Unknown" names;

@@ -14,7 +14,7 @@ public:
     explicit CPlugInSink(CMainWorker* owner) : m_owner(owner) {}
 
     TOL_BEGIN_SINK_MAP(CPlugInSink)
-        TOL_SINK_ENTRY(1, &CPlugInSink::OnNewData)
+    TOL_SINK_ENTRY(1, &CPlugInSink::OnNewData)
     TOL_END_SINK_MAP()
 
     // Every interface handed out counts as a reference, so whoever holds one keeps the sink.
@@ -25,7 +25,10 @@ public:
             AddRef();
         return hr;
     }
-    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(InterlockedIncrement(&m_ref)); }
+    STDMETHOD_(ULONG, AddRef)() override
+    {
+        return static_cast<ULONG>(InterlockedIncrement(&m_ref));
+    }
     STDMETHOD_(ULONG, Release)() override
     {
         ULONG n = static_cast<ULONG>(InterlockedDecrement(&m_ref));

@@ -11,24 +11,23 @@
 
 #include <TolvaneLib.h>
 
-class CQuorinAgent
-    : public CDispatchImpl<IQuorinAgent, &IID_IQuorinAgent, &LIBID_TolvaneLib, 1, 0>,
-      public CConnectionPointContainerImpl,
-      public CSupportErrorInfoImpl<&IID_IQuorinAgent>,
-      public CProvideClassInfo2Impl<&CLSID_QuorinAgent, &DIID__IQuorinAgentEvents,
-                                    &LIBID_TolvaneLib, 1, 0>,
-      public IStatusReceiver,
-      public CComObjectRootBase {
+class CQuorinAgent : public CDispatchImpl<IQuorinAgent, &IID_IQuorinAgent, &LIBID_TolvaneLib, 1, 0>,
+                     public CConnectionPointContainerImpl,
+                     public CSupportErrorInfoImpl<&IID_IQuorinAgent>,
+                     public CProvideClassInfo2Impl<&CLSID_QuorinAgent, &DIID__IQuorinAgentEvents,
+                                                   &LIBID_TolvaneLib, 1, 0>,
+                     public IStatusReceiver,
+                     public CComObjectRootBase {
 public:
     CQuorinAgent() { RegisterConnectionPoint(&m_events); }
 
     TOL_BEGIN_COM_MAP(CQuorinAgent)
-        TOL_COM_INTERFACE(IID_IQuorinAgent, IQuorinAgent)
-        TOL_COM_INTERFACE(IID_IDispatch, IQuorinAgent)
-        TOL_COM_INTERFACE(IID_IConnectionPointContainer, IConnectionPointContainer)
-        TOL_COM_INTERFACE(IID_ISupportErrorInfo, ISupportErrorInfo)
-        TOL_COM_INTERFACE(IID_IProvideClassInfo, IProvideClassInfo2)
-        TOL_COM_INTERFACE(IID_IProvideClassInfo2, IProvideClassInfo2)
+    TOL_COM_INTERFACE(IID_IQuorinAgent, IQuorinAgent)
+    TOL_COM_INTERFACE(IID_IDispatch, IQuorinAgent)
+    TOL_COM_INTERFACE(IID_IConnectionPointContainer, IConnectionPointContainer)
+    TOL_COM_INTERFACE(IID_ISupportErrorInfo, ISupportErrorInfo)
+    TOL_COM_INTERFACE(IID_IProvideClassInfo, IProvideClassInfo2)
+    TOL_COM_INTERFACE(IID_IProvideClassInfo2, IProvideClassInfo2)
     TOL_END_COM_MAP()
 
     // The engine the program's objects serve (the program's global one); set before the

@@ -27,6 +27,6 @@ HRESULT CProxy_IQuorinAgentEvents::Fire_StatusChanged(long status, VARIANT text)
     VariantInit(&args[0]);
     V_VT(&args[0]) = VT_I4;
     V_I4(&args[0]) = status;
-    args[1] = text;   // the queue keeps its own copy
+    args[1] = text;  // the queue keeps its own copy
     return m_queue->Post(kDispIdStatusChanged, args, 2) ? S_OK : E_OUTOFMEMORY;
 }

@@ -2,8 +2,7 @@
 
 #include "record_length.h"
 
-std::vector<RecordPiece> SplitAtRecords(const unsigned char* bytes, size_t length,
-                                        size_t maxPiece)
+std::vector<RecordPiece> SplitAtRecords(const unsigned char* bytes, size_t length, size_t maxPiece)
 {
     std::vector<RecordPiece> pieces;
     if (!bytes || !length)

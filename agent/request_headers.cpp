@@ -38,23 +38,23 @@ char* FormatHeap(const char* format, ...)
 
 }  // namespace
 
-char* FormatSessionHeaders(const char* sessionId, unsigned long compression,
-                           unsigned long checksum, const char* version)
+char* FormatSessionHeaders(const char* sessionId, unsigned long compression, unsigned long checksum,
+                           const char* version)
 {
-    return FormatHeap("Content-Type: application/octet-stream\r\nTol-SessionID: %s\r\n"
-                      "Tol-Compression: %lu\r\nTol-CheckSum: %lu\r\nTol-Platform: %s\r\n"
-                      "Tol-Version: %s\r\n",
-                      OrEmpty(sessionId), compression, checksum, kPlatformText,
-                      OrDefaultVersion(version));
+    return FormatHeap(
+        "Content-Type: application/octet-stream\r\nTol-SessionID: %s\r\n"
+        "Tol-Compression: %lu\r\nTol-CheckSum: %lu\r\nTol-Platform: %s\r\n"
+        "Tol-Version: %s\r\n",
+        OrEmpty(sessionId), compression, checksum, kPlatformText, OrDefaultVersion(version));
 }
 
 char* FormatLoginHeaders(const LoginHeaderFacts& facts)
 {
-    return FormatHeap("Content-Type: application/octet-stream\r\nTol-EMail: %s\r\n"
-                      "Tol-AName: %s\r\nTol-Platform: %s\r\nTol-Version: %s\r\n"
-                      "Tol-OSVersion: %s\r\nTol-Hostname: %s\r\nTol-Builddate: %s %s\r\n",
-                      OrEmpty(facts.eMail), OrEmpty(facts.agentName), kPlatformText,
-                      OrDefaultVersion(facts.version), OrEmpty(facts.osVersion),
-                      OrEmpty(facts.hostName), OrEmpty(facts.buildDate),
-                      OrEmpty(facts.buildTime));
+    return FormatHeap(
+        "Content-Type: application/octet-stream\r\nTol-EMail: %s\r\n"
+        "Tol-AName: %s\r\nTol-Platform: %s\r\nTol-Version: %s\r\n"
+        "Tol-OSVersion: %s\r\nTol-Hostname: %s\r\nTol-Builddate: %s %s\r\n",
+        OrEmpty(facts.eMail), OrEmpty(facts.agentName), kPlatformText,
+        OrDefaultVersion(facts.version), OrEmpty(facts.osVersion), OrEmpty(facts.hostName),
+        OrEmpty(facts.buildDate), OrEmpty(facts.buildTime));
 }

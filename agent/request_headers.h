@@ -6,8 +6,8 @@ constexpr char kPlatformText[] = "win32";
 
 // Process-heap texts (FreeHeapBlock); null texts are written as empty ones, a null version
 // as the default version; null when the block cannot be allocated.
-char* FormatSessionHeaders(const char* sessionId, unsigned long compression,
-                           unsigned long checksum, const char* version);
+char* FormatSessionHeaders(const char* sessionId, unsigned long compression, unsigned long checksum,
+                           const char* version);
 
 struct LoginHeaderFacts {
     const char* eMail;

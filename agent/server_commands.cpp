@@ -65,8 +65,7 @@ void CMainWorker::DispatchServerCommand(char** fields, unsigned count)
 
 void CMainWorker::RunUpgradeCommand(const char* version, const char* address, const char* fourth)
 {
-    WriteTraceLogFormat("(Upgrade) UPD command received: '%s' '%s' '%s'", version, address,
-                        fourth);
+    WriteTraceLogFormat("(Upgrade) UPD command received: '%s' '%s' '%s'", version, address, fourth);
     if (!SetUpgradeSource(address, version))
         return;
     {

@@ -26,10 +26,9 @@ constexpr char kUserAgent[] = TOL_USER_AGENT;
 constexpr DWORD kConnectionFlags = 0x8468F380;
 constexpr DWORD kOpeningFlags = 0x80300;
 constexpr DWORD kSecureFlag = INTERNET_FLAG_SECURE;
-constexpr DWORD kIgnoreCertificateFlags = SECURITY_FLAG_IGNORE_REVOCATION |
-                                          SECURITY_FLAG_IGNORE_UNKNOWN_CA |
-                                          SECURITY_FLAG_IGNORE_WRONG_USAGE |
-                                          SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
+constexpr DWORD kIgnoreCertificateFlags =
+    SECURITY_FLAG_IGNORE_REVOCATION | SECURITY_FLAG_IGNORE_UNKNOWN_CA |
+    SECURITY_FLAG_IGNORE_WRONG_USAGE | SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
 constexpr DWORD kNameBufferSize = 512;
 
 void CloseOnce(HINTERNET* handle)
@@ -186,11 +185,10 @@ HINTERNET CMainWorker::OpenInternetSession()
     return internet;
 }
 
-bool CMainWorker::SendRequestBody(HINTERNET request, const char* headers, void* body,
-                                  DWORD length, DWORD* error)
+bool CMainWorker::SendRequestBody(HINTERNET request, const char* headers, void* body, DWORD length,
+                                  DWORD* error)
 {
-    if (!HttpAddRequestHeadersA(request, headers, static_cast<DWORD>(-1),
-                                HTTP_ADDREQ_FLAG_ADD)) {
+    if (!HttpAddRequestHeadersA(request, headers, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD)) {
         *error = GetLastError();
         FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_HEADERS_FAILED);
         return false;
@@ -265,8 +263,8 @@ void CMainWorker::RunSendThread()
     m_connection = handle;
     {
         const char* accept[] = {"text/xml", nullptr};
-        handle = HttpOpenRequestA(handle, "POST", s_serverPath && *s_serverPath ? s_serverPath
-                                                                               : kDefaultServerPath,
+        handle = HttpOpenRequestA(handle, "POST",
+                                  s_serverPath && *s_serverPath ? s_serverPath : kDefaultServerPath,
                                   nullptr, nullptr, accept, connectionFlags, 0);
     }
     if (!handle) {
@@ -292,8 +290,8 @@ void CMainWorker::RunSendThread()
         goto done;
     {
         DWORD size = sizeof(statusCode);
-        if (!HttpQueryInfoA(handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
-                            &statusCode, &size, nullptr)) {
+        if (!HttpQueryInfoA(handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &statusCode,
+                            &size, nullptr)) {
             error = GetLastError();
             statusCode = 0;
             FireStatusChanged(STATUS_SEND_FAILED, TOL_TEXT_SEND_STATUS_FAILED);
@@ -359,8 +357,8 @@ char* CMainWorker::BuildRequestHeaders(const ExchangeSession& session, unsigned 
     char hostName[kNameBufferSize] = {};
     if (gethostname(hostName, sizeof(hostName)) != 0)
         lstrcpynA(hostName, "Unknown", sizeof(hostName));
-    LoginHeaderFacts facts{session.eMail,  session.agentName, s_version, osVersion,
-                           hostName,       __DATE__,          __TIME__};
+    LoginHeaderFacts facts{session.eMail, session.agentName, s_version, osVersion,
+                           hostName,      __DATE__,          __TIME__};
     return FormatLoginHeaders(facts);
 }
 
@@ -403,8 +401,8 @@ bool CMainWorker::OnAuthorizationResult(ExchangeSession& session, const char* va
     return false;
 }
 
-void CMainWorker::ReportLoginOutcome(const ExchangeSession& session, const char* body,
-                                     DWORD error, DWORD statusCode)
+void CMainWorker::ReportLoginOutcome(const ExchangeSession& session, const char* body, DWORD error,
+                                     DWORD statusCode)
 {
     if (error != 0) {
         ReportWinInetError(*this, error);
@@ -431,8 +429,8 @@ void CMainWorker::HandOverReply(const char* body)
         m_replyReader.Post(body);
 }
 
-void CMainWorker::OnSendCompleted(const ExchangeSession& session, bool carried,
-                                  const char* body, DWORD error, DWORD statusCode)
+void CMainWorker::OnSendCompleted(const ExchangeSession& session, bool carried, const char* body,
+                                  DWORD error, DWORD statusCode)
 {
     if (!session.authorized) {
         ReportLoginOutcome(session, body, error, statusCode);

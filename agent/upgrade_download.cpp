@@ -120,8 +120,8 @@ bool ReadBody(HINTERNET request, const DownloadLimits& limits, ULONGLONG start,
         DWORD read = 0;
         if (!InternetReadFile(request, chunk, sizeof(chunk), &read))
             return false;
-        if (DWORD error = DownloadLimitError(body.size() + read, GetTickCount64() - start,
-                                             limits)) {
+        if (DWORD error =
+                DownloadLimitError(body.size() + read, GetTickCount64() - start, limits)) {
             SetLastError(error);
             return false;
         }
@@ -192,9 +192,9 @@ bool DownloadUpgrade(const char* address, const char* proxy, const DownloadLimit
     CInternetHandle request;
     bool useProxy = proxy && *proxy;
     if (!CrackAddress(address, parts) ||
-        !(internet = InternetOpenA(TOL_USER_AGENT,
-                                   useProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
-                                   useProxy ? proxy : nullptr, nullptr, kOpenFlags))) {
+        !(internet = InternetOpenA(
+              TOL_USER_AGENT, useProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+              useProxy ? proxy : nullptr, nullptr, kOpenFlags))) {
         TraceFailure(GetLastError());
         return false;
     }
@@ -205,8 +205,8 @@ bool DownloadUpgrade(const char* address, const char* proxy, const DownloadLimit
         return false;
     }
     const char* accept[] = {"text/xml", nullptr};
-    if (!(request = HttpOpenRequestA(connection, "GET", parts.path.data(), nullptr, nullptr,
-                                     accept, kRequestFlags, 0)) ||
+    if (!(request = HttpOpenRequestA(connection, "GET", parts.path.data(), nullptr, nullptr, accept,
+                                     kRequestFlags, 0)) ||
         !SendRequest(request)) {
         TraceFailure(GetLastError());
         return false;

@@ -133,8 +133,8 @@ bool InstallFromZip(const char* zipPath, const char* version)
     std::string installFolder;
     if (!AgentInstallFolder(&installFolder))
         return false;
-    return RunHidden(UpdateCommandLine(UpdaterPath(folder, installFolder), folder, installFolder,
-                                       version));
+    return RunHidden(
+        UpdateCommandLine(UpdaterPath(folder, installFolder), folder, installFolder, version));
 }
 
 }  // namespace
@@ -192,8 +192,8 @@ std::string UpdaterPath(const std::string& unpackedFolder, const std::string& in
 std::string UpdateCommandLine(const std::string& updaterPath, const std::string& unpackedFolder,
                               const std::string& installFolder, const std::string& version)
 {
-    return Quoted(updaterPath) + " " + Quoted(unpackedFolder) + " " + Quoted(installFolder) +
-           " " + Quoted(version);
+    return Quoted(updaterPath) + " " + Quoted(unpackedFolder) + " " + Quoted(installFolder) + " " +
+           Quoted(version);
 }
 
 std::string SilentInstallerCommand(const std::string& installerPath)

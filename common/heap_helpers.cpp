@@ -75,7 +75,8 @@ wchar_t* MultiByteToWideAlloc(const char* text, unsigned codePage)
             size = 0;
         }
     }
-    wchar_t* out = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, sizeof(wchar_t) * (size + 1)));
+    wchar_t* out =
+        static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, sizeof(wchar_t) * (size + 1)));
     if (!out)
         return nullptr;
     if (size > 0)
@@ -126,8 +127,8 @@ namespace {
 
 DWORD FormatFlags(HMODULE module)
 {
-    DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
-                  FORMAT_MESSAGE_FROM_SYSTEM;
+    DWORD flags =
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
     if (module)
         flags |= FORMAT_MESSAGE_FROM_HMODULE;
     return flags;

@@ -75,7 +75,7 @@ HRESULT ShellCopyHere(Folder* destination, FolderItems* items, long options)
     VARIANT what;
     VariantInit(&what);
     V_VT(&what) = VT_DISPATCH;
-    V_DISPATCH(&what) = items;   // borrowed: not cleared
+    V_DISPATCH(&what) = items;  // borrowed: not cleared
     CComVariant how(options);
     return destination->CopyHere(what, how);
 }

@@ -12,11 +12,17 @@ BSTR CopyBytes(BSTR str)
 
 }  // namespace
 
-CComBSTR::CComBSTR(const wchar_t* text) : m_str(text ? SysAllocString(text) : nullptr) {}
+CComBSTR::CComBSTR(const wchar_t* text) : m_str(text ? SysAllocString(text) : nullptr)
+{
+}
 
-CComBSTR::CComBSTR(const wchar_t* text, UINT chars) : m_str(SysAllocStringLen(text, chars)) {}
+CComBSTR::CComBSTR(const wchar_t* text, UINT chars) : m_str(SysAllocStringLen(text, chars))
+{
+}
 
-CComBSTR::CComBSTR(const CComBSTR& other) : m_str(CopyBytes(other.m_str)) {}
+CComBSTR::CComBSTR(const CComBSTR& other) : m_str(CopyBytes(other.m_str))
+{
+}
 
 CComBSTR::CComBSTR(CComBSTR&& other) noexcept : m_str(other.m_str)
 {

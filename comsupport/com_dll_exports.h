@@ -3,7 +3,8 @@
 // functions through comsupport/com_dll.def (COMSUPPORT_DLL_DEF in CMake).
 //
 //     static const CComClassEntry kClasses[] = {
-//         {&CLSID_Calc, &CComAggregatableCreator<CCalc>::CreateInstance, IDR_CALC, ComFactoryKind::Normal},
+//         {&CLSID_Calc, &CComAggregatableCreator<CCalc>::CreateInstance, IDR_CALC,
+//         ComFactoryKind::Normal},
 //     };
 //     CComModule g_module(kClasses, 1);
 //     TOL_COM_DLL_EXPORTS(g_module, true)
@@ -17,15 +18,24 @@
 
 BOOL ComDllMain(CComModule& module, HINSTANCE instance, DWORD reason, LPVOID reserved);
 
-#define TOL_COM_DLL_EXPORTS(module, withTypeLib)                                         \
-    extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)    \
-    {                                                                                    \
-        return ComDllMain(module, instance, reason, reserved);                           \
-    }                                                                                    \
-    STDAPI DllCanUnloadNow() { return (module).CanUnloadNow(); }                         \
-    STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv)                   \
-    {                                                                                    \
-        return (module).GetClassObject(clsid, riid, ppv);                                \
-    }                                                                                    \
-    STDAPI DllRegisterServer() { return (module).RegisterServer(withTypeLib); }          \
-    STDAPI DllUnregisterServer() { return (module).UnregisterServer(withTypeLib); }
+#define TOL_COM_DLL_EXPORTS(module, withTypeLib)                                      \
+    extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) \
+    {                                                                                 \
+        return ComDllMain(module, instance, reason, reserved);                        \
+    }                                                                                 \
+    STDAPI DllCanUnloadNow()                                                          \
+    {                                                                                 \
+        return (module).CanUnloadNow();                                               \
+    }                                                                                 \
+    STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv)                \
+    {                                                                                 \
+        return (module).GetClassObject(clsid, riid, ppv);                             \
+    }                                                                                 \
+    STDAPI DllRegisterServer()                                                        \
+    {                                                                                 \
+        return (module).RegisterServer(withTypeLib);                                  \
+    }                                                                                 \
+    STDAPI DllUnregisterServer()                                                      \
+    {                                                                                 \
+        return (module).UnregisterServer(withTypeLib);                                \
+    }

@@ -110,8 +110,8 @@ IClassFactory* CComModule::ClassObjectAt(size_t index)
         return nullptr;
     if (!m_factories[index]) {
         const CComClassEntry& entry = m_classes[index];
-        if (FAILED(CComClassFactory::Create(entry.create, entry.factory == ComFactoryKind::Singleton,
-                                            &m_factories[index])))
+        if (FAILED(CComClassFactory::Create(
+                entry.create, entry.factory == ComFactoryKind::Singleton, &m_factories[index])))
             return nullptr;
     }
     m_factories[index]->AddRef();

@@ -15,15 +15,15 @@
 #include "registry_script.h"
 
 enum class ComFactoryKind {
-    Normal,      // a new object for every CreateInstance
-    Singleton,   // one object for every client
+    Normal,     // a new object for every CreateInstance
+    Singleton,  // one object for every client
 };
 
 // One row of a module's class table.
 struct CComClassEntry {
     const CLSID* clsid;
-    ComCreatorFunc create;     // CComCreator<T>, CComAggregatableCreator<T> or CComSingletonCreator<T>
-    UINT registryScript;       // REGISTRY resource id of the class's script; 0 when none
+    ComCreatorFunc create;  // CComCreator<T>, CComAggregatableCreator<T> or CComSingletonCreator<T>
+    UINT registryScript;    // REGISTRY resource id of the class's script; 0 when none
     ComFactoryKind factory;
 };
 
@@ -36,7 +36,7 @@ public:
 
     // instance: the binary's handle (the DLL's from DllMain; null for the program's own).
     HRESULT Init(HINSTANCE instance);
-    void Term();   // releases the class objects and runs the term callbacks
+    void Term();  // releases the class objects and runs the term callbacks
 
     virtual long Lock();
     virtual long Unlock();
@@ -54,7 +54,7 @@ public:
     // Registration. Every script gets the replacement MODULE (the binary's path) and the ones
     // added here; a class's script also gets CLSID (the class identifier in braces).
     void AddReplacement(const wchar_t* name, const wchar_t* value);
-    void AddRegistryScript(UINT id);   // module-wide scripts, run after the classes' ones
+    void AddRegistryScript(UINT id);  // module-wide scripts, run after the classes' ones
     HRESULT UpdateRegistryFromResource(UINT id, bool doRegister, bool perUser = false,
                                        const CLSID* clsid = nullptr);
     // withTypeLib: also (un)register the module's TYPELIB resource 1.
@@ -65,7 +65,7 @@ public:
     void AddTermFunc(void (*func)(void*), void* data);
 
 protected:
-    IClassFactory* ClassObjectAt(size_t index);   // AddRef'ed, null on failure
+    IClassFactory* ClassObjectAt(size_t index);  // AddRef'ed, null on failure
 
     const CComClassEntry* m_classes;
     size_t m_count;

@@ -31,24 +31,27 @@
 #include <utility>
 
 struct CComInterfaceEntry {
-    const IID* iid;       // null ends the map
-    ptrdiff_t offset;     // of the interface inside the class
+    const IID* iid;    // null ends the map
+    ptrdiff_t offset;  // of the interface inside the class
 };
 
 // Offset of a base class inside a class, for the interface map.
 #define TOL_BASE_OFFSET(cls, base) \
     (reinterpret_cast<ptrdiff_t>(static_cast<base*>(reinterpret_cast<cls*>(0x1000))) - 0x1000)
 
-#define TOL_BEGIN_COM_MAP(cls)                                   \
-    using ComMapClass = cls;                                     \
-    static const CComInterfaceEntry* GetInterfaceMap()           \
-    {                                                            \
+#define TOL_BEGIN_COM_MAP(cls)                         \
+    using ComMapClass = cls;                           \
+    static const CComInterfaceEntry* GetInterfaceMap() \
+    {                                                  \
         static const CComInterfaceEntry entries[] = {
 #define TOL_COM_INTERFACE(iid, itf) {&(iid), TOL_BASE_OFFSET(ComMapClass, itf)},
 #define TOL_END_COM_MAP() \
-            {nullptr, 0}  \
-        };                \
-        return entries;   \
+    {                     \
+        nullptr, 0        \
+    }                     \
+    }                     \
+    ;                     \
+    return entries;       \
     }
 
 // The binary's module lock (a no-op while no module is initialised); see com_module.h.
@@ -112,8 +115,8 @@ public:
 
     STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override
     {
-        return CComObjectRootBase::InternalQueryInterface(static_cast<T*>(this), T::GetInterfaceMap(),
-                                                          riid, ppv);
+        return CComObjectRootBase::InternalQueryInterface(static_cast<T*>(this),
+                                                          T::GetInterfaceMap(), riid, ppv);
     }
     STDMETHOD_(ULONG, AddRef)() override { return this->InternalAddRef(); }
     STDMETHOD_(ULONG, Release)() override
@@ -155,7 +158,10 @@ private:
 template <class T>
 class CComPolyObject final : public IUnknown {
 public:
-    explicit CComPolyObject(IUnknown* outer) : m_contained(outer ? outer : this) { ComModuleLock(); }
+    explicit CComPolyObject(IUnknown* outer) : m_contained(outer ? outer : this)
+    {
+        ComModuleLock();
+    }
     virtual ~CComPolyObject()
     {
         m_contained.FinalRelease();
@@ -176,7 +182,10 @@ public:
         return CComObjectRootBase::InternalQueryInterface(static_cast<T*>(&m_contained),
                                                           T::GetInterfaceMap(), riid, ppv);
     }
-    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(InterlockedIncrement(&m_ref)); }
+    STDMETHOD_(ULONG, AddRef)() override
+    {
+        return static_cast<ULONG>(InterlockedIncrement(&m_ref));
+    }
     STDMETHOD_(ULONG, Release)() override
     {
         ULONG n = static_cast<ULONG>(InterlockedDecrement(&m_ref));
@@ -224,8 +233,8 @@ public:
 
     STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override
     {
-        return CComObjectRootBase::InternalQueryInterface(static_cast<T*>(this), T::GetInterfaceMap(),
-                                                          riid, ppv);
+        return CComObjectRootBase::InternalQueryInterface(static_cast<T*>(this),
+                                                          T::GetInterfaceMap(), riid, ppv);
     }
     STDMETHOD_(ULONG, AddRef)() override
     {
@@ -306,7 +315,7 @@ struct CComSingletonCreator {
         HRESULT hr = CComObjectSingleton<T>::CreateInstance(&object);
         if (FAILED(hr))
             return hr;
-        hr = object->QueryInterface(riid, ppv);   // the first reference: no module lock
+        hr = object->QueryInterface(riid, ppv);  // the first reference: no module lock
         if (FAILED(hr))
             delete object;
         return hr;

@@ -8,7 +8,11 @@ template <class T>
 class CComPtr {
 public:
     CComPtr() = default;
-    CComPtr(T* p) : m_p(p) { if (m_p) m_p->AddRef(); }
+    CComPtr(T* p) : m_p(p)
+    {
+        if (m_p)
+            m_p->AddRef();
+    }
     CComPtr(const CComPtr& other) : CComPtr(other.m_p) {}
     CComPtr(CComPtr&& other) noexcept : m_p(other.m_p) { other.m_p = nullptr; }
     ~CComPtr() { Release(); }
@@ -53,7 +57,7 @@ public:
         if (p)
             p->Release();
     }
-    void Attach(T* p)     // takes over a reference
+    void Attach(T* p)  // takes over a reference
     {
         Release();
         m_p = p;

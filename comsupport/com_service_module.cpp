@@ -17,8 +17,8 @@ std::wstring AppIdKeyPath(const wchar_t* appIdText)
 
 }  // namespace
 
-CComServiceModule::CComServiceModule(const CComClassEntry* classes, size_t count,
-                                     const GUID& appId, UINT appIdScript)
+CComServiceModule::CComServiceModule(const CComClassEntry* classes, size_t count, const GUID& appId,
+                                     UINT appIdScript)
     : CComExeModule(classes, count), m_appId(appId), m_appIdScript(appIdScript)
 {
     StringFromGUID2(m_appId, m_appIdText, 40);
@@ -130,11 +130,10 @@ bool CComServiceModule::Install()
     CServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager)
         return false;
-    CServiceHandle service(CreateServiceW(manager, m_serviceName, m_serviceName,
-                                          SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                          SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                          command.c_str(), nullptr, nullptr, L"RPCSS\0", nullptr,
-                                          nullptr));
+    CServiceHandle service(CreateServiceW(manager, m_serviceName, m_serviceName, SERVICE_ALL_ACCESS,
+                                          SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                          SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr,
+                                          L"RPCSS\0", nullptr, nullptr));
     return !!service;
 }
 

@@ -50,8 +50,8 @@ public:
     virtual void PostMessageLoop();
 
     bool IsInstalled() const;
-    bool Install();     // as a service started on demand; true when it is there
-    bool Uninstall();   // stops and deletes the service; true when it is gone
+    bool Install();    // as a service started on demand; true when it is there
+    bool Uninstall();  // stops and deletes the service; true when it is gone
 
     // Reports the service's state to the service control manager (nothing outside a service).
     void ReportStatus(DWORD state, DWORD checkPoint = 0, DWORD waitHint = 0);
@@ -76,6 +76,6 @@ private:
     wchar_t m_serviceName[256] = {};
     bool m_service = false;
     SERVICE_STATUS_HANDLE m_statusHandle = nullptr;
-    CCriticalSection m_statusLock;   // the handler and a stop thread both report
+    CCriticalSection m_statusLock;  // the handler and a stop thread both report
     SERVICE_STATUS m_status = {};
 };

@@ -6,7 +6,9 @@ CComVariant::CComVariant(const VARIANT& other)
     Copy(&other);
 }
 
-CComVariant::CComVariant(const CComVariant& other) : CComVariant(static_cast<const VARIANT&>(other)) {}
+CComVariant::CComVariant(const CComVariant& other) : CComVariant(static_cast<const VARIANT&>(other))
+{
+}
 
 CComVariant::CComVariant(CComVariant&& other) noexcept
 {

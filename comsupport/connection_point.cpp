@@ -9,7 +9,10 @@ namespace {
 template <class Itf, class Item, const IID* Iid>
 class CSnapshotEnum : public Itf {
 public:
-    CSnapshotEnum(std::vector<Item> items, IUnknown* owner) : m_items(std::move(items)), m_owner(owner) {}
+    CSnapshotEnum(std::vector<Item> items, IUnknown* owner)
+        : m_items(std::move(items)), m_owner(owner)
+    {
+    }
     virtual ~CSnapshotEnum()
     {
         for (Item& item : m_items)
@@ -28,7 +31,10 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(InterlockedIncrement(&m_ref)); }
+    STDMETHOD_(ULONG, AddRef)() override
+    {
+        return static_cast<ULONG>(InterlockedIncrement(&m_ref));
+    }
     STDMETHOD_(ULONG, Release)() override
     {
         ULONG n = static_cast<ULONG>(InterlockedDecrement(&m_ref));
@@ -97,7 +103,7 @@ private:
     long m_ref = 0;
     std::vector<Item> m_items;
     size_t m_pos = 0;
-    CComPtr<IUnknown> m_owner;   // keeps the object of the items alive
+    CComPtr<IUnknown> m_owner;  // keeps the object of the items alive
 };
 
 using CEnumConnections = CSnapshotEnum<IEnumConnections, CONNECTDATA, &IID_IEnumConnections>;
@@ -268,7 +274,7 @@ HRESULT CConnectionPoint::FireDispatchToSink(IUnknown* sink, DISPID id, const VA
         return E_POINTER;
     std::vector<VARIANT> reversed(count);
     for (UINT i = 0; i < count; ++i)
-        reversed[i] = args[count - 1 - i];   // shallow: the callee only reads them
+        reversed[i] = args[count - 1 - i];  // shallow: the callee only reads them
     auto* dispatch = static_cast<IDispatch*>(sink);
     DISPPARAMS params{count ? reversed.data() : nullptr, nullptr, count, 0};
     return dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
@@ -288,7 +294,8 @@ STDMETHODIMP CConnectionPointContainerImpl::EnumConnectionPoints(IEnumConnection
     return CEnumConnectionPoints::Create(std::move(items), nullptr, points);
 }
 
-STDMETHODIMP CConnectionPointContainerImpl::FindConnectionPoint(REFIID riid, IConnectionPoint** point)
+STDMETHODIMP CConnectionPointContainerImpl::FindConnectionPoint(REFIID riid,
+                                                                IConnectionPoint** point)
 {
     if (!point)
         return E_POINTER;

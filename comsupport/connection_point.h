@@ -29,7 +29,7 @@ struct SinkConnection {
 class CConnectionPoint : public IConnectionPoint {
 public:
     explicit CConnectionPoint(const IID& iid) : m_iid(iid) {}
-    virtual ~CConnectionPoint();   // releases every sink still advised
+    virtual ~CConnectionPoint();  // releases every sink still advised
     CConnectionPoint(const CConnectionPoint&) = delete;
     CConnectionPoint& operator=(const CConnectionPoint&) = delete;
 
@@ -61,8 +61,7 @@ public:
     static HRESULT FireDispatchTo(const std::vector<CComPtr<IUnknown>>& sinks, DISPID id,
                                   const VARIANT* args, UINT count);
     // The same on one sink (advised for a dispatch interface).
-    static HRESULT FireDispatchToSink(IUnknown* sink, DISPID id, const VARIANT* args,
-                                      UINT count);
+    static HRESULT FireDispatchToSink(IUnknown* sink, DISPID id, const VARIANT* args, UINT count);
 
 private:
     struct Connection {

@@ -36,16 +36,20 @@ struct CSinkMapEntry {
     HRESULT (*invoke)(void* sink, DISPPARAMS* params);
 };
 
-#define TOL_BEGIN_SINK_MAP(cls)                      \
-    using SinkMapClass = cls;                        \
-    static const CSinkMapEntry* GetSinkMap()         \
-    {                                                \
+#define TOL_BEGIN_SINK_MAP(cls)              \
+    using SinkMapClass = cls;                \
+    static const CSinkMapEntry* GetSinkMap() \
+    {                                        \
         static const CSinkMapEntry entries[] = {
-#define TOL_SINK_ENTRY(dispid, handler) {(dispid), &SinkHandlerThunk<SinkMapClass, handler>::Invoke},
-#define TOL_END_SINK_MAP()         \
-            {DISPID_UNKNOWN, nullptr} \
-        };                         \
-        return entries;            \
+#define TOL_SINK_ENTRY(dispid, handler) \
+    {(dispid), &SinkHandlerThunk<SinkMapClass, handler>::Invoke},
+#define TOL_END_SINK_MAP()      \
+    {                           \
+        DISPID_UNKNOWN, nullptr \
+    }                           \
+    }                           \
+    ;                           \
+    return entries;             \
     }
 
 namespace sink_detail {
@@ -84,7 +88,7 @@ struct Arg<unsigned short> {
     static unsigned short From(VARIANT& v) { return v.uiVal; }
 };
 template <>
-struct Arg<short> {   // VARIANT_BOOL
+struct Arg<short> {  // VARIANT_BOOL
     static constexpr VARTYPE vt = VT_BOOL;
     static short From(VARIANT& v) { return v.boolVal; }
 };
@@ -177,8 +181,8 @@ public:
     {
         return TypeInfo().GetIDsOfNames(names, count, ids);
     }
-    STDMETHOD(Invoke)(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
-                      EXCEPINFO*, UINT*) override
+    STDMETHOD(Invoke)
+    (DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*, UINT*) override
     {
         if (result)
             VariantInit(result);

@@ -55,8 +55,9 @@ void CDispatchEventQueue::MatchChannels()
     std::vector<SinkConnection> connections = m_point->Connections();
     for (auto it = m_channels.begin(); it != m_channels.end();) {
         DWORD cookie = (*it)->Cookie();
-        bool advised = std::any_of(connections.begin(), connections.end(),
-                                   [cookie](const SinkConnection& c) { return c.cookie == cookie; });
+        bool advised =
+            std::any_of(connections.begin(), connections.end(),
+                        [cookie](const SinkConnection& c) { return c.cookie == cookie; });
         if (advised) {
             ++it;
             continue;
@@ -65,9 +66,8 @@ void CDispatchEventQueue::MatchChannels()
         it = m_channels.erase(it);
     }
     for (const SinkConnection& connection : connections) {
-        bool known = std::any_of(m_channels.begin(), m_channels.end(), [&](CSinkChannel* c) {
-            return c->Cookie() == connection.cookie;
-        });
+        bool known = std::any_of(m_channels.begin(), m_channels.end(),
+                                 [&](CSinkChannel* c) { return c->Cookie() == connection.cookie; });
         if (known)
             continue;
         m_channels.reserve(m_channels.size() + 1);
@@ -102,8 +102,8 @@ bool CDispatchEventQueue::Flush(DWORD milliseconds)
             return true;
         ULONGLONG now = GetTickCount64();
         DWORD wait = milliseconds == INFINITE ? INFINITE
-                     : now >= end            ? 0
-                                             : static_cast<DWORD>(end - now);
+                     : now >= end             ? 0
+                                              : static_cast<DWORD>(end - now);
         DWORD result = WaitForSingleObject(busy, wait);
         CloseHandle(busy);
         if (result != WAIT_OBJECT_0)

@@ -26,8 +26,9 @@ public:
             return DISP_E_UNKNOWNINTERFACE;
         return TypeInfo().GetIDsOfNames(names, count, ids);
     }
-    STDMETHOD(Invoke)(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                      EXCEPINFO* exception, UINT* argError) override
+    STDMETHOD(Invoke)
+    (DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+     EXCEPINFO* exception, UINT* argError) override
     {
         if (!IsEqualIID(riid, IID_NULL))
             return DISP_E_UNKNOWNINTERFACE;

@@ -7,7 +7,8 @@
 
 #include "type_library.h"
 
-template <const CLSID* Clsid, const IID* SourceIid, const GUID* LibId, WORD Major = 1, WORD Minor = 0>
+template <const CLSID* Clsid, const IID* SourceIid, const GUID* LibId, WORD Major = 1,
+          WORD Minor = 0>
 class CProvideClassInfo2Impl : public IProvideClassInfo2 {
 public:
     STDMETHOD(GetClassInfo)(ITypeInfo** info) override

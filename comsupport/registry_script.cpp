@@ -39,7 +39,7 @@ bool Tokenize(const std::wstring& line, std::vector<Token>* tokens)
             ++i;
             for (;;) {
                 if (i >= line.size())
-                    return false;   // unterminated quote
+                    return false;  // unterminated quote
                 if (line[i] == L'"') {
                     if (i + 1 < line.size() && line[i + 1] == L'"') {
                         t.text += L'"';
@@ -96,7 +96,7 @@ bool SplitRoot(const std::wstring& full, bool perUser, HKEY* root, std::wstring*
     std::wstring head = full.substr(0, slash);
     std::wstring rest = slash == std::wstring::npos ? L"" : full.substr(slash + 1);
     if (rest.empty())
-        return false;   // a script never writes a root's own values
+        return false;  // a script never writes a root's own values
     if (_wcsicmp(head.c_str(), L"HKCR") == 0) {
         *root = perUser ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
         *path = perUser ? L"Software\\Classes\\" + rest : rest;
@@ -294,9 +294,8 @@ HRESULT RunRegistryScript(const wchar_t* script, const CRegistryReplacement* rep
     return HRESULT_FROM_WIN32(first);
 }
 
-HRESULT RunRegistryScriptResource(HMODULE module, UINT id,
-                                  const CRegistryReplacement* replacements, size_t count,
-                                  bool doRegister, bool perUser)
+HRESULT RunRegistryScriptResource(HMODULE module, UINT id, const CRegistryReplacement* replacements,
+                                  size_t count, bool doRegister, bool perUser)
 {
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), L"REGISTRY");
     if (!found)
@@ -307,7 +306,8 @@ HRESULT RunRegistryScriptResource(HMODULE module, UINT id,
     if (!bytes)
         return HRESULT_FROM_WIN32(GetLastError());
     if (size >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
-        static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF) {
+        static_cast<unsigned char>(bytes[1]) == 0xBB &&
+        static_cast<unsigned char>(bytes[2]) == 0xBF) {
         bytes += 3;
         size -= 3;
     }

@@ -24,7 +24,7 @@
 #include <windows.h>
 
 struct CRegistryReplacement {
-    const wchar_t* name;     // without the % signs
+    const wchar_t* name;  // without the % signs
     const wchar_t* value;
 };
 
@@ -36,6 +36,5 @@ HRESULT RunRegistryScript(const wchar_t* script, const CRegistryReplacement* rep
                           size_t count, bool doRegister, bool perUser = false);
 
 // The script kept as resource `id` of type "REGISTRY" in `module` (UTF-8 text, BOM allowed).
-HRESULT RunRegistryScriptResource(HMODULE module, UINT id,
-                                  const CRegistryReplacement* replacements, size_t count,
-                                  bool doRegister, bool perUser = false);
+HRESULT RunRegistryScriptResource(HMODULE module, UINT id, const CRegistryReplacement* replacements,
+                                  size_t count, bool doRegister, bool perUser = false);

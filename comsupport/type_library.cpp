@@ -30,8 +30,9 @@ HMODULE OwnModule()
     if (module && module->GetModuleInstance())
         return module->GetModuleInstance();
     HMODULE own = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&OwnModule), &own);
+    GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&OwnModule), &own);
     return own;
 }
 
@@ -73,7 +74,8 @@ HRESULT UnregisterModuleTypeLib(HMODULE module, bool perUser, UINT index)
     if (SUCCEEDED(hr)) {
         TLIBATTR a = *attr;
         lib->ReleaseTLibAttr(attr);
-        hr = perUser ? UnRegisterTypeLibForUser(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind)
+        hr = perUser ? UnRegisterTypeLibForUser(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid,
+                                                a.syskind)
                      : UnRegisterTypeLib(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind);
         // A library that is not registered is what unregistration wants.
         if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED)

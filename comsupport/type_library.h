@@ -25,8 +25,8 @@ public:
     CComTypeInfoHolder(const CComTypeInfoHolder&) = delete;
     CComTypeInfoHolder& operator=(const CComTypeInfoHolder&) = delete;
 
-    HRESULT GetTypeInfo(ITypeInfo** out);   // AddRef'ed
-    void Clear();                           // drops the cached type information
+    HRESULT GetTypeInfo(ITypeInfo** out);  // AddRef'ed
+    void Clear();                          // drops the cached type information
 
     // The IDispatch methods on top of the type information: one type description (index 0).
     static HRESULT GetTypeInfoCount(UINT* count);

@@ -23,14 +23,14 @@ bool CIEConnecter::ConnectToAgent()
     }
     m_sink = CQuorinAgentSink::Create(this);
     if (m_sink)
-        m_sink->DispEventAdvise(m_agent);   // without events the methods still work
+        m_sink->DispEventAdvise(m_agent);  // without events the methods still work
     return true;
 }
 
 void CIEConnecter::FinalRelease()
 {
     if (m_sink) {
-        m_sink->Detach();   // waits for an event being handed on
+        m_sink->Detach();  // waits for an event being handed on
         if (m_sink->IsAdvised())
             m_sink->DispEventUnadvise(m_agent);
         m_sink->Release();

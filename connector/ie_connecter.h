@@ -25,12 +25,12 @@ public:
     CIEConnecter() { RegisterConnectionPoint(&m_events); }
 
     TOL_BEGIN_COM_MAP(CIEConnecter)
-        TOL_COM_INTERFACE(IID_IIEConnecter, IIEConnecter)
-        TOL_COM_INTERFACE(IID_IDispatch, IIEConnecter)
-        TOL_COM_INTERFACE(IID_IConnectionPointContainer, IConnectionPointContainer)
-        TOL_COM_INTERFACE(IID_ISupportErrorInfo, ISupportErrorInfo)
-        TOL_COM_INTERFACE(IID_IProvideClassInfo, IProvideClassInfo2)
-        TOL_COM_INTERFACE(IID_IProvideClassInfo2, IProvideClassInfo2)
+    TOL_COM_INTERFACE(IID_IIEConnecter, IIEConnecter)
+    TOL_COM_INTERFACE(IID_IDispatch, IIEConnecter)
+    TOL_COM_INTERFACE(IID_IConnectionPointContainer, IConnectionPointContainer)
+    TOL_COM_INTERFACE(IID_ISupportErrorInfo, ISupportErrorInfo)
+    TOL_COM_INTERFACE(IID_IProvideClassInfo, IProvideClassInfo2)
+    TOL_COM_INTERFACE(IID_IProvideClassInfo2, IProvideClassInfo2)
     TOL_END_COM_MAP()
 
     HRESULT FinalConstruct();
@@ -41,7 +41,10 @@ public:
     bool ConnectToAgent();
     // StatusChanged to the connector's clients (from the sink, on the delivering thread). The
     // connector may be gone when this returns: nothing of it is touched after the clients.
-    HRESULT FireStatusChanged(long status, VARIANT text) { return m_events.Fire_StatusChanged(status, text); }
+    HRESULT FireStatusChanged(long status, VARIANT text)
+    {
+        return m_events.Fire_StatusChanged(status, text);
+    }
 
     STDMETHOD(StartWork)() override;
     STDMETHOD(StopWork)() override;

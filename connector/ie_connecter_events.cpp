@@ -13,6 +13,6 @@ HRESULT CProxy_IIEConnecterEvents::Fire_StatusChanged(long status, VARIANT text)
     VariantInit(&args[0]);
     V_VT(&args[0]) = VT_I4;
     V_I4(&args[0]) = status;
-    args[1] = text;   // passed on as it came; the caller owns it
+    args[1] = text;  // passed on as it came; the caller owns it
     return FireDispatchTo(sinks, kDispIdStatusChanged, args, 2);
 }

@@ -12,15 +12,15 @@
 
 class CIEConnecter;
 
-class CQuorinAgentSink : public CDispEventSink<CQuorinAgentSink, &DIID__IQuorinAgentEvents,
-                                               &LIBID_TolvaneLib, 1, 0> {
+class CQuorinAgentSink
+    : public CDispEventSink<CQuorinAgentSink, &DIID__IQuorinAgentEvents, &LIBID_TolvaneLib, 1, 0> {
 public:
     // A new sink for the connector, with one reference held by the caller; null on failure.
     static CQuorinAgentSink* Create(CIEConnecter* connecter);
 
     TOL_BEGIN_SINK_MAP(CQuorinAgentSink)
-        TOL_SINK_ENTRY(1, &CQuorinAgentSink::OnTestListChanged)
-        TOL_SINK_ENTRY(2, &CQuorinAgentSink::OnStatusChanged)
+    TOL_SINK_ENTRY(1, &CQuorinAgentSink::OnTestListChanged)
+    TOL_SINK_ENTRY(2, &CQuorinAgentSink::OnStatusChanged)
     TOL_END_SINK_MAP()
 
     STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;

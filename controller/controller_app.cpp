@@ -18,5 +18,5 @@ BOOL CControllerApp::InitInstance()
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;
-    return FALSE;   // the program ends with its dialog
+    return FALSE;  // the program ends with its dialog
 }

@@ -25,25 +25,25 @@ UINT CControllerDlg::s_terminatedMessage = 0;
 UINT CControllerDlg::s_taskbarCreatedMessage = 0;
 
 TOL_BEGIN_MESSAGE_MAP(CControllerDlg, CDHtmlDialog)
-    TOL_ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
-    TOL_ON_MESSAGE(WM_LBUTTONUP, OnLButtonUp)
-    TOL_ON_MESSAGE(WM_NCHITTEST, OnNcHitTest)
-    TOL_ON_MESSAGE(WM_TRAYNOTIFY, OnTrayNotify)
-    TOL_ON_REGISTERED_MESSAGE(CControllerDlg::s_exitMessage, OnControllerExit)
-    TOL_ON_REGISTERED_MESSAGE(CControllerDlg::s_taskbarCreatedMessage, OnTaskbarCreated)
-    TOL_ON_MESSAGE(WM_DESTROY, OnDestroy)
-    TOL_ON_MESSAGE(WM_CLOSE, OnClose)
+TOL_ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
+TOL_ON_MESSAGE(WM_LBUTTONUP, OnLButtonUp)
+TOL_ON_MESSAGE(WM_NCHITTEST, OnNcHitTest)
+TOL_ON_MESSAGE(WM_TRAYNOTIFY, OnTrayNotify)
+TOL_ON_REGISTERED_MESSAGE(CControllerDlg::s_exitMessage, OnControllerExit)
+TOL_ON_REGISTERED_MESSAGE(CControllerDlg::s_taskbarCreatedMessage, OnTaskbarCreated)
+TOL_ON_MESSAGE(WM_DESTROY, OnDestroy)
+TOL_ON_MESSAGE(WM_CLOSE, OnClose)
 TOL_END_MESSAGE_MAP()
 
 TOL_BEGIN_DHTML_EVENT_MAP(CControllerDlg)
-    TOL_DHTML_EVENT_ONCLICK(L"ButtonOK", OnButtonOK)
-    TOL_DHTML_EVENT_ONCLICK(L"ButtonCancel", OnButtonCancel)
-    TOL_DHTML_EVENT_ONCLICK(L"HideButton", OnHideButton)
-    TOL_DHTML_EVENT_ONCLICK(L"MinimizeButton", OnMinimizeButton)
-    TOL_DHTML_EVENT_ONMOUSEDOWN(L"TController", OnTControllerMouseDown)
-    TOL_DHTML_EVENT_ONCLICK(L"statusOK", OnStatusOK)
-    TOL_DHTML_EVENT_ONCLICK(L"statusNOK", OnStatusNOK)
-    TOL_DHTML_EVENT_ONCLICK(L"statusUND", OnStatusUND)
+TOL_DHTML_EVENT_ONCLICK(L"ButtonOK", OnButtonOK)
+TOL_DHTML_EVENT_ONCLICK(L"ButtonCancel", OnButtonCancel)
+TOL_DHTML_EVENT_ONCLICK(L"HideButton", OnHideButton)
+TOL_DHTML_EVENT_ONCLICK(L"MinimizeButton", OnMinimizeButton)
+TOL_DHTML_EVENT_ONMOUSEDOWN(L"TController", OnTControllerMouseDown)
+TOL_DHTML_EVENT_ONCLICK(L"statusOK", OnStatusOK)
+TOL_DHTML_EVENT_ONCLICK(L"statusNOK", OnStatusNOK)
+TOL_DHTML_EVENT_ONCLICK(L"statusUND", OnStatusUND)
 TOL_END_DHTML_EVENT_MAP()
 
 CControllerDlg::CControllerDlg()
@@ -64,7 +64,7 @@ BOOL CControllerDlg::OnInitDialog()
     wchar_t* page = PrepareMainPage(m_hWnd);
     m_firstLoadPending = true;
     m_runClicked = false;
-    StartAgentService();   // the page shows whatever state its script finds
+    StartAgentService();  // the page shows whatever state its script finds
     if (page) {
         Navigate(page);
         FreeHeapBlock(page);

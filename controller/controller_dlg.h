@@ -66,5 +66,5 @@ private:
     bool m_dragging = false;
     bool m_firstLoadPending = false;
     bool m_runClicked = false;
-    int m_trayState = kTrayUndefined;   // the state the tray icon shows
+    int m_trayState = kTrayUndefined;  // the state the tray icon shows
 };

@@ -13,7 +13,7 @@ std::wstring MainPageSource(const wchar_t* programPath);
 // Copies the page file over its copy (made afresh, the whole file or nothing usable).
 struct PageCopyResult {
     enum Step { Done, Open, Read, ShortRead, Create, Write } failed;
-    DWORD error;   // the system error of the failed step (0 for Done and ShortRead)
+    DWORD error;  // the system error of the failed step (0 for Done and ShortRead)
 };
 PageCopyResult CopyMainPage(const wchar_t* source, const wchar_t* copy);
 

@@ -36,9 +36,9 @@ STDMETHODIMP CBrowserSite::GetWindow(HWND* window)
     return *window ? S_OK : E_FAIL;
 }
 
-STDMETHODIMP CBrowserSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                                            LPRECT position, LPRECT clip,
-                                            LPOLEINPLACEFRAMEINFO info)
+STDMETHODIMP CBrowserSite::GetWindowContext(IOleInPlaceFrame** frame,
+                                            IOleInPlaceUIWindow** document, LPRECT position,
+                                            LPRECT clip, LPOLEINPLACEFRAMEINFO info)
 {
     if (!frame || !document || !position || !clip || !info)
         return E_POINTER;

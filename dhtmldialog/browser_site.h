@@ -33,12 +33,12 @@ public:
     void Detach() { m_owner = nullptr; }
 
     TOL_BEGIN_COM_MAP(CBrowserSite)
-        TOL_COM_INTERFACE(IID_IOleClientSite, IOleClientSite)
-        TOL_COM_INTERFACE(IID_IOleWindow, IOleInPlaceSite)
-        TOL_COM_INTERFACE(IID_IOleInPlaceSite, IOleInPlaceSite)
-        TOL_COM_INTERFACE(IID_IOleInPlaceUIWindow, IOleInPlaceFrame)
-        TOL_COM_INTERFACE(IID_IOleInPlaceFrame, IOleInPlaceFrame)
-        TOL_COM_INTERFACE(IID_IDocHostUIHandler, IDocHostUIHandler)
+    TOL_COM_INTERFACE(IID_IOleClientSite, IOleClientSite)
+    TOL_COM_INTERFACE(IID_IOleWindow, IOleInPlaceSite)
+    TOL_COM_INTERFACE(IID_IOleInPlaceSite, IOleInPlaceSite)
+    TOL_COM_INTERFACE(IID_IOleInPlaceUIWindow, IOleInPlaceFrame)
+    TOL_COM_INTERFACE(IID_IOleInPlaceFrame, IOleInPlaceFrame)
+    TOL_COM_INTERFACE(IID_IDocHostUIHandler, IDocHostUIHandler)
     TOL_END_COM_MAP()
 
     // IOleClientSite
@@ -57,8 +57,9 @@ public:
     STDMETHOD(CanInPlaceActivate)() override { return m_owner ? S_OK : S_FALSE; }
     STDMETHOD(OnInPlaceActivate)() override { return S_OK; }
     STDMETHOD(OnUIActivate)() override { return S_OK; }
-    STDMETHOD(GetWindowContext)(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                                LPRECT position, LPRECT clip, LPOLEINPLACEFRAMEINFO info) override;
+    STDMETHOD(GetWindowContext)
+    (IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position, LPRECT clip,
+     LPOLEINPLACEFRAMEINFO info) override;
     STDMETHOD(Scroll)(SIZE) override { return E_NOTIMPL; }
     STDMETHOD(OnUIDeactivate)(BOOL) override { return S_OK; }
     STDMETHOD(OnInPlaceDeactivate)() override { return S_OK; }
@@ -79,11 +80,15 @@ public:
     STDMETHOD(TranslateAccelerator)(LPMSG, WORD) override { return S_FALSE; }
 
     // IDocHostUIHandler
-    STDMETHOD(ShowContextMenu)(DWORD id, POINT* point, IUnknown* commandTarget,
-                               IDispatch* object) override;
+    STDMETHOD(ShowContextMenu)
+    (DWORD id, POINT* point, IUnknown* commandTarget, IDispatch* object) override;
     STDMETHOD(GetHostInfo)(DOCHOSTUIINFO* info) override;
-    STDMETHOD(ShowUI)(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
-                      IOleInPlaceUIWindow*) override { return S_OK; }
+    STDMETHOD(ShowUI)
+    (DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+     IOleInPlaceUIWindow*) override
+    {
+        return S_OK;
+    }
     STDMETHOD(HideUI)() override { return S_OK; }
     STDMETHOD(UpdateUI)() override { return S_OK; }
     STDMETHOD(OnDocWindowActivate)(BOOL) override { return S_OK; }

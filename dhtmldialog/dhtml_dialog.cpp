@@ -27,11 +27,13 @@ IDispatch* DispatchOf(VARIANT* value)
 }  // namespace
 
 TOL_BEGIN_MESSAGE_MAP(CDHtmlDialog, CDialog)
-    TOL_ON_MESSAGE(WM_SIZE, OnSize)
-    TOL_ON_MESSAGE(WM_DESTROY, OnDestroy)
+TOL_ON_MESSAGE(WM_SIZE, OnSize)
+TOL_ON_MESSAGE(WM_DESTROY, OnDestroy)
 TOL_END_MESSAGE_MAP()
 
-CDHtmlDialog::CDHtmlDialog(UINT templateId) : CDialog(templateId) {}
+CDHtmlDialog::CDHtmlDialog(UINT templateId) : CDialog(templateId)
+{
+}
 
 CDHtmlDialog::~CDHtmlDialog()
 {
@@ -41,7 +43,7 @@ CDHtmlDialog::~CDHtmlDialog()
 BOOL CDHtmlDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    CreateBrowser();   // without a control the dialog stays empty
+    CreateBrowser();  // without a control the dialog stays empty
     return TRUE;
 }
 
@@ -147,9 +149,13 @@ BOOL CDHtmlDialog::PreTranslateMessage(MSG* msg)
     return CDialog::PreTranslateMessage(msg);
 }
 
-void CDHtmlDialog::OnDocumentComplete(IDispatch*, const wchar_t*) {}
+void CDHtmlDialog::OnDocumentComplete(IDispatch*, const wchar_t*)
+{
+}
 
-void CDHtmlDialog::OnNavigateComplete(IDispatch*, const wchar_t*) {}
+void CDHtmlDialog::OnNavigateComplete(IDispatch*, const wchar_t*)
+{
+}
 
 HRESULT CDHtmlDialog::ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*)
 {
@@ -210,7 +216,7 @@ HRESULT CDHtmlDialog::CBrowserEvents::OnNavigateComplete2(VARIANT* browser, VARI
 HRESULT CDHtmlDialog::CBrowserEvents::OnDocumentComplete(VARIANT* browser, VARIANT* url)
 {
     if (!m_owner->IsTopLevel(browser))
-        return S_OK;   // a frame's document
+        return S_OK;  // a frame's document
     m_owner->ConnectElementEvents();
     m_owner->OnDocumentComplete(DispatchOf(browser), UrlText(url));
     return S_OK;
@@ -223,7 +229,7 @@ void CDHtmlDialog::ConnectElementEvents()
     if (!map)
         return;
     for (const CDHtmlEventMapEntry* entry = map; entry->elementId; ++entry) {
-        bool bound = false;   // one sink per element, whatever the number of its events
+        bool bound = false;  // one sink per element, whatever the number of its events
         for (const CDHtmlEventMapEntry* earlier = map; earlier != entry && !bound; ++earlier)
             bound = wcscmp(earlier->elementId, entry->elementId) == 0;
         CComPtr<IDispatch> element;

@@ -36,8 +36,8 @@ class CDHtmlDialog;
 using DHtmlEventHandler = HRESULT (CDHtmlDialog::*)(IDispatch* element);
 
 struct CDHtmlEventMapEntry {
-    const wchar_t* elementId;   // null ends the map
-    DISPID event;               // an HTMLElementEvents dispatch id
+    const wchar_t* elementId;  // null ends the map
+    DISPID event;              // an HTMLElementEvents dispatch id
     DHtmlEventHandler handler;
 };
 
@@ -45,26 +45,27 @@ struct CDHtmlEventMapEntry {
 protected:                            \
     const CDHtmlEventMapEntry* GetDHtmlEventMap() const override;
 
-#define TOL_BEGIN_DHTML_EVENT_MAP(cls)                      \
+#define TOL_BEGIN_DHTML_EVENT_MAP(cls)                       \
     const CDHtmlEventMapEntry* cls::GetDHtmlEventMap() const \
-    {                                                       \
-        using ThisClass = cls;                              \
+    {                                                        \
+        using ThisClass = cls;                               \
         static const CDHtmlEventMapEntry entries[] = {
 #define TOL_DHTML_EVENT_ELEMENT(event, id, handler) \
-            {(id), (event), static_cast<DHtmlEventHandler>(&ThisClass::handler)},
+    {(id), (event), static_cast<DHtmlEventHandler>(&ThisClass::handler)},
 #define TOL_DHTML_EVENT_ONCLICK(id, handler) \
     TOL_DHTML_EVENT_ELEMENT(DISPID_HTMLELEMENTEVENTS_ONCLICK, id, handler)
 #define TOL_DHTML_EVENT_ONMOUSEDOWN(id, handler) \
     TOL_DHTML_EVENT_ELEMENT(DISPID_HTMLELEMENTEVENTS_ONMOUSEDOWN, id, handler)
 #define TOL_END_DHTML_EVENT_MAP() \
-            {nullptr, 0, nullptr} \
-        };                        \
-        return entries;           \
+    {                             \
+        nullptr, 0, nullptr       \
+    }                             \
+    }                             \
+    ;                             \
+    return entries;               \
     }
 
-class CDHtmlDialog : public CDialog,
-                     private CBrowserSite::Owner,
-                     private CElementEventSink::Owner {
+class CDHtmlDialog : public CDialog, private CBrowserSite::Owner, private CElementEventSink::Owner {
 public:
     explicit CDHtmlDialog(UINT templateId);
     ~CDHtmlDialog() override;
@@ -97,13 +98,13 @@ protected:
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
 
 private:
-    class CBrowserEvents : public CDispEventSink<CBrowserEvents, &DIID_DWebBrowserEvents2,
-                                                 &LIBID_SHDocVw, 1, 1> {
+    class CBrowserEvents
+        : public CDispEventSink<CBrowserEvents, &DIID_DWebBrowserEvents2, &LIBID_SHDocVw, 1, 1> {
     public:
         explicit CBrowserEvents(CDHtmlDialog* owner) : m_owner(owner) {}
         TOL_BEGIN_SINK_MAP(CBrowserEvents)
-            TOL_SINK_ENTRY(252, &CBrowserEvents::OnNavigateComplete2)
-            TOL_SINK_ENTRY(259, &CBrowserEvents::OnDocumentComplete)
+        TOL_SINK_ENTRY(252, &CBrowserEvents::OnNavigateComplete2)
+        TOL_SINK_ENTRY(259, &CBrowserEvents::OnDocumentComplete)
         TOL_END_SINK_MAP()
         HRESULT OnNavigateComplete2(VARIANT* browser, VARIANT* url);
         HRESULT OnDocumentComplete(VARIANT* browser, VARIANT* url);

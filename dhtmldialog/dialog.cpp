@@ -1,6 +1,8 @@
 #include "dialog.h"
 
-CDialog::CDialog(UINT templateId) : m_templateId(templateId) {}
+CDialog::CDialog(UINT templateId) : m_templateId(templateId)
+{
+}
 
 // A window that outlives DoModal is destroyed without this object's handlers: the derived
 // parts of the object are gone by now.
@@ -48,7 +50,9 @@ BOOL CDialog::OnInitDialog()
     return TRUE;
 }
 
-void CDialog::DoDataExchange(CDataExchange*) {}
+void CDialog::DoDataExchange(CDataExchange*)
+{
+}
 
 BOOL CDialog::UpdateData(BOOL saveAndValidate)
 {

@@ -14,7 +14,7 @@
 
 // What UpdateData hands to DoDataExchange: the direction of the exchange.
 struct CDataExchange {
-    bool m_bSaveAndValidate;   // true: from the window to the members
+    bool m_bSaveAndValidate;  // true: from the window to the members
 };
 
 class CDialog {

@@ -30,13 +30,13 @@ public:
     const std::wstring& Id() const { return m_id; }
 
     TOL_BEGIN_COM_MAP(CElementEventSink)
-        TOL_COM_INTERFACE(IID_IDispatch, IDispatch)
-        TOL_COM_INTERFACE(kHtmlElementEventsIid, IDispatch)
+    TOL_COM_INTERFACE(IID_IDispatch, IDispatch)
+    TOL_COM_INTERFACE(kHtmlElementEventsIid, IDispatch)
     TOL_END_COM_MAP()
 
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHOD(Invoke)(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
-                      UINT*) override;
+    STDMETHOD(Invoke)
+    (DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override;
 
 protected:
     CElementEventSink() = default;

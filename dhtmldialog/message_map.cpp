@@ -6,7 +6,7 @@ DialogMessageHandler FindMessageHandler(const CMessageMap* map, UINT message)
         for (const CMessageMapEntry* entry = map->entries; entry->handler; ++entry) {
             UINT wanted = entry->registered ? *entry->registered : entry->message;
             if (entry->registered && wanted == 0)
-                continue;   // not registered (yet)
+                continue;  // not registered (yet)
             if (wanted == message)
                 return entry->handler;
         }

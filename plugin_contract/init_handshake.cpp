@@ -48,7 +48,7 @@ void CClassIdEntropy::Take(const wchar_t* text)
         m_error = ERROR_NOT_ENOUGH_MEMORY;
         return;
     }
-    memcpy(m_bytes, text, length - 1);   // the byte after them is the NUL's first byte
+    memcpy(m_bytes, text, length - 1);  // the byte after them is the NUL's first byte
     m_length = length;
 }
 
@@ -122,6 +122,6 @@ bool UnprotectCommandCodes(const wchar_t* clsidText, const BYTE* blob, DWORD len
     unsigned long plainLength = 0;
     if (!UnprotectToHeap(blob, length, &salt, &plain, &plainLength))
         return false;
-    *codes = reinterpret_cast<char*>(plain);   // UnprotectToHeap adds a NUL after the bytes
+    *codes = reinterpret_cast<char*>(plain);  // UnprotectToHeap adds a NUL after the bytes
     return true;
 }

@@ -16,13 +16,13 @@
 class CClassIdEntropy {
 public:
     explicit CClassIdEntropy(const CLSID& clsid);   // built with StringFromCLSID
-    explicit CClassIdEntropy(const wchar_t* text);   // the text as given (null: invalid)
+    explicit CClassIdEntropy(const wchar_t* text);  // the text as given (null: invalid)
     ~CClassIdEntropy();
     CClassIdEntropy(const CClassIdEntropy&) = delete;
     CClassIdEntropy& operator=(const CClassIdEntropy&) = delete;
 
     bool IsValid() const { return m_bytes != nullptr; }
-    DWORD LastError() const { return m_error; }   // why building the text failed
+    DWORD LastError() const { return m_error; }  // why building the text failed
     const BYTE* Bytes() const { return m_bytes; }
     DWORD Length() const { return m_length; }
     DATA_BLOB Blob() const { return DATA_BLOB{m_length, m_bytes}; }
@@ -30,7 +30,7 @@ public:
 private:
     void Take(const wchar_t* text);
 
-    BYTE* m_bytes = nullptr;   // process-heap copy of the text
+    BYTE* m_bytes = nullptr;  // process-heap copy of the text
     DWORD m_length = 0;
     DWORD m_error = 0;
 };
@@ -43,9 +43,9 @@ bool ProtectData(const BYTE* data, DWORD length, const BYTE* entropy, DWORD entr
 // Plug-in side.
 enum class AgentAuthResult {
     Accepted,
-    NoAuth,              // no blob, or an empty one
-    NoClassIdText,       // StringFromCLSID failed (the thread's last error says why)
-    Refused,             // unprotecting failed, or the plaintext is not the class identifier
+    NoAuth,         // no blob, or an empty one
+    NoClassIdText,  // StringFromCLSID failed (the thread's last error says why)
+    Refused,        // unprotecting failed, or the plaintext is not the class identifier
 };
 AgentAuthResult CheckAgentAuth(const CLSID& clsid, const BYTE* blob, DWORD length);
 // The answer: the command-code list with its terminating NUL, protected for the class.

@@ -18,9 +18,9 @@ public:
     CTolvanePlugIn();
 
     TOL_BEGIN_COM_MAP(CTolvanePlugIn)
-        TOL_COM_INTERFACE(IID_ITolvanePlugIn, ITolvanePlugIn)
-        TOL_COM_INTERFACE(IID_IDispatch, ITolvanePlugIn)
-        TOL_COM_INTERFACE(IID_IConnectionPointContainer, IConnectionPointContainer)
+    TOL_COM_INTERFACE(IID_ITolvanePlugIn, ITolvanePlugIn)
+    TOL_COM_INTERFACE(IID_IDispatch, ITolvanePlugIn)
+    TOL_COM_INTERFACE(IID_IConnectionPointContainer, IConnectionPointContainer)
     TOL_END_COM_MAP()
 
     STDMETHOD(Init)(VARIANT szAuth, VARIANT* szCommand) override;

@@ -83,8 +83,8 @@ public:
             return m_thread != nullptr;
         // The events exist before the thread runs, so a Stop right after Start finds them.
         bool haveEvents = CreateEvents();
-        m_thread = haveEvents ? CreateThread(nullptr, 0, WorkerThreadProc, this, 0, nullptr)
-                              : nullptr;
+        m_thread =
+            haveEvents ? CreateThread(nullptr, 0, WorkerThreadProc, this, 0, nullptr) : nullptr;
         if (!m_thread)
             CloseEvents();
         m_running = true;

@@ -229,11 +229,11 @@ private:
 
 // The interface map of a plug-in class: ITolvanePlugIn (also as IDispatch), its own interface,
 // ISupportErrorInfo and IConnectionPointContainer.
-#define TOL_PLUGIN_COM_MAP(cls, ownItf, ownIid)                          \
-    TOL_BEGIN_COM_MAP(cls)                                               \
-        TOL_COM_INTERFACE(IID_ITolvanePlugIn, ITolvanePlugIn)            \
-        TOL_COM_INTERFACE(IID_IDispatch, ITolvanePlugIn)                 \
-        TOL_COM_INTERFACE(ownIid, ownItf)                                \
-        TOL_COM_INTERFACE(IID_ISupportErrorInfo, ISupportErrorInfo)      \
-        TOL_COM_INTERFACE(IID_IConnectionPointContainer, IConnectionPointContainer) \
+#define TOL_PLUGIN_COM_MAP(cls, ownItf, ownIid)                                 \
+    TOL_BEGIN_COM_MAP(cls)                                                      \
+    TOL_COM_INTERFACE(IID_ITolvanePlugIn, ITolvanePlugIn)                       \
+    TOL_COM_INTERFACE(IID_IDispatch, ITolvanePlugIn)                            \
+    TOL_COM_INTERFACE(ownIid, ownItf)                                           \
+    TOL_COM_INTERFACE(IID_ISupportErrorInfo, ISupportErrorInfo)                 \
+    TOL_COM_INTERFACE(IID_IConnectionPointContainer, IConnectionPointContainer) \
     TOL_END_COM_MAP()

@@ -32,8 +32,8 @@ void CPendingResult::DropOldest(size_t incoming)
 {
     while (Pending() > 0 && Pending() + incoming > m_bound) {
         // Bytes that do not read as a record go with everything after them.
-        size_t record = RecordLengthAt(reinterpret_cast<const unsigned char*>(m_buffer + m_begin),
-                                       Pending());
+        size_t record =
+            RecordLengthAt(reinterpret_cast<const unsigned char*>(m_buffer + m_begin), Pending());
         if (record == 0)
             record = Pending();
         m_begin += record;
@@ -120,9 +120,11 @@ PendingDrops CPendingResult::TakeDrops()
 std::string PendingDropLine(const char* prefix, const PendingDrops& drops)
 {
     char line[256];
-    snprintf(line, sizeof line,
-             "%s%lu results (%llu bytes) dropped, the oldest first: at most %u bytes of results wait "
-             "for the agent to fetch them.",
-             prefix ? prefix : "", drops.records, drops.bytes, static_cast<unsigned>(kPendingResultBytes));
+    snprintf(
+        line, sizeof line,
+        "%s%lu results (%llu bytes) dropped, the oldest first: at most %u bytes of results wait "
+        "for the agent to fetch them.",
+        prefix ? prefix : "", drops.records, drops.bytes,
+        static_cast<unsigned>(kPendingResultBytes));
     return line;
 }

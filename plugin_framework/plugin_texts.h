@@ -2,7 +2,8 @@
 #pragma once
 
 inline constexpr const wchar_t* kTextAlreadyInitialised = L"The Class already initialised.";
-inline constexpr const wchar_t* kTextNoAuthentication = L"The string authentication is not specified.";
+inline constexpr const wchar_t* kTextNoAuthentication =
+    L"The string authentication is not specified.";
 inline constexpr const wchar_t* kTextInitialisationFailed = L"The Class Initializsation failed.";
 inline constexpr const wchar_t* kTextInitializeFirst = L"Please, Initialize the class first.";
 inline constexpr const wchar_t* kTextNewValueNotString = L"New Value must be a string.";

@@ -42,8 +42,9 @@ public:
     // Removes the first test with the id, keeping the order of the others.
     bool Remove(int tid)
     {
-        auto it = std::find_if(m_tests.begin(), m_tests.end(),
-                               [tid](const std::unique_ptr<TTest>& entry) { return entry->tid == tid; });
+        auto it =
+            std::find_if(m_tests.begin(), m_tests.end(),
+                         [tid](const std::unique_ptr<TTest>& entry) { return entry->tid == tid; });
         if (it == m_tests.end())
             return false;
         m_tests.erase(it);

@@ -21,9 +21,9 @@ bool CThreadGroup::Start(LPTHREAD_START_ROUTINE procedure, void* argument)
 void CThreadGroup::JoinAll()
 {
     for (size_t at = 0; at < m_threads.size(); at += MAXIMUM_WAIT_OBJECTS) {
-        DWORD count = static_cast<DWORD>(m_threads.size() - at < MAXIMUM_WAIT_OBJECTS
-                                             ? m_threads.size() - at
-                                             : MAXIMUM_WAIT_OBJECTS);
+        DWORD count =
+            static_cast<DWORD>(m_threads.size() - at < MAXIMUM_WAIT_OBJECTS ? m_threads.size() - at
+                                                                            : MAXIMUM_WAIT_OBJECTS);
         if (WaitForMultipleObjects(count, &m_threads[at], TRUE, INFINITE) == WAIT_FAILED) {
             for (DWORD i = 0; i < count; ++i)
                 WaitForSingleObject(m_threads[at + i], INFINITE);

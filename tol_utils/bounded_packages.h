@@ -20,7 +20,10 @@ constexpr size_t kTrapQueueBytes = 2u << 20;
 template <class Package>
 class CBoundedPackages {
 public:
-    CBoundedPackages(size_t maxPackages, size_t maxBytes) : m_maxPackages(maxPackages), m_maxBytes(maxBytes) {}
+    CBoundedPackages(size_t maxPackages, size_t maxBytes)
+        : m_maxPackages(maxPackages), m_maxBytes(maxBytes)
+    {
+    }
 
     // Appends `package`, which the queue owns from then on. False when it could not be
     // appended: it is then deleted and counted as dropped.

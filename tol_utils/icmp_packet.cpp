@@ -52,8 +52,8 @@ bool IsOurProbe(const unsigned char* icmp, uint16_t identifier, uint16_t sequenc
 
 // An error message quotes the probe: the quoted IP header went to the probed address and the
 // quoted ICMP header is our echo request.
-bool QuotesProbe(const unsigned char* quoted, size_t length, uint16_t identifier,
-                 uint16_t sequence, uint32_t probed)
+bool QuotesProbe(const unsigned char* quoted, size_t length, uint16_t identifier, uint16_t sequence,
+                 uint32_t probed)
 {
     IpHeader header;
     if (!ReadIpHeader(quoted, length, &header) || header.protocol != kProtocolIcmp ||
@@ -67,7 +67,8 @@ bool QuotesProbe(const unsigned char* quoted, size_t length, uint16_t identifier
 
 size_t EchoPacketLength(unsigned short dataSize)
 {
-    size_t data = dataSize >= kMinDataSize && dataSize <= kMaxDataSize ? dataSize : kDefaultDataSize;
+    size_t data =
+        dataSize >= kMinDataSize && dataSize <= kMaxDataSize ? dataSize : kDefaultDataSize;
     size_t length = data + kIcmpHeaderSize;
     return length < kMinEchoPacketSize ? kMinEchoPacketSize : length;
 }
@@ -85,8 +86,8 @@ uint16_t IcmpChecksum(const unsigned char* bytes, size_t length)
     return static_cast<uint16_t>(~sum);
 }
 
-void BuildEchoRequest(unsigned char* packet, size_t length, uint16_t identifier,
-                      uint16_t sequence, uint32_t seconds, uint32_t microseconds)
+void BuildEchoRequest(unsigned char* packet, size_t length, uint16_t identifier, uint16_t sequence,
+                      uint32_t seconds, uint32_t microseconds)
 {
     packet[0] = kIcmpEchoRequest;
     packet[1] = 0;
@@ -114,9 +115,8 @@ IcmpVerdict JudgeIcmpDatagram(const unsigned char* bytes, size_t length, uint16_
         return header.source == probed && IsOurProbe(icmp, identifier, sequence)
                    ? IcmpVerdict::EchoReply
                    : IcmpVerdict::Ignore;
-    if (IsErrorType(type) &&
-        QuotesProbe(icmp + kIcmpHeaderSize, icmpLength - kIcmpHeaderSize, identifier, sequence,
-                    probed))
+    if (IsErrorType(type) && QuotesProbe(icmp + kIcmpHeaderSize, icmpLength - kIcmpHeaderSize,
+                                         identifier, sequence, probed))
         return IcmpVerdict::ProbeError;
     return IcmpVerdict::Ignore;
 }
@@ -124,6 +124,5 @@ IcmpVerdict JudgeIcmpDatagram(const unsigned char* bytes, size_t length, uint16_
 bool IsOurEchoReply(const unsigned char* bytes, size_t length, uint16_t identifier,
                     uint16_t sequence, uint32_t probed)
 {
-    return JudgeIcmpDatagram(bytes, length, identifier, sequence, probed) ==
-           IcmpVerdict::EchoReply;
+    return JudgeIcmpDatagram(bytes, length, identifier, sequence, probed) == IcmpVerdict::EchoReply;
 }

@@ -22,8 +22,8 @@ uint16_t IcmpChecksum(const unsigned char* bytes, size_t length);
 // Fills a zeroed packet of `length` bytes (at least 18): type 8, code 0, identifier and
 // sequence in machine order, send time (seconds since 1970, microseconds), the value 10, and
 // the checksum.
-void BuildEchoRequest(unsigned char* packet, size_t length, uint16_t identifier,
-                      uint16_t sequence, uint32_t seconds, uint32_t microseconds);
+void BuildEchoRequest(unsigned char* packet, size_t length, uint16_t identifier, uint16_t sequence,
+                      uint32_t seconds, uint32_t microseconds);
 
 enum class IcmpVerdict {
     Ignore,     // not about this probe: keep waiting

@@ -63,7 +63,7 @@ struct ResultWriterState {
     uint32_t sections[kSectionCount];  // offset of each fixed section, 0 for capacity 0
     unsigned int counts[kSectionCount];
     unsigned int textCount;
-    uint32_t* texts;  // offsets of the texts added, room for the STRING capacity
+    uint32_t* texts;   // offsets of the texts added, room for the STRING capacity
     uint32_t* nested;  // offsets of the nested records
     unsigned int nestedRoom;
 };
@@ -267,7 +267,9 @@ long long SecondsSince1970()
 static_assert(sizeof(CMonResult2) == 6 * sizeof(unsigned int) + sizeof(void*),
               "CMonResult2 layout changed");
 
-CMonResult2::CMonResult2() : m_Capacity{}, m_State(nullptr) {}
+CMonResult2::CMonResult2() : m_Capacity{}, m_State(nullptr)
+{
+}
 
 CMonResult2::~CMonResult2()
 {
@@ -331,15 +333,15 @@ bool CMonResult2::add(wchar_t* text)
 {
     if (!text || !*text)
         return AddText(m_State, kNotAvailable);
-    int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, nullptr, 0, nullptr,
-                                   nullptr);
+    int size =
+        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, nullptr, 0, nullptr, nullptr);
     if (size <= 0)
         return false;
     char* narrow = static_cast<char*>(HeapAllocZero(size_t(size)));
     if (!narrow)
         return false;
-    bool added = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, narrow, size,
-                                     nullptr, nullptr) == size &&
+    bool added = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, narrow, size, nullptr,
+                                     nullptr) == size &&
                  AddText(m_State, narrow);
     FreeHeapBlock(narrow);
     return added;

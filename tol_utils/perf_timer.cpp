@@ -26,8 +26,8 @@ constexpr int kAdjustSamples = 16;
 bool CPerfTimer::MeasureCounter()
 {
     LARGE_INTEGER frequency;
-    m_Freq = QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 1 ? frequency.QuadPart
-                                                                              : 1;
+    m_Freq =
+        QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 1 ? frequency.QuadPart : 1;
     m_Adjust = 0;
     __int64 cheapest = 0;
     CPerfTimer probe{Unmeasured{}};
@@ -42,7 +42,9 @@ bool CPerfTimer::MeasureCounter()
     return true;
 }
 
-CPerfTimer::CPerfTimer(Unmeasured) : m_Counter(0) {}
+CPerfTimer::CPerfTimer(Unmeasured) : m_Counter(0)
+{
+}
 
 CPerfTimer::CPerfTimer(int start) : m_Counter(0)
 {
@@ -52,7 +54,9 @@ CPerfTimer::CPerfTimer(int start) : m_Counter(0)
         Start(1);
 }
 
-CPerfTimer::CPerfTimer(const CPerfTimer& other) : m_Counter(other.m_Counter) {}
+CPerfTimer::CPerfTimer(const CPerfTimer& other) : m_Counter(other.m_Counter)
+{
+}
 
 CPerfTimer& CPerfTimer::operator=(const CPerfTimer& other)
 {

@@ -119,7 +119,7 @@ public:
     void AtMost(double milliseconds)
     {
         const double kLongest = 0x7FFFFFFF;
-        DWORD wanted = milliseconds < 1          ? 1
+        DWORD wanted = milliseconds < 1           ? 1
                        : milliseconds >= kLongest ? DWORD(kLongest)
                                                   : DWORD(milliseconds + 0.999);
         // A receive may end up to a millisecond late rather than pay for a change.
@@ -230,10 +230,10 @@ bool PingSeries(const char* host, unsigned int timeout, int count, double** roun
         const uint16_t sequence = static_cast<uint16_t>(i);
         const sockaddr_in* probed =
             SendProbe(raw, found, packet.get(), packetLength, identifier, sequence, stop);
-        double rtt = probed ? WaitForReply(raw, receiveTimeout, receiveBuffer.get(), receiveSize,
-                                           timeout, identifier, sequence,
-                                           probed->sin_addr.s_addr, stop)
-                            : 0;
+        double rtt =
+            probed ? WaitForReply(raw, receiveTimeout, receiveBuffer.get(), receiveSize, timeout,
+                                  identifier, sequence, probed->sin_addr.s_addr, stop)
+                   : 0;
         times[i] = rtt > 0 && rtt < double(timeout) ? rtt : 0;
     }
     return true;

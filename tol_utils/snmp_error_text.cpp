@@ -13,24 +13,31 @@ const char kUnknown[] = "Unknown Error";
 
 const char* const kPduErrors[] = {
     "No errors occurred during transmission.",
-    "The agent could not place the results of the requested SNMP operation into a single SNMP message.",
+    "The agent could not place the results of the requested SNMP operation into a single SNMP "
+    "message.",
     "The requested SNMP operation identified an unknown variable.",
-    "The requested SNMP operation tried to change a variable but it specified either a syntax or value error.",
-    "The requested SNMP operation tried to change a variable that was not allowed to change, according to the community profile of the variable.",
+    "The requested SNMP operation tried to change a variable but it specified either a syntax or "
+    "value error.",
+    "The requested SNMP operation tried to change a variable that was not allowed to change, "
+    "according to the community profile of the variable.",
     "An unknown error occurred during the requested SNMP operation.",
     "The specified SNMP variable is not accessible.",
     "The value specifies a type that is inconsistent with the type required for the variable.",
     "The value specifies a length that is inconsistent with the length required for the variable.",
-    "The value contains an Abstract Syntax Notation One (ASN.1) encoding that is inconsistent with the ASN.1 tag of the field.",
+    "The value contains an Abstract Syntax Notation One (ASN.1) encoding that is inconsistent with "
+    "the ASN.1 tag of the field.",
     "The value cannot be assigned to the variable.",
     "The variable does not exist, and the agent cannot create it.",
     "The value is inconsistent with values of other managed objects.",
-    "Assigning the value to the variable requires allocation of resources that are currently unavailable.",
+    "Assigning the value to the variable requires allocation of resources that are currently "
+    "unavailable.",
     "No validation errors occurred, but no variables were updated.",
-    "No validation errors occurred. Some variables were updated because it was not possible to undo their assignment.",
+    "No validation errors occurred. Some variables were updated because it was not possible to "
+    "undo their assignment.",
     "An authorization error occurred.",
     "The variable exists but the agent cannot modify it.",
-    "The variable does not exist; the agent cannot create it because the named object instance is inconsistent with the values of other managed objects.",
+    "The variable does not exist; the agent cannot create it because the named object instance is "
+    "inconsistent with the values of other managed objects.",
 };
 
 const CodeText kApiErrors[] = {

@@ -20,7 +20,7 @@ struct BoundApi {
     bool resolve(HMODULE module)
     {
         bool complete = true;
-#define TOL_SNMP_LIB_RESOLVE(name)                                                         \
+#define TOL_SNMP_LIB_RESOLVE(name)                                                               \
     name = reinterpret_cast<PFN_##name>(reinterpret_cast<void*>(GetProcAddress(module, #name))); \
     complete = complete && name != nullptr;
         TOL_SNMP_LIB_FUNCTIONS(TOL_SNMP_LIB_RESOLVE)

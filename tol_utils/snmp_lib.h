@@ -10,6 +10,7 @@
 
 #include "winsnmp_api.h"
 
+// clang-format off
 // The bound entry points, in binding order.
 #define TOL_SNMP_LIB_FUNCTIONS(X)                                                         \
     X(SnmpGetTranslateMode) X(SnmpStartup) X(SnmpCleanup) X(SnmpFreeDescriptor)           \
@@ -20,6 +21,7 @@
     X(SnmpOidToStr) X(SnmpCreateVbl) X(SnmpSetVb) X(SnmpCreatePdu) X(SnmpSendMsg)         \
     X(SnmpCancelMsg) X(SnmpRegister) X(SnmpFreeEntity) X(SnmpFreeContext) X(SnmpFreeVbl)  \
     X(SnmpFreePdu) X(SnmpClose)
+// clang-format on
 
 #define TOL_SNMP_LIB_DECLARE(name) extern "C" TOL_UTILS_API PFN_##name libpo_##name;
 TOL_SNMP_LIB_FUNCTIONS(TOL_SNMP_LIB_DECLARE)

@@ -53,7 +53,8 @@ bool IsDottedAddress(const char* text)
 {
     unsigned parts[4];
     int consumed = 0;
-    if (sscanf(text, "%3u.%3u.%3u.%3u%n", &parts[0], &parts[1], &parts[2], &parts[3], &consumed) != 4 ||
+    if (sscanf(text, "%3u.%3u.%3u.%3u%n", &parts[0], &parts[1], &parts[2], &parts[3], &consumed) !=
+            4 ||
         text[consumed] != '\0')
         return false;
     for (const char* p = text; *p; ++p)
@@ -74,12 +75,34 @@ T* HeapArray(unsigned count)
 }  // namespace
 
 CSNMPmon::CSNMPmon(bool trapMode)
-    : m_Session(nullptr), m_Entity(nullptr), m_Context(nullptr), m_Pdu(nullptr), m_Vbl(nullptr),
-      m_Event(nullptr), m_RequestId(0), m_PduType(0), m_Initialized(false), m_TrapMode(trapMode),
-      m_OidCount(0), m_Oids(nullptr), m_Min(nullptr), m_Max(nullptr), m_Host(nullptr),
-      m_Community(nullptr), m_OidText(nullptr), m_SourceAddress(nullptr), m_ContextText(nullptr),
-      m_OidNames(nullptr), m_Syntax(nullptr), m_Values(nullptr), m_Status(nullptr),
-      m_Results(nullptr), m_Elapsed(0.0), m_Error(nullptr), m_TestId(0), m_LocationId(0),
+    : m_Session(nullptr),
+      m_Entity(nullptr),
+      m_Context(nullptr),
+      m_Pdu(nullptr),
+      m_Vbl(nullptr),
+      m_Event(nullptr),
+      m_RequestId(0),
+      m_PduType(0),
+      m_Initialized(false),
+      m_TrapMode(trapMode),
+      m_OidCount(0),
+      m_Oids(nullptr),
+      m_Min(nullptr),
+      m_Max(nullptr),
+      m_Host(nullptr),
+      m_Community(nullptr),
+      m_OidText(nullptr),
+      m_SourceAddress(nullptr),
+      m_ContextText(nullptr),
+      m_OidNames(nullptr),
+      m_Syntax(nullptr),
+      m_Values(nullptr),
+      m_Status(nullptr),
+      m_Results(nullptr),
+      m_Elapsed(0.0),
+      m_Error(nullptr),
+      m_TestId(0),
+      m_LocationId(0),
       m_State(new SnmpMonState(trapMode))
 {
     InitializeCriticalSection(&m_PackageLock);
@@ -135,7 +158,8 @@ bool CSNMPmon::InitInst(const char* host, unsigned int port, char* community, co
     bool made;
     {
         CModeLock modeLock;
-        made = PrepareModes(version) && OpenSession() && (!address || MakeEntity(address, port, timeout, retries));
+        made = PrepareModes(version) && OpenSession() &&
+               (!address || MakeEntity(address, port, timeout, retries));
     }
     FreeHeapBlock(address);
     if (!made)
@@ -145,7 +169,8 @@ bool CSNMPmon::InitInst(const char* host, unsigned int port, char* community, co
         return false;
     }
     if (community) {
-        smiOCTETS text{static_cast<smiUINT32>(strlen(community)), reinterpret_cast<smiLPBYTE>(community)};
+        smiOCTETS text{static_cast<smiUINT32>(strlen(community)),
+                       reinterpret_cast<smiLPBYTE>(community)};
         m_Context = libpo_SnmpStrToContext(m_Session, &text);
         if (!m_Context) {
             SetApiError();
@@ -189,7 +214,9 @@ bool CSNMPmon::PrepareModes(int version)
         SetApiError();
         return false;
     }
-    smiUINT32 wanted = version == 1 ? SNMPAPI_UNTRANSLATED_V1 : version == 2 ? SNMPAPI_UNTRANSLATED_V2 : mode;
+    smiUINT32 wanted = version == 1   ? SNMPAPI_UNTRANSLATED_V1
+                       : version == 2 ? SNMPAPI_UNTRANSLATED_V2
+                                      : mode;
     if (wanted != mode && libpo_SnmpSetTranslateMode(wanted) != SNMPAPI_SUCCESS) {
         SetApiError();
         return false;
@@ -226,7 +253,8 @@ char* CSNMPmon::ResolveHost(const char* host, unsigned int port)
     return address;
 }
 
-bool CSNMPmon::MakeEntity(const char* address, unsigned int port, unsigned int timeout, unsigned int retries)
+bool CSNMPmon::MakeEntity(const char* address, unsigned int port, unsigned int timeout,
+                          unsigned int retries)
 {
     m_Entity = libpo_SnmpStrToEntity(m_Session, address);
     if (!m_Entity) {
@@ -308,8 +336,8 @@ char* CSNMPmon::get_ip(const char* host, unsigned int port, char** error)
     } else {
         char hostText[kHostTextBuffer];
         char serviceText[kServiceTextBuffer];
-        if (getnameinfo(found->ai_addr, static_cast<int>(found->ai_addrlen), hostText, sizeof(hostText),
-                        serviceText, sizeof(serviceText), NI_NUMERICHOST) == 0)
+        if (getnameinfo(found->ai_addr, static_cast<int>(found->ai_addrlen), hostText,
+                        sizeof(hostText), serviceText, sizeof(serviceText), NI_NUMERICHOST) == 0)
             address = DupText(hostText);
         else if (error)
             *error = FormatErrorTextA(WSAGetLastError(), nullptr);
@@ -329,7 +357,8 @@ bool CSNMPmon::SendRequest()
     for (unsigned i = 0; made && i < m_OidCount; ++i)
         made = libpo_SnmpSetVb(m_Vbl, 0, &m_Oids[i], &null) != SNMPAPI_FAILURE;
     made = made && (m_Pdu = libpo_SnmpCreatePdu(m_Session, m_PduType, 0, 0, 0, m_Vbl)) != nullptr &&
-           libpo_SnmpGetPduData(m_Pdu, nullptr, &m_RequestId, nullptr, nullptr, nullptr) == SNMPAPI_SUCCESS;
+           libpo_SnmpGetPduData(m_Pdu, nullptr, &m_RequestId, nullptr, nullptr, nullptr) ==
+               SNMPAPI_SUCCESS;
     if (made) {
         m_Timer.Start(1);
         if (libpo_SnmpSendMsg(m_Session, nullptr, m_Entity, m_Context, m_Pdu) == SNMPAPI_SUCCESS)
@@ -360,7 +389,8 @@ bool CSNMPmon::wait(unsigned long milliseconds)
     m_State->done = true;
     if (m_RequestId)
         libpo_SnmpCancelMsg(m_Session, m_RequestId);
-    SetError(result == WAIT_TIMEOUT ? "Request timed out" : "Wait operation for SNMP Package failed");
+    SetError(result == WAIT_TIMEOUT ? "Request timed out"
+                                    : "Wait operation for SNMP Package failed");
     return false;
 }
 
@@ -404,8 +434,9 @@ void CSNMPmon::cancelRequest()
     Signal(true);
 }
 
-SNMPAPI_STATUS CALLBACK CSNMPmon::snmpCallBackFunction(HSNMP_SESSION session, HWND, UINT, WPARAM code,
-                                                       LPARAM detail, LPVOID clientData)
+SNMPAPI_STATUS CALLBACK CSNMPmon::snmpCallBackFunction(HSNMP_SESSION session, HWND, UINT,
+                                                       WPARAM code, LPARAM detail,
+                                                       LPVOID clientData)
 {
     auto* self = static_cast<CSNMPmon*>(clientData);
     AcquireSRWLockShared(&g_liveLock);
@@ -417,9 +448,11 @@ SNMPAPI_STATUS CALLBACK CSNMPmon::snmpCallBackFunction(HSNMP_SESSION session, HW
         return SNMPAPI_SUCCESS;
     unsigned long result = SNMPAPI_SUCCESS;
     try {
-        result = self->m_State->listener
-                     ? self->processTrapAndInforNotification(static_cast<unsigned>(code), static_cast<long>(detail))
-                     : self->processNotification(static_cast<unsigned>(code), static_cast<long>(detail));
+        result =
+            self->m_State->listener
+                ? self->processTrapAndInforNotification(static_cast<unsigned>(code),
+                                                        static_cast<long>(detail))
+                : self->processNotification(static_cast<unsigned>(code), static_cast<long>(detail));
     } catch (...) {
         // Out of memory while handling: the notification is lost, the API's thread goes on.
     }
@@ -463,8 +496,9 @@ void CSNMPmon::FreeResults()
         if (m_Results)
             delete m_Results[i];
     }
-    for (void* array : {static_cast<void*>(m_OidNames), static_cast<void*>(m_Syntax), static_cast<void*>(m_Values),
-                        static_cast<void*>(m_Status), static_cast<void*>(m_Results)})
+    for (void* array : {static_cast<void*>(m_OidNames), static_cast<void*>(m_Syntax),
+                        static_cast<void*>(m_Values), static_cast<void*>(m_Status),
+                        static_cast<void*>(m_Results)})
         FreeHeapBlock(array);
     m_OidNames = nullptr;
     m_Syntax = nullptr;

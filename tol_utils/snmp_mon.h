@@ -57,8 +57,8 @@ public:
     unsigned long processNotification(unsigned int code, long detail);
     unsigned long processTrapAndInforNotification(unsigned int code, long detail);
     static SNMPAPI_STATUS CALLBACK snmpCallBackFunction(HSNMP_SESSION session, HWND window,
-                                                        UINT message, WPARAM code,
-                                                        LPARAM detail, LPVOID clientData);
+                                                        UINT message, WPARAM code, LPARAM detail,
+                                                        LPVOID clientData);
 
     HSNMP_SESSION m_Session;
     HSNMP_ENTITY m_Entity;
@@ -111,7 +111,8 @@ private:
     char* ResolveHost(const char* host, unsigned int port);
     bool PrepareModes(int version);
     bool OpenSession();
-    bool MakeEntity(const char* address, unsigned int port, unsigned int timeout, unsigned int retries);
+    bool MakeEntity(const char* address, unsigned int port, unsigned int timeout,
+                    unsigned int retries);
     bool ParseOids(const char* oids);
     bool AllocateEntries();
 

@@ -113,15 +113,17 @@ char* CSNMPmon::getSyntaxAsString(smiVALUE* value)
 
 char* CSNMPmon::getValueAsString(smiVALUE* value)
 {
-    std::string oid = value->syntax == SNMP_SYNTAX_OID ? SnmpOidText(value->value.oid) : std::string();
+    std::string oid =
+        value->syntax == SNMP_SYNTAX_OID ? SnmpOidText(value->value.oid) : std::string();
     return DupText(SnmpValueText(*value, oid.c_str()).c_str());
 }
 
 unsigned int CSNMPmon::getRetStatus(smiVALUE* value, unsigned int index, char** text)
 {
     std::string statusText;
-    unsigned status = JudgeSnmpValue(*value, m_Min ? m_Min[index] : nullptr, m_Max ? m_Max[index] : nullptr,
-                                     m_OidNames ? m_OidNames[index] : nullptr, statusText);
+    unsigned status =
+        JudgeSnmpValue(*value, m_Min ? m_Min[index] : nullptr, m_Max ? m_Max[index] : nullptr,
+                       m_OidNames ? m_OidNames[index] : nullptr, statusText);
     if (text)
         *text = DupText(statusText.c_str());
     return status;
@@ -132,7 +134,8 @@ CMonResult2* CSNMPmon::get_result_as_bin(smiVALUE* value, unsigned int index)
     char* statusText = nullptr;
     unsigned status = getRetStatus(value, index, &statusText);
     char* valueText = getValueAsString(value);
-    CMonResult2* record = NewSnmpValueRecord(getSyntaxAsInteger(value), status, valueText, statusText);
+    CMonResult2* record =
+        NewSnmpValueRecord(getSyntaxAsInteger(value), status, valueText, statusText);
     FreeHeapBlock(valueText);
     FreeHeapBlock(statusText);
     return record;

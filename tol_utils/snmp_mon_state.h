@@ -13,7 +13,10 @@
 #include "mon_result2.h"
 
 struct SnmpMonState {
-    explicit SnmpMonState(bool listener) : listener(listener) { InitializeConditionVariable(&wake); }
+    explicit SnmpMonState(bool listener) : listener(listener)
+    {
+        InitializeConditionVariable(&wake);
+    }
 
     const bool listener;  // built in trap mode
     // Held by the notification handler while it runs, and by the owner's thread while it

@@ -35,8 +35,8 @@ bool CSNMPmon::RegisterTrap(bool state)
         TakeError(GetSnmpApiErrorText(SNMPAPI_NOT_INITIALIZED));
         return false;
     }
-    if (libpo_SnmpRegister(m_Session, nullptr, m_Entity, m_Context, nullptr, state ? SNMPAPI_ON : SNMPAPI_OFF) !=
-        SNMPAPI_SUCCESS) {
+    if (libpo_SnmpRegister(m_Session, nullptr, m_Entity, m_Context, nullptr,
+                           state ? SNMPAPI_ON : SNMPAPI_OFF) != SNMPAPI_SUCCESS) {
         SetApiError();
         return false;
     }
@@ -66,7 +66,8 @@ void CSNMPmon::QueuePackage(CMonResult2* package)
 // An error package: status 2, the sender and community when known, and the API's error text.
 void CSNMPmon::QueueErrorPackage(const char* sender, const char* community, unsigned long apiError)
 {
-    SnmpTrapFields fields{kErrorSyntaxCode, 0, 2, {sender, community, kNone, kNone, SnmpApiErrorText(apiError)}};
+    SnmpTrapFields fields{
+        kErrorSyntaxCode, 0, 2, {sender, community, kNone, kNone, SnmpApiErrorText(apiError)}};
     QueuePackage(NewSnmpTrapPackage(m_TestId, m_LocationId, fields));
 }
 
@@ -119,7 +120,8 @@ unsigned long CSNMPmon::processTrapAndInforNotification(unsigned int code, long)
 
 void CSNMPmon::AnswerInform(const CSnmpReceived& message)
 {
-    HSNMP_PDU answer = libpo_SnmpCreatePdu(m_Session, SNMP_PDU_RESPONSE, message.requestId, 0, 0, message.vbl);
+    HSNMP_PDU answer =
+        libpo_SnmpCreatePdu(m_Session, SNMP_PDU_RESPONSE, message.requestId, 0, 0, message.vbl);
     if (!answer)
         return;
     // From where the inform arrived, back to its sender, with its community.
@@ -141,7 +143,9 @@ void CSNMPmon::QueueBindings(const CSnmpReceived& message, const std::string& se
         }
         std::string name = SnmpOidText(binding.name);
         char* value = getValueAsString(&binding.value);
-        SnmpTrapFields fields{getSyntaxAsInteger(&binding.value), inform ? 2u : 1u, 0,
+        SnmpTrapFields fields{getSyntaxAsInteger(&binding.value),
+                              inform ? 2u : 1u,
+                              0,
                               {sender.c_str(), community.c_str(), name.c_str(), value, notice}};
         QueuePackage(NewSnmpTrapPackage(m_TestId, m_LocationId, fields));
         FreeHeapBlock(value);

@@ -64,8 +64,9 @@ bool IsBelow(const std::vector<unsigned long>& oid, const std::vector<unsigned l
 
 class CSystemSnmpQueries : public ISnmpQueries {
 public:
-    int Get(const char* host, const std::vector<std::string>& oids, std::vector<std::string>* values,
-            std::vector<unsigned int>* syntax, unsigned long waitMs) override
+    int Get(const char* host, const std::vector<std::string>& oids,
+            std::vector<std::string>* values, std::vector<unsigned int>* syntax,
+            unsigned long waitMs) override
     {
         return GetOIDValuesFromHost(host, oids, values, syntax, waitMs);
     }
@@ -120,9 +121,12 @@ int GetOIDValuesFromHost(const char* host, const std::vector<std::string>& oids,
 int SnmpWalk(const char* host, const char* root, std::vector<SnmpRow>* rows,
              const SnmpStopCheck& stopped)
 {
-    return WalkSubtree(root, [host](const std::string& oid, std::vector<SnmpRow>* answer) {
-        return AskOnce(host, oid, true, kSnmpWalkStepWaitMs, answer);
-    }, rows, stopped);
+    return WalkSubtree(
+        root,
+        [host](const std::string& oid, std::vector<SnmpRow>* answer) {
+            return AskOnce(host, oid, true, kSnmpWalkStepWaitMs, answer);
+        },
+        rows, stopped);
 }
 
 namespace {

@@ -23,8 +23,9 @@ CMonResult2* NewSnmpTrapPackage(unsigned testId, unsigned locationId, const Snmp
     auto* package = new (std::nothrow) CMonResult2;
     if (!package)
         return nullptr;
-    bool built = package->create(0, 6, 1, 0, 0, 5) && package->init(RESULT_SNMP_TRAP, testId, locationId) &&
-                 package->add(fields.syntaxCode) && package->add(fields.kind) && package->add(fields.status);
+    bool built =
+        package->create(0, 6, 1, 0, 0, 5) && package->init(RESULT_SNMP_TRAP, testId, locationId) &&
+        package->add(fields.syntaxCode) && package->add(fields.kind) && package->add(fields.status);
     for (const char* text : fields.texts)
         built = built && package->add(const_cast<char*>(text));
     if (!built) {

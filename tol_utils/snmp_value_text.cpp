@@ -46,22 +46,38 @@ std::string Decimal(unsigned long long number)
 unsigned SnmpSyntaxCode(smiUINT32 syntax)
 {
     switch (syntax) {
-    case SNMP_SYNTAX_INT: return 9;
-    case SNMP_SYNTAX_BITS: return 10;
-    case SNMP_SYNTAX_OCTETS: return 8;
-    case SNMP_SYNTAX_NULL: return 18;
-    case SNMP_SYNTAX_OID: return 11;
-    case SNMP_SYNTAX_IPADDR: return 16;
-    case SNMP_SYNTAX_CNTR32: return 14;
-    case SNMP_SYNTAX_GAUGE32: return 13;
-    case SNMP_SYNTAX_TIMETICKS: return 12;
-    case SNMP_SYNTAX_OPAQUE: return 7;
-    case SNMP_SYNTAX_NSAPADDR: return 17;
-    case SNMP_SYNTAX_CNTR64: return 3;
-    case SNMP_SYNTAX_UINT32: return 15;
-    case SNMP_SYNTAX_NOSUCHOBJECT: return 20;
-    case SNMP_SYNTAX_NOSUCHINSTANCE: return 21;
-    default: return 19;
+    case SNMP_SYNTAX_INT:
+        return 9;
+    case SNMP_SYNTAX_BITS:
+        return 10;
+    case SNMP_SYNTAX_OCTETS:
+        return 8;
+    case SNMP_SYNTAX_NULL:
+        return 18;
+    case SNMP_SYNTAX_OID:
+        return 11;
+    case SNMP_SYNTAX_IPADDR:
+        return 16;
+    case SNMP_SYNTAX_CNTR32:
+        return 14;
+    case SNMP_SYNTAX_GAUGE32:
+        return 13;
+    case SNMP_SYNTAX_TIMETICKS:
+        return 12;
+    case SNMP_SYNTAX_OPAQUE:
+        return 7;
+    case SNMP_SYNTAX_NSAPADDR:
+        return 17;
+    case SNMP_SYNTAX_CNTR64:
+        return 3;
+    case SNMP_SYNTAX_UINT32:
+        return 15;
+    case SNMP_SYNTAX_NOSUCHOBJECT:
+        return 20;
+    case SNMP_SYNTAX_NOSUCHINSTANCE:
+        return 21;
+    default:
+        return 19;
     }
 }
 

@@ -24,7 +24,7 @@ bool StopAndDeleteAgentService()
     CServiceHandle service(
         OpenServiceW(manager, TOL_SERVICE_NAME, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
     if (!service)
-        return true;   // not installed
+        return true;  // not installed
     WriteUpdateLog("Stopping Tolvane service...");
     SERVICE_STATUS status = {};
     if (!ControlService(service, SERVICE_CONTROL_STOP, &status)) {
@@ -33,15 +33,13 @@ bool StopAndDeleteAgentService()
     }
     for (int query = 0; query < kStatusQueries; ++query) {
         if (!QueryServiceStatus(service, &status)) {
-            WriteUpdateLogFormat("ERROR. QueryServiceStatus failed with code %lu.",
-                                 GetLastError());
+            WriteUpdateLogFormat("ERROR. QueryServiceStatus failed with code %lu.", GetLastError());
             return false;
         }
         if (status.dwCurrentState == SERVICE_STOPPED) {
             WriteUpdateLog("Tolvane service stopped. Deleting...");
             if (!DeleteService(service))
-                WriteUpdateLogFormat("ERROR. DeleteService failed with code %lu.",
-                                     GetLastError());
+                WriteUpdateLogFormat("ERROR. DeleteService failed with code %lu.", GetLastError());
             break;
         }
         Sleep(kServicePause);

@@ -95,4 +95,3 @@ bool ReplaceInstalledItems(const UpdateArguments& arguments)
     }
     return true;
 }
-

@@ -32,8 +32,7 @@ void WriteVersion(const std::wstring& version)
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TOL_REG_SETTINGS_KEY, 0, KEY_READ | KEY_WRITE,
                       &settings) != ERROR_SUCCESS)
         return;
-    RegSetValueExW(settings, L"Version", 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(version.c_str()),
+    RegSetValueExW(settings, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
                    static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(settings);
 }

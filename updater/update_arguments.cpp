@@ -33,8 +33,7 @@ bool ParseUpdateArguments(const wchar_t* commandLine, UpdateArguments* arguments
 bool IsAbsoluteFolder(const std::wstring& folder)
 {
     auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
-    if (folder.size() >= 3 && std::iswalpha(folder[0]) && folder[1] == L':' &&
-        separator(folder[2]))
+    if (folder.size() >= 3 && std::iswalpha(folder[0]) && folder[1] == L':' && separator(folder[2]))
         return true;
     return folder.size() >= 3 && separator(folder[0]) && separator(folder[1]) &&
            !separator(folder[2]);

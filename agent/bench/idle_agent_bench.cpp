@@ -68,8 +68,8 @@ void PrintSummary(const ProcessSample& first, const ProcessSample& last)
         return;
     std::printf("CPU time per tick: %.2f ms (exchanges %u to %u)\n",
                 (last.cpuMilliseconds - first.cpuMilliseconds) / ticks, first.calls, last.calls);
-    long long growth = static_cast<long long>(last.privateBytes) -
-                       static_cast<long long>(first.privateBytes);
+    long long growth =
+        static_cast<long long>(last.privateBytes) - static_cast<long long>(first.privateBytes);
     std::printf("private bytes: %llu KB at the start, %llu KB at the end (%+lld KB)\n",
                 first.privateBytes / 1024, last.privateBytes / 1024, growth / 1024);
 }

@@ -31,8 +31,8 @@ std::vector<unsigned char> CacheBuffer()
     std::vector<unsigned char> bytes;
     bytes.reserve(kDefaultMaxBufferSize);
     unsigned seed = 4242;
-    const char* texts[] = {"tol_icmp: 127.0.0.1 answered", "C:\\ free space", "N/A",
-                           "svchost.exe", "Ethernet adapter"};
+    const char* texts[] = {"tol_icmp: 127.0.0.1 answered", "C:\\ free space", "N/A", "svchost.exe",
+                           "Ethernet adapter"};
     while (bytes.size() < kDefaultMaxBufferSize) {
         seed = seed * 1103515245u + 12345u;
         unsigned words[12] = {96, 0, 3, 1, 0, 2, 1, 0, 48, seed % 500, 7, seed >> 20};
@@ -140,8 +140,8 @@ int main()
 {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     std::vector<unsigned char> input = CacheBuffer();
-    BSTR result = SysAllocStringByteLen(reinterpret_cast<const char*>(input.data()),
-                                        kDefaultMaxBufferSize);
+    BSTR result =
+        SysAllocStringByteLen(reinterpret_cast<const char*>(input.data()), kDefaultMaxBufferSize);
     int rc = 1;
     if (result) {
         CBenchEngine engine;

@@ -94,9 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // What is kept: the whole body within the limit, else (or when the look past the limit
     // failed) its whole lines within it.
     bool cut = body.size > kReplyBodyLimit || (body.size == kReplyBodyLimit && body.lookFailed);
-    size_t kept = !cut ? body.size
-                       : WholeLinesLength(reinterpret_cast<const char*>(body.data),
-                                          kReplyBodyLimit);
+    size_t kept = !cut
+                      ? body.size
+                      : WholeLinesLength(reinterpret_cast<const char*>(body.data), kReplyBodyLimit);
     Check(memcmp(buffer, body.data, kept) == 0 && buffer[kept] == '\0');
     Check(kept == 0 || !cut || buffer[kept - 1] == '\n');
 

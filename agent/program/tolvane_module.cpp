@@ -14,8 +14,8 @@
 namespace {
 
 // {CBD1FEEE-5109-4B9E-9466-50CC5AC5CD5C}
-const GUID kTolvaneAppId = {0xCBD1FEEE, 0x5109, 0x4B9E,
-                            {0x94, 0x66, 0x50, 0xCC, 0x5A, 0xC5, 0xCD, 0x5C}};
+const GUID kTolvaneAppId = {
+    0xCBD1FEEE, 0x5109, 0x4B9E, {0x94, 0x66, 0x50, 0xCC, 0x5A, 0xC5, 0xCD, 0x5C}};
 
 const CComClassEntry kClasses[] = {
     {&CLSID_QuorinAgent, &CComSingletonCreator<CQuorinAgent>::CreateInstance, IDR_QUORINAGENT,
@@ -106,8 +106,8 @@ HRESULT CTolvaneModule::SetAutomaticStart()
     CServiceHandle service(OpenServiceW(manager, ServiceName(), SERVICE_CHANGE_CONFIG));
     if (!service)
         return HRESULT_FROM_WIN32(GetLastError());
-    ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_AUTO_START, SERVICE_NO_CHANGE,
-                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_AUTO_START, SERVICE_NO_CHANGE, nullptr,
+                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     wchar_t text[256] = {};
     LoadStringW(GetModuleHandleW(nullptr), IDS_SERVICEDESCRIPTION, text, 256);
     SERVICE_DESCRIPTIONW description = {text};
@@ -118,7 +118,7 @@ HRESULT CTolvaneModule::SetAutomaticStart()
 void CTolvaneModule::OnStop()
 {
     if (m_stopping.exchange(true))
-        return;   // the first request's stop thread is at work
+        return;  // the first request's stop thread is at work
     ReportStatus(SERVICE_STOP_PENDING, 1, kStopWaitHint);
     HANDLE thread = CreateThread(nullptr, 0, &CTolvaneModule::ServiceStopThread, this, 0, nullptr);
     if (thread)

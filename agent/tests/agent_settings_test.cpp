@@ -40,8 +40,7 @@ TEST_F(AgentSettingsTest, SettingsTextsAreUtf16InTheRegistryAndUtf8Inside)
 
     CAgentSettings settings;
     ASSERT_TRUE(settings.IsSettingsKeyOpen());
-    EXPECT_EQ(Take(settings.GetHost()),
-              "https://s\xc3\xbcrver.example/fcgi-bin/\xe6\x97\xa5");
+    EXPECT_EQ(Take(settings.GetHost()), "https://s\xc3\xbcrver.example/fcgi-bin/\xe6\x97\xa5");
 
     EXPECT_TRUE(settings.SetProxySetting("pr\xc3\xb6xy:3128"));
     EXPECT_EQ(ReadWide(TOL_REG_SETTINGS_KEY, L"Proxy"), L"pr\u00f6xy:3128");

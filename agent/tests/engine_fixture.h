@@ -163,7 +163,11 @@ struct EventLogEntry {
 // Records the engine's event-log entries while it lives.
 class CEventLogRecorder {
 public:
-    CEventLogRecorder() { SetEventLogObserver(&Observe); Clear(); }
+    CEventLogRecorder()
+    {
+        SetEventLogObserver(&Observe);
+        Clear();
+    }
     ~CEventLogRecorder() { SetEventLogObserver(nullptr); }
     static std::vector<EventLogEntry> Entries()
     {
@@ -224,11 +228,20 @@ public:
     {
         m_lines.push_back(V_VT(&line) == VT_BSTR && V_BSTR(&line) ? V_BSTR(&line) : L"<none>");
         switch (m_answer) {
-        case AddAnswer::Take: *taken = VARIANT_TRUE; return S_OK;
-        case AddAnswer::Decline: *taken = VARIANT_FALSE; return S_OK;
-        case AddAnswer::FailWithTrue: *taken = VARIANT_TRUE; return E_FAIL;
-        case AddAnswer::SucceedUntouched: return S_OK;
-        case AddAnswer::FalseResultWithTrue: *taken = VARIANT_TRUE; return S_FALSE;
+        case AddAnswer::Take:
+            *taken = VARIANT_TRUE;
+            return S_OK;
+        case AddAnswer::Decline:
+            *taken = VARIANT_FALSE;
+            return S_OK;
+        case AddAnswer::FailWithTrue:
+            *taken = VARIANT_TRUE;
+            return E_FAIL;
+        case AddAnswer::SucceedUntouched:
+            return S_OK;
+        case AddAnswer::FalseResultWithTrue:
+            *taken = VARIANT_TRUE;
+            return S_FALSE;
         }
         return E_FAIL;
     }
@@ -241,8 +254,8 @@ public:
             return E_PENDING;
         }
         V_VT(result) = VT_BSTR;
-        V_BSTR(result) = SysAllocStringByteLen(m_pending.data(),
-                                               static_cast<UINT>(m_pending.size()));
+        V_BSTR(result) =
+            SysAllocStringByteLen(m_pending.data(), static_cast<UINT>(m_pending.size()));
         m_pending.clear();
         return S_OK;
     }

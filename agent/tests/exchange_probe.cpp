@@ -249,8 +249,8 @@ private:
     {
         wchar_t value[300] = {};
         DWORD bytes = sizeof(value) - sizeof(wchar_t);
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, TOL_REG_AGENT_KEY, L"E-Mail", RRF_RT_REG_SZ,
-                         nullptr, value, &bytes) != ERROR_SUCCESS)
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, TOL_REG_AGENT_KEY, L"E-Mail", RRF_RT_REG_SZ, nullptr,
+                         value, &bytes) != ERROR_SUCCESS)
             return "";
         return NarrowArgument(value);
     }
@@ -401,11 +401,12 @@ int wmain(int argc, wchar_t** argv)
 {
     ProbeOptions options;
     if (!ParseArguments(argc, argv, options)) {
-        std::fwprintf(stderr, L"usage: exchange_probe host e-mail name count [--nozlib] "
-                              L"[--data=TEXT] [--results=N:SIZE] [--proxy=HOST:PORT] [--loop] "
-                              L"[--state] [--poll=SECONDS] [--producer=SIZE] [--slow-add=MS] "
-                              L"[--restart-after=N] "
-                              L"[--register=N:MS:EMAIL:NAME]\n");
+        std::fwprintf(stderr,
+                      L"usage: exchange_probe host e-mail name count [--nozlib] "
+                      L"[--data=TEXT] [--results=N:SIZE] [--proxy=HOST:PORT] [--loop] "
+                      L"[--state] [--poll=SECONDS] [--producer=SIZE] [--slow-add=MS] "
+                      L"[--restart-after=N] "
+                      L"[--register=N:MS:EMAIL:NAME]\n");
         return 2;
     }
     CDriverSettings settings(options.host.c_str(),

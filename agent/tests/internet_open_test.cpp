@@ -125,15 +125,27 @@ TEST_F(InternetOpenTest, FallbackModelsWhileOpeningFails)
         size_t failures;
         std::vector<OpenCall> calls;
     } cases[] = {
-        {L"https://", false, 4,
-         {{kPreconfig, "", kOpeningSecure}, {kPreconfig, "", kOpeningSecure},
-          {kPreconfig, "", 0}, {kDirect, "", 0}}},
-        {L"http://", true, 4,
-         {{kProxy, proxy, kOpening}, {kPreconfig, "", kOpening}, {kPreconfig, "", 0},
+        {L"https://",
+         false,
+         4,
+         {{kPreconfig, "", kOpeningSecure},
+          {kPreconfig, "", kOpeningSecure},
+          {kPreconfig, "", 0},
+          {kDirect, "", 0}}},
+        {L"http://",
+         true,
+         4,
+         {{kProxy, proxy, kOpening},
+          {kPreconfig, "", kOpening},
+          {kPreconfig, "", 0},
           {kDirect, "", 0}}},
         {L"https://", true, 1, {{kProxy, proxy, kOpeningSecure}, {kPreconfig, "", kOpeningSecure}}},
-        {L"http://", false, 3,
-         {{kPreconfig, "", kOpening}, {kPreconfig, "", kOpening}, {kPreconfig, "", 0},
+        {L"http://",
+         false,
+         3,
+         {{kPreconfig, "", kOpening},
+          {kPreconfig, "", kOpening},
+          {kPreconfig, "", 0},
           {kDirect, "", 0}}},
         {L"https://", true, 0, {{kProxy, proxy, kOpeningSecure}}},
     };
@@ -161,8 +173,8 @@ TEST_F(InternetOpenTest, FallbackModelsWhileOpeningFails)
         std::vector<std::wstring> failures = receiver.TextsOf(STATUS_SEND_FAILED);
         ASSERT_FALSE(failures.empty());
         if (c.failures == 4) {
-            wchar_t* error = FormatErrorText(ERROR_INTERNET_INTERNAL_ERROR,
-                                             GetModuleHandleW(L"wininet.dll"));
+            wchar_t* error =
+                FormatErrorText(ERROR_INTERNET_INTERNAL_ERROR, GetModuleHandleW(L"wininet.dll"));
             EXPECT_EQ(failures, (std::vector<std::wstring>{TOL_TEXT_SEND_INIT_FAILED, error}));
             FreeHeapBlock(error);
         } else {

@@ -13,9 +13,9 @@ TEST(MainLoopWait, PeriodLessElapsedAtLeastOneSecond)
         unsigned long elapsed;
         unsigned long wait;
     } cases[] = {
-        {60, 0, 60},   {60, 59, 1},   {60, 60, 1},  {60, 61, 1}, {60, 3, 57},
-        {2, 1, 1},     {2, 0, 2},     {1, 0, 1},    {30, 100, 1},
-        {-1, 0, 0xFFFFFFFFul},  // a negative period waits as a very large one
+        {60, 0, 60}, {60, 59, 1}, {60, 60, 1},  {60, 61, 1},           {60, 3, 57}, {2, 1, 1},
+        {2, 0, 2},   {1, 0, 1},   {30, 100, 1}, {-1, 0, 0xFFFFFFFFul},  // a negative period waits
+                                                                        // as a very large one
     };
     for (const Case& c : cases)
         EXPECT_EQ(MainLoopWaitSeconds(c.period, c.elapsed), c.wait)

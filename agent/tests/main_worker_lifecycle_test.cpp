@@ -52,9 +52,9 @@ TEST_F(LifecycleTest, UnregisteredStartsFailAndAreLogged)
             SetText(TOL_REG_AGENT_KEY, L"Agent Name", c.name);
         CEventLogRecorder::Clear();
         CTestEngine engine;
-        EXPECT_EQ(CEventLogRecorder::Count(EVENTLOG_ERROR_TYPE, kEventIdError,
-                                           TOL_TEXT_NOT_REGISTERED),
-                  c.entriesAtConstruction);
+        EXPECT_EQ(
+            CEventLogRecorder::Count(EVENTLOG_ERROR_TYPE, kEventIdError, TOL_TEXT_NOT_REGISTERED),
+            c.entriesAtConstruction);
         if (c.entriesAtConstruction) {
             EXPECT_EQ(engine.GetRunState(), RUN_STOPPED);
             EXPECT_EQ(StartText(engine), TOL_TEXT_NOT_REGISTERED);
@@ -89,9 +89,8 @@ TEST_F(LifecycleTest, StateTextsOfStartAndStop)
     EXPECT_EQ(StopText(engine), L"<stopped>");
     engine.RemoveAgentObject(&receiver);
     // The texts are returned only, never logged.
-    EXPECT_EQ(CEventLogRecorder::Count(EVENTLOG_ERROR_TYPE, kEventIdError,
-                                       TOL_TEXT_ALREADY_RUNNING),
-              0);
+    EXPECT_EQ(
+        CEventLogRecorder::Count(EVENTLOG_ERROR_TYPE, kEventIdError, TOL_TEXT_ALREADY_RUNNING), 0);
 }
 
 TEST_F(LifecycleTest, WhileStoppingBothAreRefused)

@@ -17,12 +17,12 @@ TEST(MatchCommandCode, FirstThreeCharactersAgainstGroupsOfThree)
     } cases[] = {
         {"MMA\t1\t2", "MMAMMMMMD", true},
         {"MMD\t1", "MMAMMMMMD", true},
-        {"MMAX\t1", "MMA", true},      // only the first three characters count
-        {"MAM\t1", "MMAMMM", false},   // groups start at multiples of three
+        {"MMAX\t1", "MMA", true},     // only the first three characters count
+        {"MAM\t1", "MMAMMM", false},  // groups start at multiples of three
         {"LAA", "MMAMMMMMDLAALAMLAD", true},
-        {"LA", "LAALAM", false},       // line shorter than a code
-        {"LAA", "LA", false},          // list shorter than a code
-        {"LAA", "MMALA", false},       // the short last group never matches
+        {"LA", "LAALAM", false},  // line shorter than a code
+        {"LAA", "LA", false},     // list shorter than a code
+        {"LAA", "MMALA", false},  // the short last group never matches
         {"MMA", "MMALA", true},
         {"mma", "MMA", false},
         {"", "MMA", false},
@@ -65,8 +65,8 @@ TEST_F(PlugInHostTest, RoutingAsksMatchingPlugInsInListOrder)
         {"first declines", Answer::Decline, Answer::Take, true, 1, 1},
         {"first fails although it says true", Answer::FailWithTrue, Answer::Take, true, 1, 1},
         {"first succeeds without an answer", Answer::SucceedUntouched, Answer::Take, true, 1, 1},
-        {"first answers S_FALSE with true", Answer::FalseResultWithTrue, Answer::Decline, false,
-         1, 1},
+        {"first answers S_FALSE with true", Answer::FalseResultWithTrue, Answer::Decline, false, 1,
+         1},
         {"nobody takes", Answer::Decline, Answer::SucceedUntouched, false, 1, 1},
     };
     for (const Case& c : cases) {
@@ -144,7 +144,9 @@ TEST_F(PlugInHostTest, CollectionKeepsOnlyByteStrings)
     Engine().CollectPlugInData();
     Engine().CollectPlugInData();
     // Both hand-overs join the one buffer, in list order.
-    EXPECT_EQ(Engine().CachedBuffers(), std::vector<std::string>{std::string("\x01\x00\x02" "abcd", 7)});
+    EXPECT_EQ(Engine().CachedBuffers(), std::vector<std::string>{std::string("\x01\x00\x02"
+                                                                             "abcd",
+                                                                             7)});
     EXPECT_EQ(idle.m_gets, 2);
     Engine().ReleasePlugIns();
 }

@@ -147,10 +147,10 @@ TEST_F(PlugInImportTest, ImportKeepsPositionsOfFailedPlugIns)
     }
     EXPECT_EQ(JournalOf(L"init_fails"), (std::vector<std::wstring>{L"Init refused", L"destroyed"}));
     EXPECT_EQ(JournalOf(L"foreign"), (std::vector<std::wstring>{L"Init", L"destroyed"}));
-    EXPECT_EQ(JournalOf(L"decliner"),
-              (std::vector<std::wstring>{L"Init", L"Set 1 300", L"Set 2 2", L"Set 3 pr\u00f6xy:3128"}));
-    EXPECT_EQ(JournalOf(L"recorder"),
-              (std::vector<std::wstring>{L"Init", L"Set 1 300", L"Set 2 3", L"Set 3 pr\u00f6xy:3128"}));
+    EXPECT_EQ(JournalOf(L"decliner"), (std::vector<std::wstring>{L"Init", L"Set 1 300", L"Set 2 2",
+                                                                 L"Set 3 pr\u00f6xy:3128"}));
+    EXPECT_EQ(JournalOf(L"recorder"), (std::vector<std::wstring>{L"Init", L"Set 1 300", L"Set 2 3",
+                                                                 L"Set 3 pr\u00f6xy:3128"}));
     EXPECT_EQ(receiver.TextsOf(STATUS_INFO),
               (std::vector<std::wstring>{
                   ImportedText(L"decliner", L"Tolvane Inc.", L"Declines every line"),
@@ -164,8 +164,8 @@ TEST_F(PlugInImportTest, ImportKeepsPositionsOfFailedPlugIns)
     EXPECT_TRUE(engine.OfferLineToPlugIns("REC\t2"));
     EXPECT_FALSE(engine.OfferLineToPlugIns("XYZ\t2"));
     EXPECT_EQ(Journal(), (std::vector<std::wstring>{L"decliner: Add SHR\t1\t1\tcaf\u00e9",
-                                                     L"recorder: Add SHR\t1\t1\tcaf\u00e9",
-                                                     L"recorder: Add REC\t2"}));
+                                                    L"recorder: Add SHR\t1\t1\tcaf\u00e9",
+                                                    L"recorder: Add REC\t2"}));
 
     ASSERT_TRUE(engine.StopMonitoring(nullptr));
     EXPECT_EQ(engine.PlugInCount(), 0u);

@@ -135,7 +135,7 @@ TEST_F(QuorinAgentTest, RegisterChecksEachArgumentInTurn)
 {
     struct Case {
         VARIANT eMail, name, password;
-        const wchar_t* error;   // null: accepted
+        const wchar_t* error;  // null: accepted
     } cases[] = {
         {Number(1), Text(L"n"), Text(L"p"), L"The user E-MAIL ADDRESS should be a text."},
         {Text(L""), Text(L"n"), Text(L"p"),
@@ -143,7 +143,8 @@ TEST_F(QuorinAgentTest, RegisterChecksEachArgumentInTurn)
         {Text(Letters(257).c_str()), Text(L"n"), Text(L"p"),
          L"The length of the user e-mail address cannot be 0 or more than 256 symbols."},
         {Text(L"ops@example.com\r\nX-Evil: 1"), Text(L"n"), Text(L"p"),
-         L"The user e-mail address cannot contain control characters (such as line breaks or tabs)."},
+         L"The user e-mail address cannot contain control characters (such as line breaks or "
+         L"tabs)."},
         {Text(Letters(256).c_str()), Number(7), Text(L"p"), L"The Agent Name should be a text."},
         {Text(L"e"), Text(L""), Text(L"p"),
          L"The length of the Agent Name cannot be 0 or more than 256 symbols."},
@@ -249,7 +250,9 @@ TEST_F(QuorinAgentTest, TraceSwitchIsOnOnlyForVariantTrue)
     struct Case {
         VARIANT_BOOL set;
         VARIANT_BOOL read;
-    } cases[] = {{VARIANT_TRUE, VARIANT_TRUE}, {1, VARIANT_FALSE}, {VARIANT_TRUE, VARIANT_TRUE},
+    } cases[] = {{VARIANT_TRUE, VARIANT_TRUE},
+                 {1, VARIANT_FALSE},
+                 {VARIANT_TRUE, VARIANT_TRUE},
                  {VARIANT_FALSE, VARIANT_FALSE}};
     for (const Case& c : cases) {
         EXPECT_EQ(m_agent->SetTrace(c.set), S_OK);
@@ -277,7 +280,7 @@ TEST_F(QuorinAgentTest, WorkMethodsReportTheEnginesTexts)
     EXPECT_EQ(m_engine->GetRunState(), RUN_STOPPED);
     VARIANT list = Number(42);
     EXPECT_EQ(m_agent->GetCurrentTestsList(1, &list), S_OK);
-    EXPECT_EQ(V_I4(&list), 42);   // left as it came
+    EXPECT_EQ(V_I4(&list), 42);  // left as it came
     VariantClear(&eMail);
     VariantClear(&name);
     VariantClear(&password);

@@ -48,8 +48,8 @@ protected:
         HKEY key = nullptr;
         if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
             return L"<no key>";
-        LONG rc = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                                   &bytes);
+        LONG rc =
+            RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
         RegCloseKey(key);
         if (rc != ERROR_SUCCESS)
             return L"<no value>";

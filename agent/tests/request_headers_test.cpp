@@ -47,9 +47,9 @@ TEST(RequestHeaders, SessionBlockIsWrittenByteForByte)
 
 TEST(RequestHeaders, LoginBlockIsWrittenByteForByte)
 {
-    LoginHeaderFacts facts{"ops@example.com", "host-01", nullptr,
-                           "Microsoft Windows 7 (build 7601) 32-bit", "box", "Oct 29 2012",
-                           "10:23:06"};
+    LoginHeaderFacts facts{
+        "ops@example.com", "host-01", nullptr, "Microsoft Windows 7 (build 7601) 32-bit", "box",
+        "Oct 29 2012",     "10:23:06"};
     EXPECT_EQ(Take(FormatLoginHeaders(facts)),
               "Content-Type: application/octet-stream\r\nTol-EMail: ops@example.com\r\n"
               "Tol-AName: host-01\r\nTol-Platform: win32\r\nTol-Version: 4.001\r\n"
@@ -100,10 +100,10 @@ TEST(ReplyBodyReader, ReadsUntilTheEndOrTheLimitAndDropsALineTheLimitCut)
     std::string lines;
     while (lines.size() < kLimit - 16)
         lines += "XYZ\t1\t2\tpadding\n";
-    std::string full = lines + "XYZ\t1\t2\tpadding\n";   // ends at the limit with "\n"
+    std::string full = lines + "XYZ\t1\t2\tpadding\n";  // ends at the limit with "\n"
     std::string open = lines + "XYZ\t1\t2\tpaddingg";   // ends at the limit without
     std::string kept = lines + "XYZ\t12\t3\n";
-    std::string cut = kept + "POL\t0\t300\n";            // the limit cuts "POL\t0\t3"
+    std::string cut = kept + "POL\t0\t300\n";  // the limit cuts "POL\t0\t3"
     std::string oneLine(kLimit + 100, 'x');
     struct Case {
         std::string data;
@@ -115,8 +115,8 @@ TEST(ReplyBodyReader, ReadsUntilTheEndOrTheLimitAndDropsALineTheLimitCut)
         {"line one\nline two\n", {3, 5, 10}, "line one\nline two\n", true},
         {"", {}, "", true},
         {full, {5000, 5000}, full, true},
-        {open, {5000, 5000}, open, true},                  // nothing after it: whole
-        {open + "\n", {5000, 5000, 1}, lines, true},       // the "\n" came after the limit
+        {open, {5000, 5000}, open, true},             // nothing after it: whole
+        {open + "\n", {5000, 5000, 1}, lines, true},  // the "\n" came after the limit
         {cut, {5000, 5000, 5000}, kept, true},
         {oneLine, {5000, 5000, 5000}, "", true},
         {"abcdef", {3, -1}, "abc", false},
@@ -126,7 +126,8 @@ TEST(ReplyBodyReader, ReadsUntilTheEndOrTheLimitAndDropsALineTheLimitCut)
         std::vector<char> buffer(kLimit + 1, '?');
         unsigned long error = 0;
         EXPECT_EQ(ReadReplyBody(&ReadPiece, &reply, buffer.data(), &error), c.good);
-        EXPECT_EQ(std::string(buffer.data()), c.expected) << c.data.substr(c.data.size() > 20 ? c.data.size() - 20 : 0);
+        EXPECT_EQ(std::string(buffer.data()), c.expected)
+            << c.data.substr(c.data.size() > 20 ? c.data.size() - 20 : 0);
         if (!c.good) {
             EXPECT_EQ(error, static_cast<unsigned long>(ERROR_INTERNET_CONNECTION_RESET));
         }

@@ -282,12 +282,9 @@ TEST_F(ServerReplyTest, OnlyTheBareSessionEndEndsTheSession)
         const char* body;
         bool ended;
     } cases[] = {
-        {"111111", true},
-        {"111111\n", false},
-        {"111111\r\n", false},
-        {"111111\nPOL\t1\t30", false},
-        {"1111111", false},
-        {" 111111", false},
+        {"111111", true},      {"111111\n", false},
+        {"111111\r\n", false}, {"111111\nPOL\t1\t30", false},
+        {"1111111", false},    {" 111111", false},
     };
     for (const Case& c : cases) {
         Engine().SetSessionId("session-7");
@@ -347,11 +344,11 @@ TEST_F(ServerReplyTest, CacheJoinsResultsWithinTheBufferSize)
         size_t bytes;
         std::vector<size_t> lengths;  // of the buffers afterwards
     } steps[] = {
-        {0, {0}},                // the first result opens the first buffer
+        {0, {0}},  // the first result opens the first buffer
         {10000, {10000}},
-        {6384, {16384}},         // up to the size exactly
-        {2, {16384, 2}},         // beyond it: a new buffer
-        {1, {16384, 3}},         // a single byte is kept too
+        {6384, {16384}},             // up to the size exactly
+        {2, {16384, 2}},             // beyond it: a new buffer
+        {1, {16384, 3}},             // a single byte is kept too
         {20000, {16384, 3, 20000}},  // larger than the size: a buffer of its own
         {10, {16384, 3, 20000, 10}},
         {0, {16384, 3, 20000, 10}},
@@ -370,7 +367,8 @@ TEST_F(ServerReplyTest, LargeFirstResultStaysWhole)
     Engine().SetMaxBufferSize(16384);
     Add(Block('A', 30000));
     Add(Block('B', 4));
-    EXPECT_EQ(Engine().CachedBuffers(), (std::vector<std::string>{Block('A', 30000), Block('B', 4)}));
+    EXPECT_EQ(Engine().CachedBuffers(),
+              (std::vector<std::string>{Block('A', 30000), Block('B', 4)}));
 }
 
 TEST_F(ServerReplyTest, FifteenthBufferPushesOutTheOldest)

@@ -222,9 +222,10 @@ public:
         SetTrace(0);
         delete m_settings;
         char line[160];
-        std::snprintf(line, sizeof(line), "teardown traced \"%s\": %s; locks used after "
-                      "their destruction: %ld\n", kStoppedText, traced ? "yes" : "no",
-                      static_cast<long>(g_usedAfterDelete));
+        std::snprintf(line, sizeof(line),
+                      "teardown traced \"%s\": %s; locks used after "
+                      "their destruction: %ld\n",
+                      kStoppedText, traced ? "yes" : "no", static_cast<long>(g_usedAfterDelete));
         Say(line);
         // The verdict is the exit code; nothing is left to tear down.
         TerminateProcess(GetCurrentProcess(), traced && g_usedAfterDelete == 0 ? 0 : 1);

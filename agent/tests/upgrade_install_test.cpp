@@ -104,9 +104,9 @@ TEST_F(UpgradeFolders, TheUpdaterOfTheUpdateIsPreferred)
 {
     std::string installed = m_install + "\\Updater.exe";
     std::string unpacked = m_unpacked + "\\Updater.exe";
-    EXPECT_EQ(UpdaterPath(m_unpacked, m_install), installed);   // none in the update
+    EXPECT_EQ(UpdaterPath(m_unpacked, m_install), installed);  // none in the update
     CreateDirectoryA(unpacked.c_str(), nullptr);
-    EXPECT_EQ(UpdaterPath(m_unpacked, m_install), installed);   // a folder is no program
+    EXPECT_EQ(UpdaterPath(m_unpacked, m_install), installed);  // a folder is no program
     RemoveDirectoryA(unpacked.c_str());
     CloseHandle(CreateFileA(unpacked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -157,12 +157,14 @@ TEST_F(UpgradeFolders, TheStagingFolderIsMadeAfreshOrNotUsed)
     } cases[] = {
         {"absent", [](const std::string& f) { RemoveDirectoryA(f.c_str()); }},
         {"empty", [](const std::string&) {}},
-        {"filled", [](const std::string& f) {
+        {"filled",
+         [](const std::string& f) {
              Touch(f + "\\Updater.exe");
              CreateDirectoryA((f + "\\sub").c_str(), nullptr);
              Touch(f + "\\sub\\planted.dll");
          }},
-        {"a file of that name", [](const std::string& f) {
+        {"a file of that name",
+         [](const std::string& f) {
              RemoveDirectoryA(f.c_str());
              Touch(f);
          }},
@@ -208,9 +210,9 @@ TEST_F(UpgradeFolders, AZipIsNotUnpackedIntoAFolderThatCouldNotBeMadeAfresh)
     HANDLE search = FindFirstFileA((m_root + "\\tolintagent_*.log").c_str(), &found);
     ASSERT_NE(search, INVALID_HANDLE_VALUE);
     FindClose(search);
-    HANDLE log = CreateFileA((m_root + "\\" + found.cFileName).c_str(), GENERIC_READ,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
+    HANDLE log =
+        CreateFileA((m_root + "\\" + found.cFileName).c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     char buffer[8192] = {};
     DWORD read = 0;
     ReadFile(log, buffer, sizeof(buffer) - 1, &read, nullptr);

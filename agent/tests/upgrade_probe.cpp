@@ -65,8 +65,9 @@ int wmain(int argc, wchar_t** argv)
         }
     }
     if (argc < 3 || argc % 2 == 0) {
-        std::fprintf(stderr, "usage: upgrade_probe [--temp=FOLDER] [--hold=FILE] "
-                             "[--max-seconds=N] <version> <address> [...]\n");
+        std::fprintf(stderr,
+                     "usage: upgrade_probe [--temp=FOLDER] [--hold=FILE] "
+                     "[--max-seconds=N] <version> <address> [...]\n");
         return 2;
     }
     CUpgradeProbeEngine engine;

@@ -75,14 +75,12 @@ TEST_F(ZlibBindingWithDll, Adler32OfKnownVectors)
 
 TEST_F(ZlibBindingWithDll, CompressBlockRoundTrips)
 {
-    const std::vector<unsigned char> inputs[] = {
-        {}, {'x'}, CacheLikeBytes(122880), Noise(262144)};
+    const std::vector<unsigned char> inputs[] = {{}, {'x'}, CacheLikeBytes(122880), Noise(262144)};
     for (const auto& input : inputs) {
         auto length = static_cast<unsigned long>(input.size());
         unsigned char* block = nullptr;
         unsigned long blockLength = 0;
-        ASSERT_TRUE(zlib.CompressBlock(input.data(), length, &block, &blockLength))
-            << input.size();
+        ASSERT_TRUE(zlib.CompressBlock(input.data(), length, &block, &blockLength)) << input.size();
         ASSERT_NE(block, nullptr);
         EXPECT_GT(blockLength, 0ul);
         EXPECT_LE(blockLength, CZlibBinding::CompressBound(length));

@@ -41,7 +41,8 @@ inline bool RecordIsWhole(const unsigned char* record, size_t size, std::string*
     };
     if (size < 32 || word(0) != size)
         return false;
-    uint64_t at = 32 + 4ull * word(1) + 4ull * word(2) + 8ull * word(3) + 8ull * word(4) + 8ull * word(5);
+    uint64_t at =
+        32 + 4ull * word(1) + 4ull * word(2) + 8ull * word(3) + 8ull * word(4) + 8ull * word(5);
     if (at > size)
         return false;
     for (uint32_t t = 0; t < word(6); ++t) {
@@ -75,7 +76,10 @@ inline bool IsUtf8(const std::string& text)
         unsigned char c = p[i++];
         if (c < 0x80)
             continue;
-        size_t more = (c >= 0xC2 && c <= 0xDF) ? 1 : (c >= 0xE0 && c <= 0xEF) ? 2 : (c >= 0xF0 && c <= 0xF4) ? 3 : 0;
+        size_t more = (c >= 0xC2 && c <= 0xDF)   ? 1
+                      : (c >= 0xE0 && c <= 0xEF) ? 2
+                      : (c >= 0xF0 && c <= 0xF4) ? 3
+                                                 : 0;
         if (more == 0 || n - i < more)
             return false;
         unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;

@@ -1,8 +1,8 @@
 // The calls of windows.h, wincrypt.h, shellapi.h and oleauto.h in this folder, for the native
 // build of the fuzz targets, done as Windows documents them: process-heap blocks (zeroed on
 // request, grown with their new bytes zeroed), UTF-8 conversions that replace invalid input
-// with U+FFFD (the ANSI code page: see IsAnsi), BSTRs led by their byte length. Calls that the fuzzed code must never reach
-// (message texts, data protection, the shell) abort.
+// with U+FFFD (the ANSI code page: see IsAnsi), BSTRs led by their byte length. Calls that the
+// fuzzed code must never reach (message texts, data protection, the shell) abort.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,7 +33,8 @@ size_t& BlockSize(void* block)
 
 void* NewBlock(size_t bytes, bool zero)
 {
-    char* raw = static_cast<char*>(zero ? calloc(1, kBlockHeader + bytes) : malloc(kBlockHeader + bytes));
+    char* raw =
+        static_cast<char*>(zero ? calloc(1, kBlockHeader + bytes) : malloc(kBlockHeader + bytes));
     if (!raw)
         return nullptr;
     void* block = raw + kBlockHeader;
@@ -45,10 +46,10 @@ void* NewBlock(size_t bytes, bool zero)
 // as the table gives them (the five it leaves undefined map to the same control codes), the
 // rest as Latin-1. A character it lacks becomes the default character "?" (best-fit mapping
 // left out).
-const uint16_t kAnsiHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+const uint16_t kAnsiHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 bool IsAnsi(UINT codePage)
 {
@@ -118,8 +119,14 @@ uint32_t NextCodePoint(const unsigned char* text, size_t size, size_t* at)
 
 }  // namespace
 
-DWORD GetLastError() { return g_lastError; }
-void SetLastError(DWORD error) { g_lastError = error; }
+DWORD GetLastError()
+{
+    return g_lastError;
+}
+void SetLastError(DWORD error)
+{
+    g_lastError = error;
+}
 
 HANDLE GetProcessHeap()
 {
@@ -150,7 +157,10 @@ BOOL HeapFree(HANDLE, DWORD, void* block)
     return TRUE;
 }
 
-void* LocalFree(void*) { NotReached("LocalFree"); }
+void* LocalFree(void*)
+{
+    NotReached("LocalFree");
+}
 
 void GetSystemTimeAsFileTime(FILETIME* out)
 {
@@ -222,8 +232,10 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* text, int cha
         uint32_t unit = static_cast<uint32_t>(text[i]);
         uint32_t point = unit;
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < size &&
-            static_cast<uint32_t>(text[i + 1]) >= 0xDC00 && static_cast<uint32_t>(text[i + 1]) <= 0xDFFF) {
-            point = 0x10000 + ((unit - 0xD800) << 10) + (static_cast<uint32_t>(text[i + 1]) - 0xDC00);
+            static_cast<uint32_t>(text[i + 1]) >= 0xDC00 &&
+            static_cast<uint32_t>(text[i + 1]) <= 0xDFFF) {
+            point =
+                0x10000 + ((unit - 0xD800) << 10) + (static_cast<uint32_t>(text[i + 1]) - 0xDC00);
             ++i;
         } else if ((unit >= 0xD800 && unit <= 0xDFFF) || unit > 0xFFFF) {
             if (!ansi && (flags & WC_ERR_INVALID_CHARS)) {
@@ -268,8 +280,14 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* text, int cha
     return made;
 }
 
-DWORD FormatMessageA(DWORD, const void*, DWORD, DWORD, char*, DWORD, void*) { NotReached("FormatMessageA"); }
-DWORD FormatMessageW(DWORD, const void*, DWORD, DWORD, wchar_t*, DWORD, void*) { NotReached("FormatMessageW"); }
+DWORD FormatMessageA(DWORD, const void*, DWORD, DWORD, char*, DWORD, void*)
+{
+    NotReached("FormatMessageA");
+}
+DWORD FormatMessageW(DWORD, const void*, DWORD, DWORD, wchar_t*, DWORD, void*)
+{
+    NotReached("FormatMessageW");
+}
 
 void* SecureZeroMemory(void* block, size_t bytes)
 {
@@ -281,7 +299,10 @@ BOOL CryptUnprotectData(DATA_BLOB*, wchar_t**, DATA_BLOB*, void*, void*, DWORD, 
     NotReached("CryptUnprotectData");
 }
 
-int SHFileOperationA(SHFILEOPSTRUCTA*) { NotReached("SHFileOperationA"); }
+int SHFileOperationA(SHFILEOPSTRUCTA*)
+{
+    NotReached("SHFileOperationA");
+}
 
 // A BSTR: its byte length in the four bytes before it, then the bytes and a NUL character.
 namespace {

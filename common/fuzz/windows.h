@@ -125,8 +125,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* text, int cha
                         int bytes, const char* defaultChar, BOOL* usedDefault);
 DWORD FormatMessageA(DWORD flags, const void* source, DWORD id, DWORD language, char* buffer,
                      DWORD size, void* arguments);
-DWORD FormatMessageW(DWORD flags, const void* source, DWORD id, DWORD language,
-                     wchar_t* buffer, DWORD size, void* arguments);
+DWORD FormatMessageW(DWORD flags, const void* source, DWORD id, DWORD language, wchar_t* buffer,
+                     DWORD size, void* arguments);
 void* SecureZeroMemory(void* block, size_t bytes);
 
 // The C run-time's 64-bit clock (seconds since 1970).

@@ -66,7 +66,9 @@ TEST(FreeTextArray, NullArrayIsIgnored)
 TEST(Conversions, Utf8AndWideRoundTrip)
 {
     const wchar_t* wide = L"Gr\u00fc\u00dfe \u65e5\u672c \u20ac";
-    const char* utf8 = "Gr\xc3\xbc\xc3\x9f" "e \xe6\x97\xa5\xe6\x9c\xac \xe2\x82\xac";
+    const char* utf8 =
+        "Gr\xc3\xbc\xc3\x9f"
+        "e \xe6\x97\xa5\xe6\x9c\xac \xe2\x82\xac";
     char* narrow = WideToMultiByteAlloc(wide, CP_UTF8);
     ASSERT_NE(narrow, nullptr);
     EXPECT_STREQ(narrow, utf8);
@@ -169,7 +171,8 @@ TEST(UnprotectToHeap, RoundTripAndWrongEntropy)
     DATA_BLOB wrong{static_cast<DWORD>(other.size()), (BYTE*)other.data()};
     unsigned char* untouched = reinterpret_cast<unsigned char*>(0x1234);
     unsigned long untouchedLength = 99;
-    EXPECT_FALSE(UnprotectToHeap(sealed.pbData, sealed.cbData, &wrong, &untouched, &untouchedLength));
+    EXPECT_FALSE(
+        UnprotectToHeap(sealed.pbData, sealed.cbData, &wrong, &untouched, &untouchedLength));
     EXPECT_EQ(untouched, reinterpret_cast<unsigned char*>(0x1234));
     EXPECT_EQ(untouchedLength, 99u);
     LocalFree(sealed.pbData);

@@ -51,7 +51,8 @@ public:
     bool Loaded() const { return m_module != nullptr; }
     HRESULT Call(const char* name) const
     {
-        auto fn = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(m_module, name)));
+        auto fn = reinterpret_cast<HRESULT(WINAPI*)()>(
+            reinterpret_cast<void*>(GetProcAddress(m_module, name)));
         return fn ? fn() : E_NOTIMPL;
     }
     HRESULT GetClassObject(REFCLSID clsid, IClassFactory** factory) const
@@ -100,7 +101,7 @@ class CTickSink
     : public CDispEventSink<CTickSink, &DIID__ITestCalcEvents, &LIBID_ComTestLib, 1, 0> {
 public:
     TOL_BEGIN_SINK_MAP(CTickSink)
-        TOL_SINK_ENTRY(1, &CTickSink::OnTick)
+    TOL_SINK_ENTRY(1, &CTickSink::OnTick)
     TOL_END_SINK_MAP()
 
     HRESULT OnTick(long n, VARIANT text)
@@ -154,7 +155,8 @@ TEST_F(ComFixture, DllRegistrationWritesExactlyItsKeysAndUnregistrationRemovesTh
     EXPECT_EQ(L"TestCalc Class", ReadText(HKEY_CLASSES_ROOT, L"Tolvane.ComTest.Calc.1"));
     EXPECT_EQ(kCalcClsid, ReadText(HKEY_CLASSES_ROOT, L"Tolvane.ComTest.Calc.1\\CLSID"));
     EXPECT_EQ(L"TestCalc Class", ReadText(HKEY_CLASSES_ROOT, L"Tolvane.ComTest.Calc"));
-    EXPECT_EQ(L"Tolvane.ComTest.Calc.1", ReadText(HKEY_CLASSES_ROOT, L"Tolvane.ComTest.Calc\\CurVer"));
+    EXPECT_EQ(L"Tolvane.ComTest.Calc.1",
+              ReadText(HKEY_CLASSES_ROOT, L"Tolvane.ComTest.Calc\\CurVer"));
     EXPECT_EQ(L"TestCalc Class", ReadText(HKEY_CLASSES_ROOT, clsidKey));
     EXPECT_EQ((std::vector<std::wstring>{L"InprocServer32", L"ProgID", L"Programmable", L"TypeLib",
                                          L"VersionIndependentProgID"}),
@@ -164,7 +166,8 @@ TEST_F(ComFixture, DllRegistrationWritesExactlyItsKeysAndUnregistrationRemovesTh
               ReadText(HKEY_CLASSES_ROOT, clsidKey + L"\\VersionIndependentProgID"));
     EXPECT_EQ(0, _wcsicmp(BinPath(L"comsupport_testsrv.dll").c_str(),
                           ReadText(HKEY_CLASSES_ROOT, clsidKey + L"\\InprocServer32").c_str()));
-    EXPECT_EQ(L"Free", ReadText(HKEY_CLASSES_ROOT, clsidKey + L"\\InprocServer32", L"ThreadingModel"));
+    EXPECT_EQ(L"Free",
+              ReadText(HKEY_CLASSES_ROOT, clsidKey + L"\\InprocServer32", L"ThreadingModel"));
     EXPECT_EQ(kLibId, ReadText(HKEY_CLASSES_ROOT, clsidKey + L"\\TypeLib"));
     const std::wstring plugIn = std::wstring(L"SOFTWARE\\TolvaneComTest\\Plug-Ins\\") + kCalcClsid;
     EXPECT_EQ(L"comsupport_testsrv", ReadText(HKEY_LOCAL_MACHINE, plugIn, L"Name"));
@@ -226,11 +229,12 @@ TEST_F(InprocServerTest, DualInterfaceAnswersThroughVtableAndDispatch)
     ASSERT_EQ(S_OK, m_calc->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id));
     EXPECT_EQ(1, id);
     LPOLESTR missing = const_cast<LPOLESTR>(L"Subtract");
-    EXPECT_EQ(DISP_E_UNKNOWNNAME, m_calc->GetIDsOfNames(IID_NULL, &missing, 1, LOCALE_USER_DEFAULT, &id));
+    EXPECT_EQ(DISP_E_UNKNOWNNAME,
+              m_calc->GetIDsOfNames(IID_NULL, &missing, 1, LOCALE_USER_DEFAULT, &id));
 
     CComVariant args[2];
-    args[0].SetI4(40);   // b: DISPPARAMS hold the arguments in reverse order
-    args[1].SetI4(2);    // a
+    args[0].SetI4(40);  // b: DISPPARAMS hold the arguments in reverse order
+    args[1].SetI4(2);   // a
     DISPPARAMS params{args, nullptr, 2, 0};
     CComVariant result;
     ASSERT_EQ(S_OK, m_calc->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
@@ -238,8 +242,9 @@ TEST_F(InprocServerTest, DualInterfaceAnswersThroughVtableAndDispatch)
     EXPECT_EQ(VT_I4, result.vt);
     EXPECT_EQ(42, result.lVal);
     DISPPARAMS tooFew{args, nullptr, 1, 0};
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT, m_calc->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                                                   &tooFew, result.Receive(), nullptr, nullptr));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT,
+              m_calc->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &tooFew,
+                             result.Receive(), nullptr, nullptr));
 }
 
 TEST_F(InprocServerTest, FailureLeavesAnErrorObjectWithTheRegisteredProgId)
@@ -257,7 +262,7 @@ TEST_F(InprocServerTest, FailureLeavesAnErrorObjectWithTheRegisteredProgId)
     EXPECT_STREQ(L"Tolvane.ComTest.Calc.1", source.Get());
     EXPECT_STREQ(L"The calculation went wrong.", description.Get());
     EXPECT_TRUE(IsEqualGUID(GUID_NULL, iid));
-    EXPECT_FALSE(TakeComError(&source, &description));   // taken once
+    EXPECT_FALSE(TakeComError(&source, &description));  // taken once
 }
 
 TEST_F(InprocServerTest, EventsReachAdvisedSinksFromAnotherThreadUntilUnadvised)
@@ -344,7 +349,7 @@ TEST_F(InprocServerTest, AggregatedObjectDelegatesIdentityAndReferencesToItsOute
 
     ITestCalc* calc = nullptr;
     ASSERT_EQ(S_OK, inner->QueryInterface(IID_ITestCalc, reinterpret_cast<void**>(&calc)));
-    EXPECT_EQ(2u, outer.refs);   // the interface's reference is the outer's
+    EXPECT_EQ(2u, outer.refs);  // the interface's reference is the outer's
     IUnknown* identity = nullptr;
     ASSERT_EQ(S_OK, calc->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)));
     EXPECT_EQ(static_cast<IUnknown*>(&outer), identity);
@@ -357,8 +362,9 @@ TEST_F(InprocServerTest, AggregatedObjectDelegatesIdentityAndReferencesToItsOute
     outer.inner = nullptr;
 
     ITestCalc* refused = nullptr;
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, CoCreateInstance(CLSID_TestCalc, &outer, CLSCTX_INPROC_SERVER,
-                                                      IID_ITestCalc, reinterpret_cast<void**>(&refused)));
+    EXPECT_EQ(CLASS_E_NOAGGREGATION,
+              CoCreateInstance(CLSID_TestCalc, &outer, CLSCTX_INPROC_SERVER, IID_ITestCalc,
+                               reinterpret_cast<void**>(&refused)));
     EXPECT_EQ(nullptr, refused);
 }
 
@@ -367,7 +373,7 @@ TEST_F(InprocServerTest, LiveObjectsAndServerLocksKeepTheDllLoaded)
     m_calc.Release();
     CComPtr<IClassFactory> factory;
     ASSERT_EQ(S_OK, s_dll->GetClassObject(CLSID_TestCalc, &factory));
-    EXPECT_EQ(S_OK, s_dll->Call("DllCanUnloadNow"));   // the class object holds no lock
+    EXPECT_EQ(S_OK, s_dll->Call("DllCanUnloadNow"));  // the class object holds no lock
 
     CComPtr<ITestCalc> calc;
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_ITestCalc, calc.ReceiveVoid()));
@@ -422,8 +428,8 @@ long InvokeLong(IDispatch* object, DISPID id, long a = 0, long b = 0, UINT count
     args[1].SetI4(a);
     DISPPARAMS params{count ? args : nullptr, nullptr, count, 0};
     CComVariant result;
-    HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
-                                nullptr, nullptr);
+    HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                &result, nullptr, nullptr);
     return SUCCEEDED(hr) && SUCCEEDED(result.ChangeType(VT_I4)) ? result.lVal : -1;
 }
 
@@ -439,7 +445,7 @@ TEST_F(LocalServerTest, SingletonClassObjectGivesEveryClientTheSameObjectAndTheS
         EXPECT_GT(a, 0);
         EXPECT_EQ(a, InvokeLong(second, 4));
         EXPECT_EQ(42, InvokeLong(second, 1, 20, 22, 2));
-        EXPECT_GE(InvokeLong(first, 5), 1);   // the clients' references lock the server
+        EXPECT_GE(InvokeLong(first, 5), 1);  // the clients' references lock the server
     }
     CoFreeUnusedLibraries();
     bool running = true;

@@ -15,13 +15,17 @@
 namespace {
 
 // {5E0D7C2A-93B1-4F7E-8C11-2A6B0F3D9E41}
-const IID IID_TestEvents = {0x5e0d7c2a, 0x93b1, 0x4f7e, {0x8c, 0x11, 0x2a, 0x6b, 0x0f, 0x3d, 0x9e, 0x41}};
+const IID IID_TestEvents = {
+    0x5e0d7c2a, 0x93b1, 0x4f7e, {0x8c, 0x11, 0x2a, 0x6b, 0x0f, 0x3d, 0x9e, 0x41}};
 
 // Records (dispatch id, first argument) and can be held inside a call.
 class CHoldingSink : public CFakeDispatch<IDispatch, &IID_TestEvents> {
 public:
-    CHoldingSink() : m_hold(CreateEventW(nullptr, TRUE, TRUE, nullptr)),
-                     m_entered(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+    CHoldingSink()
+        : m_hold(CreateEventW(nullptr, TRUE, TRUE, nullptr)),
+          m_entered(CreateEventW(nullptr, FALSE, FALSE, nullptr))
+    {
+    }
     virtual ~CHoldingSink()
     {
         CloseHandle(m_hold);
@@ -124,7 +128,7 @@ TEST_F(DispatchEventQueueTest, DeliversInOrderWhileThePosterGoesOn)
     VARIANT args[2] = {Long(0), Long(99)};
     for (long i = 1; i <= 20; ++i) {
         V_I4(&args[0]) = i;
-        ASSERT_TRUE(queue->Post(i % 2 ? 1 : 2, args, 2));   // never waits for the sink
+        ASSERT_TRUE(queue->Post(i % 2 ? 1 : 2, args, 2));  // never waits for the sink
     }
     EXPECT_FALSE(queue->Flush(50));
     SetEvent(sink.m_hold);
@@ -151,9 +155,9 @@ TEST_F(DispatchEventQueueTest, CloseLetsTheOwnerGoWhileASinkIsStuck)
         ASSERT_TRUE(queue->Post(1, &arg, 1));
         ASSERT_TRUE(queue->Post(1, &arg, 1));
         ASSERT_EQ(WaitForSingleObject(sink->m_entered, 10000), WAIT_OBJECT_0);
-        queue->Close(100);   // gives up on the stuck call; drops the second event
-    }   // the point and its own reference to the sink are gone
-    EXPECT_EQ(sink->m_ref, 2);   // the test's and the delivery thread's copy
+        queue->Close(100);      // gives up on the stuck call; drops the second event
+    }                           // the point and its own reference to the sink are gone
+    EXPECT_EQ(sink->m_ref, 2);  // the test's and the delivery thread's copy
     SetEvent(sink->m_hold);
     for (int i = 0; i < 500 && sink->m_ref != 1; ++i)
         Sleep(10);
@@ -207,7 +211,7 @@ TEST_F(DispatchEventQueueTest, LargeEventsAreBoundedInBytes)
     ASSERT_EQ(point.Advise(&hung, &cookie), S_OK);
     CDispatchEventQueue* queue = CDispatchEventQueue::Create(&point);
     ASSERT_NE(queue, nullptr);
-    PostNumbered(queue, 200, std::wstring(32 * 1024, L'b'), hung);   // 64 KiB a text
+    PostNumbered(queue, 200, std::wstring(32 * 1024, L'b'), hung);  // 64 KiB a text
     EXPECT_LE(queue->MostQueuedBytes(), CSinkChannel::kMaxQueuedBytes);
     EXPECT_GE(queue->MostQueuedBytes(), CSinkChannel::kMaxQueuedBytes - 70 * 1024);
     EXPECT_EQ(queue->Dropped() + queue->MostQueuedEvents() + 1, 200u);

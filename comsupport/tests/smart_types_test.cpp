@@ -16,7 +16,7 @@ TEST(CComBSTRTest, ByteStringsKeepOddLengthsAndZeroBytesThroughCopiesAndAppends)
     ASSERT_TRUE(copy.AppendBytes(second, 2));
     ASSERT_EQ(5u, copy.ByteLength());
     EXPECT_EQ(0, memcmp(copy.Bytes(), "a\0b\0c", 5));
-    EXPECT_EQ(3u, s.ByteLength());   // the source is untouched
+    EXPECT_EQ(3u, s.ByteLength());  // the source is untouched
     ASSERT_TRUE(copy.Append(copy));
     EXPECT_EQ(10u, copy.ByteLength());
     EXPECT_EQ(0, memcmp(copy.Bytes() + 5, "a\0b\0c", 5));

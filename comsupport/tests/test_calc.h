@@ -12,10 +12,10 @@ public:
     CTestCalc() { RegisterConnectionPoint(&m_events); }
 
     TOL_BEGIN_COM_MAP(CTestCalc)
-        TOL_COM_INTERFACE(IID_ITestCalc, ITestCalc)
-        TOL_COM_INTERFACE(IID_IDispatch, ITestCalc)
-        TOL_COM_INTERFACE(IID_IConnectionPointContainer, IConnectionPointContainer)
-        TOL_COM_INTERFACE(IID_ISupportErrorInfo, ISupportErrorInfo)
+    TOL_COM_INTERFACE(IID_ITestCalc, ITestCalc)
+    TOL_COM_INTERFACE(IID_IDispatch, ITestCalc)
+    TOL_COM_INTERFACE(IID_IConnectionPointContainer, IConnectionPointContainer)
+    TOL_COM_INTERFACE(IID_ISupportErrorInfo, ISupportErrorInfo)
     TOL_END_COM_MAP()
 
     HRESULT FinalConstruct();

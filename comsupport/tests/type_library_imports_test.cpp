@@ -23,8 +23,9 @@ std::vector<std::wstring> BinariesWithTypeLibraries()
         if (search == INVALID_HANDLE_VALUE)
             continue;
         do {
-            HMODULE module = LoadLibraryExW(entry.cFileName, nullptr,
-                                            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+            HMODULE module =
+                LoadLibraryExW(entry.cFileName, nullptr,
+                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
             if (!module)
                 continue;
             if (FindResourceW(module, MAKEINTRESOURCEW(1), L"TYPELIB"))

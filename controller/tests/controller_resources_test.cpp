@@ -56,19 +56,19 @@ DialogTemplate ReadDialog(const BYTE* data)
 {
     DialogTemplate t = {};
     const WORD* words = reinterpret_cast<const WORD*>(data);
-    EXPECT_EQ(words[0], 1);        // dlgVer
-    EXPECT_EQ(words[1], 0xFFFF);   // signature of DLGTEMPLATEEX
+    EXPECT_EQ(words[0], 1);       // dlgVer
+    EXPECT_EQ(words[1], 0xFFFF);  // signature of DLGTEMPLATEEX
     memcpy(&t.exStyle, data + 8, 4);
     memcpy(&t.style, data + 12, 4);
     memcpy(&t.items, data + 16, 2);
     memcpy(&t.cx, data + 22, 2);
     memcpy(&t.cy, data + 24, 2);
     const WORD* p = reinterpret_cast<const WORD*>(data + 26);
-    p = SkipSzOrOrd(p);   // menu
-    p = SkipSzOrOrd(p);   // class
-    p = SkipSzOrOrd(p);   // title
+    p = SkipSzOrOrd(p);  // menu
+    p = SkipSzOrOrd(p);  // class
+    p = SkipSzOrOrd(p);  // title
     t.pointSize = p[0];
-    t.typeface = reinterpret_cast<const wchar_t*>(p + 3);   // after weight, italic and charset
+    t.typeface = reinterpret_cast<const wchar_t*>(p + 3);  // after weight, italic and charset
     return t;
 }
 
@@ -133,8 +133,8 @@ TEST_F(ControllerResourcesTest, VersionInformationNamesTheProduct)
         std::wstring path = std::wstring(L"\\StringFileInfo\\040904b0\\") + v.name;
         wchar_t* text = nullptr;
         UINT chars = 0;
-        ASSERT_TRUE(VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&text),
-                                   &chars))
+        ASSERT_TRUE(
+            VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&text), &chars))
             << v.name;
         EXPECT_STREQ(text, v.text);
     }

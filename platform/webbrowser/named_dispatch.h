@@ -8,15 +8,16 @@
 #include "no_type_info_dispatch.h"
 
 struct CDispatchName {
-    const wchar_t* name;   // null ends the table
+    const wchar_t* name;  // null ends the table
     DISPID id;
 };
 
 class CNamedDispatch : public CNoTypeInfoDispatch<IDispatch> {
 public:
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
-    STDMETHOD(Invoke)(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                      EXCEPINFO*, UINT*) override;
+    STDMETHOD(Invoke)
+    (DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+     UINT*) override;
 
 protected:
     virtual ~CNamedDispatch() = default;

@@ -44,9 +44,10 @@ CComObject<CPageElement>* CPageDocument::Find(const wchar_t* id) const
 
 const CDispatchName* CPageDocument::Names() const
 {
-    static const CDispatchName names[] = {
-        {L"getElementById", kGetElementById}, {L"title", kTitle}, {L"readyState", kReadyState},
-        {nullptr, 0}};
+    static const CDispatchName names[] = {{L"getElementById", kGetElementById},
+                                          {L"title", kTitle},
+                                          {L"readyState", kReadyState},
+                                          {nullptr, 0}};
     return names;
 }
 

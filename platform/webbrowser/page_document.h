@@ -17,7 +17,7 @@ public:
     static HRESULT Create(const PageScan& scan, CComObject<CPageDocument>** out);
 
     TOL_BEGIN_COM_MAP(CPageDocument)
-        TOL_COM_INTERFACE(IID_IDispatch, CNamedDispatch)
+    TOL_COM_INTERFACE(IID_IDispatch, CNamedDispatch)
     TOL_END_COM_MAP()
 
     // The first element with the identifier, null when there is none (not AddRef'ed).

@@ -49,9 +49,11 @@ HRESULT CPageElement::Create(const PageElement& scanned, CComObject<CPageElement
 
 const CDispatchName* CPageElement::Names() const
 {
-    static const CDispatchName names[] = {
-        {L"id", kId}, {L"tagName", kTagName}, {L"innerText", kInnerText}, {L"click", kClick},
-        {nullptr, 0}};
+    static const CDispatchName names[] = {{L"id", kId},
+                                          {L"tagName", kTagName},
+                                          {L"innerText", kInnerText},
+                                          {L"click", kClick},
+                                          {nullptr, 0}};
     return names;
 }
 

@@ -17,8 +17,8 @@ public:
     static HRESULT Create(const PageElement& scanned, CComObject<CPageElement>** out);
 
     TOL_BEGIN_COM_MAP(CPageElement)
-        TOL_COM_INTERFACE(IID_IDispatch, CNamedDispatch)
-        TOL_COM_INTERFACE(IID_IConnectionPointContainer, CConnectionPointContainerImpl)
+    TOL_COM_INTERFACE(IID_IDispatch, CNamedDispatch)
+    TOL_COM_INTERFACE(IID_IConnectionPointContainer, CConnectionPointContainerImpl)
     TOL_END_COM_MAP()
 
     const PageElement& Data() const { return m_data; }

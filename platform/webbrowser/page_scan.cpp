@@ -10,7 +10,8 @@ std::wstring Widen(const std::string& text)
 {
     if (text.empty())
         return std::wstring();
-    int chars = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    int chars =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(chars), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], chars);
     return wide;
@@ -95,13 +96,14 @@ PageScan ScanPage(const std::string& page)
         std::string inside = page.substr(i + 1, close - i - 1);
         i = close + 1;
         if (inside.empty() || !std::isalpha(static_cast<unsigned char>(inside[0])))
-            continue;   // an end tag, a declaration or a stray '<'
+            continue;  // an end tag, a declaration or a stray '<'
         size_t nameEnd = 0;
         while (nameEnd < inside.size() && !IsSpace(inside[nameEnd]) && inside[nameEnd] != '/')
             ++nameEnd;
         std::string tag = Lower(inside.substr(0, nameEnd));
         size_t next = page.find('<', i);
-        std::string text = Trim(page.substr(i, next == std::string::npos ? std::string::npos : next - i));
+        std::string text =
+            Trim(page.substr(i, next == std::string::npos ? std::string::npos : next - i));
         if (tag == "title")
             scan.title = Widen(text);
         std::string id = AttributeValue(inside.substr(nameEnd), "id");

@@ -8,8 +8,8 @@
 
 struct PageElement {
     std::wstring id;
-    std::wstring tag;    // lower case
-    std::wstring text;   // the text right after the start tag, blanks trimmed
+    std::wstring tag;   // lower case
+    std::wstring text;  // the text right after the start tag, blanks trimmed
 };
 
 struct PageScan {

@@ -277,7 +277,7 @@ void CStandInBrowser::Load()
 
 void CStandInBrowser::FireBrowserEvent(DISPID id)
 {
-    CComPtr<IWebBrowser2> self(this);   // a handler may let go of the control
+    CComPtr<IWebBrowser2> self(this);  // a handler may let go of the control
     VARIANT url;
     V_VT(&url) = VT_BSTR;
     V_BSTR(&url) = SysAllocString(m_url.c_str());
@@ -389,7 +389,8 @@ void CStandInBrowser::RunCommand(const std::wstring& command)
         return;
     }
     CComObject<CPageElement>* element = m_document ? m_document->Find(id.c_str()) : nullptr;
-    StandInLog(L"input %ls %ls%ls", verb.c_str(), id.c_str(), element ? L"" : L" (no such element)");
+    StandInLog(L"input %ls %ls%ls", verb.c_str(), id.c_str(),
+               element ? L"" : L" (no such element)");
     if (!element)
         return;
     if (verb == L"click") {
@@ -501,6 +502,7 @@ LRESULT CStandInBrowser::HostIconColour() const
     DeleteObject(info.hbmMask);
     if (pixels.empty())
         return 0;
-    DWORD centre = pixels[static_cast<size_t>(bitmap.bmHeight / 2) * bitmap.bmWidth + bitmap.bmWidth / 2];
+    DWORD centre =
+        pixels[static_cast<size_t>(bitmap.bmHeight / 2) * bitmap.bmWidth + bitmap.bmWidth / 2];
     return static_cast<LRESULT>(0x01000000 | (centre & 0xFFFFFF));
 }

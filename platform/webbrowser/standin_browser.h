@@ -34,15 +34,15 @@ class CStandInBrowser : public CWebBrowser2Stubs,
                         public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CStandInBrowser)
-        TOL_COM_INTERFACE(IID_IWebBrowser2, IWebBrowser2)
-        TOL_COM_INTERFACE(IID_IWebBrowserApp, IWebBrowser2)
-        TOL_COM_INTERFACE(IID_IWebBrowser, IWebBrowser2)
-        TOL_COM_INTERFACE(IID_IDispatch, IWebBrowser2)
-        TOL_COM_INTERFACE(IID_IOleObject, IOleObject)
-        TOL_COM_INTERFACE(IID_IOleWindow, IOleInPlaceObject)
-        TOL_COM_INTERFACE(IID_IOleInPlaceObject, IOleInPlaceObject)
-        TOL_COM_INTERFACE(IID_IOleInPlaceActiveObject, IOleInPlaceActiveObject)
-        TOL_COM_INTERFACE(IID_IConnectionPointContainer, CConnectionPointContainerImpl)
+    TOL_COM_INTERFACE(IID_IWebBrowser2, IWebBrowser2)
+    TOL_COM_INTERFACE(IID_IWebBrowserApp, IWebBrowser2)
+    TOL_COM_INTERFACE(IID_IWebBrowser, IWebBrowser2)
+    TOL_COM_INTERFACE(IID_IDispatch, IWebBrowser2)
+    TOL_COM_INTERFACE(IID_IOleObject, IOleObject)
+    TOL_COM_INTERFACE(IID_IOleWindow, IOleInPlaceObject)
+    TOL_COM_INTERFACE(IID_IOleInPlaceObject, IOleInPlaceObject)
+    TOL_COM_INTERFACE(IID_IOleInPlaceActiveObject, IOleInPlaceActiveObject)
+    TOL_COM_INTERFACE(IID_IConnectionPointContainer, CConnectionPointContainerImpl)
     TOL_END_COM_MAP()
 
     CStandInBrowser();
@@ -64,7 +64,8 @@ public:
     STDMETHOD(GetMoniker)(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
     STDMETHOD(InitFromData)(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
     STDMETHOD(GetClipboardData)(DWORD, IDataObject**) override { return E_NOTIMPL; }
-    STDMETHOD(DoVerb)(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT position) override;
+    STDMETHOD(DoVerb)
+    (LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT position) override;
     STDMETHOD(EnumVerbs)(IEnumOLEVERB**) override { return E_NOTIMPL; }
     STDMETHOD(Update)() override { return S_OK; }
     STDMETHOD(IsUpToDate)() override { return S_OK; }

@@ -7,8 +7,11 @@
 
 #include "no_type_info_dispatch.h"
 
-#define TOL_NOTIMPL(method, params) \
-    STDMETHOD(method) params override { return E_NOTIMPL; }
+#define TOL_NOTIMPL(method, params)   \
+    STDMETHOD(method) params override \
+    {                                 \
+        return E_NOTIMPL;             \
+    }
 
 class CWebBrowser2Stubs : public CNoTypeInfoDispatch<IWebBrowser2> {
 public:

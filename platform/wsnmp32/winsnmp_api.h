@@ -194,65 +194,64 @@ typedef SNMPAPI_STATUS(CALLBACK* SNMPAPI_CALLBACK)(HSNMP_SESSION hSession, HWND 
 
 // Entry points. Each has a pointer type of the same name with the prefix PFN_ for callers
 // that bind the DLL with GetProcAddress.
-#define WSNMP32_FUNCTIONS(X)                                                                  \
-    X(SNMPAPI_STATUS, SnmpStartup,                                                            \
-      (smiLPUINT32 nMajorVersion, smiLPUINT32 nMinorVersion, smiLPUINT32 nLevel,              \
-       smiLPUINT32 nTranslateMode, smiLPUINT32 nRetransmitMode))                              \
-    X(SNMPAPI_STATUS, SnmpCleanup, (void))                                                    \
-    X(SNMPAPI_STATUS, SnmpGetTranslateMode, (smiLPUINT32 nTranslateMode))                     \
-    X(SNMPAPI_STATUS, SnmpSetTranslateMode, (smiUINT32 nTranslateMode))                       \
-    X(SNMPAPI_STATUS, SnmpGetRetransmitMode, (smiLPUINT32 nRetransmitMode))                   \
-    X(SNMPAPI_STATUS, SnmpSetRetransmitMode, (smiUINT32 nRetransmitMode))                     \
-    X(SNMPAPI_STATUS, SnmpGetLastError, (HSNMP_SESSION session))                              \
-    X(HSNMP_SESSION, SnmpCreateSession,                                                       \
-      (HWND hWnd, UINT wMsg, SNMPAPI_CALLBACK fCallBack, LPVOID lpClientData))                \
-    X(SNMPAPI_STATUS, SnmpClose, (HSNMP_SESSION session))                                     \
-    X(HSNMP_ENTITY, SnmpStrToEntity, (HSNMP_SESSION session, LPCSTR string))                  \
-    X(SNMPAPI_STATUS, SnmpEntityToStr, (HSNMP_ENTITY entity, smiUINT32 size, LPSTR string))   \
-    X(SNMPAPI_STATUS, SnmpFreeEntity, (HSNMP_ENTITY entity))                                  \
-    X(SNMPAPI_STATUS, SnmpSetPort, (HSNMP_ENTITY hEntity, UINT nPort))                        \
-    X(SNMPAPI_STATUS, SnmpGetTimeout,                                                         \
-      (HSNMP_ENTITY hEntity, smiLPTIMETICKS nPolicyTimeout, smiLPTIMETICKS nActualTimeout))   \
-    X(SNMPAPI_STATUS, SnmpSetTimeout, (HSNMP_ENTITY hEntity, smiTIMETICKS nPolicyTimeout))    \
-    X(SNMPAPI_STATUS, SnmpGetRetry,                                                           \
-      (HSNMP_ENTITY hEntity, smiLPUINT32 nPolicyRetry, smiLPUINT32 nActualRetry))             \
-    X(SNMPAPI_STATUS, SnmpSetRetry, (HSNMP_ENTITY hEntity, smiUINT32 nPolicyRetry))           \
-    X(HSNMP_CONTEXT, SnmpStrToContext, (HSNMP_SESSION session, smiLPCOCTETS string))          \
-    X(SNMPAPI_STATUS, SnmpContextToStr, (HSNMP_CONTEXT context, smiLPOCTETS string))          \
-    X(SNMPAPI_STATUS, SnmpFreeContext, (HSNMP_CONTEXT context))                               \
-    X(SNMPAPI_STATUS, SnmpStrToOid, (LPCSTR string, smiLPOID dstOID))                         \
-    X(SNMPAPI_STATUS, SnmpOidToStr, (smiLPCOID srcOID, smiUINT32 size, LPSTR string))         \
-    X(SNMPAPI_STATUS, SnmpOidCopy, (smiLPOID srcOID, smiLPOID dstOID))                        \
-    X(SNMPAPI_STATUS, SnmpOidCompare,                                                         \
-      (smiLPCOID xOID, smiLPCOID yOID, smiUINT32 maxlen, smiLPINT result))                    \
-    X(SNMPAPI_STATUS, SnmpFreeDescriptor, (smiUINT32 syntax, smiLPOPAQUE descriptor))         \
-    X(HSNMP_VBL, SnmpCreateVbl, (HSNMP_SESSION session, smiLPCOID name, smiLPCVALUE value))   \
-    X(SNMPAPI_STATUS, SnmpSetVb,                                                              \
-      (HSNMP_VBL vbl, smiUINT32 index, smiLPCOID name, smiLPCVALUE value))                    \
-    X(SNMPAPI_STATUS, SnmpGetVb,                                                              \
-      (HSNMP_VBL vbl, smiUINT32 index, smiLPOID name, smiLPVALUE value))                      \
-    X(SNMPAPI_STATUS, SnmpCountVbl, (HSNMP_VBL vbl))                                          \
-    X(SNMPAPI_STATUS, SnmpFreeVbl, (HSNMP_VBL vbl))                                           \
-    X(HSNMP_PDU, SnmpCreatePdu,                                                               \
-      (HSNMP_SESSION session, smiINT PDU_type, smiINT32 request_id, smiINT error_status,      \
-       smiINT error_index, HSNMP_VBL varbindlist))                                            \
-    X(SNMPAPI_STATUS, SnmpGetPduData,                                                         \
-      (HSNMP_PDU PDU, smiLPINT PDU_type, smiLPINT32 request_id, smiLPINT error_status,        \
-       smiLPINT error_index, LPHSNMP_VBL varbindlist))                                        \
-    X(SNMPAPI_STATUS, SnmpSetPduData,                                                         \
-      (HSNMP_PDU PDU, const smiINT* PDU_type, const smiINT32* request_id,                     \
-       const smiINT* non_repeaters, const smiINT* max_repetitions,                            \
-       const HSNMP_VBL* varbindlist))                                                         \
-    X(SNMPAPI_STATUS, SnmpFreePdu, (HSNMP_PDU PDU))                                           \
-    X(SNMPAPI_STATUS, SnmpSendMsg,                                                            \
-      (HSNMP_SESSION session, HSNMP_ENTITY srcEntity, HSNMP_ENTITY dstEntity,                 \
-       HSNMP_CONTEXT context, HSNMP_PDU PDU))                                                 \
-    X(SNMPAPI_STATUS, SnmpRecvMsg,                                                            \
-      (HSNMP_SESSION session, LPHSNMP_ENTITY srcEntity, LPHSNMP_ENTITY dstEntity,             \
-       LPHSNMP_CONTEXT context, LPHSNMP_PDU PDU))                                             \
-    X(SNMPAPI_STATUS, SnmpCancelMsg, (HSNMP_SESSION session, smiINT32 reqId))                 \
-    X(SNMPAPI_STATUS, SnmpRegister,                                                           \
-      (HSNMP_SESSION session, HSNMP_ENTITY srcEntity, HSNMP_ENTITY dstEntity,                 \
+#define WSNMP32_FUNCTIONS(X)                                                                      \
+    X(SNMPAPI_STATUS, SnmpStartup,                                                                \
+      (smiLPUINT32 nMajorVersion, smiLPUINT32 nMinorVersion, smiLPUINT32 nLevel,                  \
+       smiLPUINT32 nTranslateMode, smiLPUINT32 nRetransmitMode))                                  \
+    X(SNMPAPI_STATUS, SnmpCleanup, (void))                                                        \
+    X(SNMPAPI_STATUS, SnmpGetTranslateMode, (smiLPUINT32 nTranslateMode))                         \
+    X(SNMPAPI_STATUS, SnmpSetTranslateMode, (smiUINT32 nTranslateMode))                           \
+    X(SNMPAPI_STATUS, SnmpGetRetransmitMode, (smiLPUINT32 nRetransmitMode))                       \
+    X(SNMPAPI_STATUS, SnmpSetRetransmitMode, (smiUINT32 nRetransmitMode))                         \
+    X(SNMPAPI_STATUS, SnmpGetLastError, (HSNMP_SESSION session))                                  \
+    X(HSNMP_SESSION, SnmpCreateSession,                                                           \
+      (HWND hWnd, UINT wMsg, SNMPAPI_CALLBACK fCallBack, LPVOID lpClientData))                    \
+    X(SNMPAPI_STATUS, SnmpClose, (HSNMP_SESSION session))                                         \
+    X(HSNMP_ENTITY, SnmpStrToEntity, (HSNMP_SESSION session, LPCSTR string))                      \
+    X(SNMPAPI_STATUS, SnmpEntityToStr, (HSNMP_ENTITY entity, smiUINT32 size, LPSTR string))       \
+    X(SNMPAPI_STATUS, SnmpFreeEntity, (HSNMP_ENTITY entity))                                      \
+    X(SNMPAPI_STATUS, SnmpSetPort, (HSNMP_ENTITY hEntity, UINT nPort))                            \
+    X(SNMPAPI_STATUS, SnmpGetTimeout,                                                             \
+      (HSNMP_ENTITY hEntity, smiLPTIMETICKS nPolicyTimeout, smiLPTIMETICKS nActualTimeout))       \
+    X(SNMPAPI_STATUS, SnmpSetTimeout, (HSNMP_ENTITY hEntity, smiTIMETICKS nPolicyTimeout))        \
+    X(SNMPAPI_STATUS, SnmpGetRetry,                                                               \
+      (HSNMP_ENTITY hEntity, smiLPUINT32 nPolicyRetry, smiLPUINT32 nActualRetry))                 \
+    X(SNMPAPI_STATUS, SnmpSetRetry, (HSNMP_ENTITY hEntity, smiUINT32 nPolicyRetry))               \
+    X(HSNMP_CONTEXT, SnmpStrToContext, (HSNMP_SESSION session, smiLPCOCTETS string))              \
+    X(SNMPAPI_STATUS, SnmpContextToStr, (HSNMP_CONTEXT context, smiLPOCTETS string))              \
+    X(SNMPAPI_STATUS, SnmpFreeContext, (HSNMP_CONTEXT context))                                   \
+    X(SNMPAPI_STATUS, SnmpStrToOid, (LPCSTR string, smiLPOID dstOID))                             \
+    X(SNMPAPI_STATUS, SnmpOidToStr, (smiLPCOID srcOID, smiUINT32 size, LPSTR string))             \
+    X(SNMPAPI_STATUS, SnmpOidCopy, (smiLPOID srcOID, smiLPOID dstOID))                            \
+    X(SNMPAPI_STATUS, SnmpOidCompare,                                                             \
+      (smiLPCOID xOID, smiLPCOID yOID, smiUINT32 maxlen, smiLPINT result))                        \
+    X(SNMPAPI_STATUS, SnmpFreeDescriptor, (smiUINT32 syntax, smiLPOPAQUE descriptor))             \
+    X(HSNMP_VBL, SnmpCreateVbl, (HSNMP_SESSION session, smiLPCOID name, smiLPCVALUE value))       \
+    X(SNMPAPI_STATUS, SnmpSetVb,                                                                  \
+      (HSNMP_VBL vbl, smiUINT32 index, smiLPCOID name, smiLPCVALUE value))                        \
+    X(SNMPAPI_STATUS, SnmpGetVb,                                                                  \
+      (HSNMP_VBL vbl, smiUINT32 index, smiLPOID name, smiLPVALUE value))                          \
+    X(SNMPAPI_STATUS, SnmpCountVbl, (HSNMP_VBL vbl))                                              \
+    X(SNMPAPI_STATUS, SnmpFreeVbl, (HSNMP_VBL vbl))                                               \
+    X(HSNMP_PDU, SnmpCreatePdu,                                                                   \
+      (HSNMP_SESSION session, smiINT PDU_type, smiINT32 request_id, smiINT error_status,          \
+       smiINT error_index, HSNMP_VBL varbindlist))                                                \
+    X(SNMPAPI_STATUS, SnmpGetPduData,                                                             \
+      (HSNMP_PDU PDU, smiLPINT PDU_type, smiLPINT32 request_id, smiLPINT error_status,            \
+       smiLPINT error_index, LPHSNMP_VBL varbindlist))                                            \
+    X(SNMPAPI_STATUS, SnmpSetPduData,                                                             \
+      (HSNMP_PDU PDU, const smiINT* PDU_type, const smiINT32* request_id,                         \
+       const smiINT* non_repeaters, const smiINT* max_repetitions, const HSNMP_VBL* varbindlist)) \
+    X(SNMPAPI_STATUS, SnmpFreePdu, (HSNMP_PDU PDU))                                               \
+    X(SNMPAPI_STATUS, SnmpSendMsg,                                                                \
+      (HSNMP_SESSION session, HSNMP_ENTITY srcEntity, HSNMP_ENTITY dstEntity,                     \
+       HSNMP_CONTEXT context, HSNMP_PDU PDU))                                                     \
+    X(SNMPAPI_STATUS, SnmpRecvMsg,                                                                \
+      (HSNMP_SESSION session, LPHSNMP_ENTITY srcEntity, LPHSNMP_ENTITY dstEntity,                 \
+       LPHSNMP_CONTEXT context, LPHSNMP_PDU PDU))                                                 \
+    X(SNMPAPI_STATUS, SnmpCancelMsg, (HSNMP_SESSION session, smiINT32 reqId))                     \
+    X(SNMPAPI_STATUS, SnmpRegister,                                                               \
+      (HSNMP_SESSION session, HSNMP_ENTITY srcEntity, HSNMP_ENTITY dstEntity,                     \
        HSNMP_CONTEXT context, smiLPCOID notification, smiUINT32 state))
 
 #define WSNMP32_DECLARE(ret, name, args) \

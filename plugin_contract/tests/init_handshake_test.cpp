@@ -61,14 +61,13 @@ TEST(InitHandshakeTest, PlugInRefusesWhatIsNotItsOwnClassId)
         const char* name;
         const CComBSTR* blob;
     } cases[] = {
-        {"another class identifier", &otherClass},
-        {"empty plaintext", &empty},
-        {"first half of the text", &firstHalf},
-        {"lower-case text", &lowerCase},
+        {"another class identifier", &otherClass}, {"empty plaintext", &empty},
+        {"first half of the text", &firstHalf},    {"lower-case text", &lowerCase},
         {"no entropy", &ownButWrongEntropy},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(AgentAuthResult::Refused, CheckAgentAuth(kMem, c.blob->Bytes(), c.blob->ByteLength()))
+        EXPECT_EQ(AgentAuthResult::Refused,
+                  CheckAgentAuth(kMem, c.blob->Bytes(), c.blob->ByteLength()))
             << c.name;
     // The same blob for tol_cpu's class is accepted by tol_cpu only.
     EXPECT_EQ(AgentAuthResult::Accepted,
@@ -84,7 +83,8 @@ TEST(InitHandshakeTest, ProtectDataRefusesNullOrEmptyInput)
     CClassIdEntropy entropy(kMem);
     CComBSTR out;
     EXPECT_FALSE(ProtectData(nullptr, 5, entropy.Bytes(), entropy.Length(), &out));
-    EXPECT_FALSE(ProtectData(reinterpret_cast<const BYTE*>("x"), 0, entropy.Bytes(), entropy.Length(), &out));
+    EXPECT_FALSE(ProtectData(reinterpret_cast<const BYTE*>("x"), 0, entropy.Bytes(),
+                             entropy.Length(), &out));
     EXPECT_TRUE(!out);
     EXPECT_FALSE(ProtectCommandCodes(kMem, nullptr, &out));
     EXPECT_FALSE(ProtectClassIdText(nullptr, &out));

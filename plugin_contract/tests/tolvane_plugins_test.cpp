@@ -43,7 +43,8 @@ std::vector<std::wstring> SubkeyNames(const std::wstring& path)
 
 HRESULT CallExport(HMODULE dll, const char* name)
 {
-    auto fn = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+    auto fn =
+        reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
     return fn ? fn() : E_NOTIMPL;
 }
 
@@ -176,8 +177,8 @@ TEST_F(TolvanePlugInsTest, ReferenceClassCanBeAggregated)
         STDMETHOD_(ULONG, Release)() override { return 1; }
     } outer;
     CComPtr<IUnknown> inner;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_TolvanePlugIn, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                     inner.ReceiveVoid()));
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_TolvanePlugIn, &outer, CLSCTX_INPROC_SERVER,
+                                     IID_IUnknown, inner.ReceiveVoid()));
     CComPtr<ITolvanePlugIn> plugIn;
     ASSERT_EQ(S_OK, inner.QueryTo(IID_ITolvanePlugIn, &plugIn));
     CComPtr<IUnknown> identity;

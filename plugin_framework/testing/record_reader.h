@@ -45,8 +45,10 @@ inline ReadRecord ReadAt(const std::string& bytes, size_t start, size_t end)
     end = start + header[0];
     memcpy(record.capacities, header + 1, sizeof record.capacities);
     size_t at = start + sizeof header;
-    if (!Take(bytes, &at, end, header[1], &record.i32) || !Take(bytes, &at, end, header[2], &record.ui32) ||
-        !Take(bytes, &at, end, header[3], &record.i64) || !Take(bytes, &at, end, header[4], &record.ui64) ||
+    if (!Take(bytes, &at, end, header[1], &record.i32) ||
+        !Take(bytes, &at, end, header[2], &record.ui32) ||
+        !Take(bytes, &at, end, header[3], &record.i64) ||
+        !Take(bytes, &at, end, header[4], &record.ui64) ||
         !Take(bytes, &at, end, header[5], &record.d64))
         return record;
     for (uint32_t i = 0; i < header[6]; ++i) {

@@ -109,7 +109,11 @@ TEST(CPendingResult, BeyondItsBoundTheOldestWholeRecordsAreDroppedAndCounted)
         {"the newest is kept even beyond the bound", {a, b, big}, big, 2, 80},
         {"and goes when the next comes", {big, a}, a, 1, 250},
         // Bytes that do not read as a record go together with all that follows them.
-        {"a length beyond the bytes", {Record(40, 'x').replace(0, 4, "\xff\xff\0\0", 4), c, a}, a, 1, 80},
+        {"a length beyond the bytes",
+         {Record(40, 'x').replace(0, 4, "\xff\xff\0\0", 4), c, a},
+         a,
+         1,
+         80},
         {"a length too short to step on", {std::string("\0\0\0\0xyzw", 8) + b, big}, big, 1, 48},
         {"too few bytes for a length", {"xy", big}, big, 1, 2},
     };
@@ -150,7 +154,8 @@ TEST(CPendingResult, TheDropLineCarriesThePrefixAndTheCounts)
     PendingDrops drops;
     drops.records = 12;
     drops.bytes = 5000000000ull;
-    EXPECT_EQ(PendingDropLine("tol_snmp: ", drops),
-              "tol_snmp: 12 results (5000000000 bytes) dropped, the oldest first: at most 8388608 bytes "
-              "of results wait for the agent to fetch them.");
+    EXPECT_EQ(
+        PendingDropLine("tol_snmp: ", drops),
+        "tol_snmp: 12 results (5000000000 bytes) dropped, the oldest first: at most 8388608 bytes "
+        "of results wait for the agent to fetch them.");
 }

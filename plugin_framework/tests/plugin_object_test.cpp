@@ -49,7 +49,10 @@ public:
         return S_OK;
     }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
+    {
+        return E_NOTIMPL;
+    }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                         UINT*) override
     {
@@ -130,18 +133,16 @@ protected:
         ASSERT_EQ(CLSIDFromString(kClassText, &clsid), S_OK);
         CComPtr<IClassFactory> factory;
         ASSERT_EQ(getClassObject(clsid, IID_IClassFactory, factory.ReceiveVoid()), S_OK);
-        ASSERT_EQ(factory->CreateInstance(nullptr, IID_ITolvanePlugIn, m_plugin.ReceiveVoid()), S_OK);
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_ITolvanePlugIn, m_plugin.ReceiveVoid()),
+                  S_OK);
     }
 
-    void TearDown() override
-    {
-        Release();
-    }
+    void TearDown() override { Release(); }
 
     static long Probe(const char* name)
     {
-        auto func = reinterpret_cast<CountFunc>(
-            reinterpret_cast<void*>(GetProcAddress(s_module, name)));
+        auto func =
+            reinterpret_cast<CountFunc>(reinterpret_cast<void*>(GetProcAddress(s_module, name)));
         return func ? func() : -1;
     }
 
@@ -156,8 +157,8 @@ protected:
         CClassIdEntropy plain(plainText);
         CClassIdEntropy entropy(entropyText);
         CComBSTR blob;
-        EXPECT_TRUE(ProtectData(plain.Bytes(), plain.Length(), entropy.Bytes(), entropy.Length(),
-                                &blob));
+        EXPECT_TRUE(
+            ProtectData(plain.Bytes(), plain.Length(), entropy.Bytes(), entropy.Length(), &blob));
         CComVariant v;
         v.AttachBSTR(blob.Detach());
         return v;
@@ -274,7 +275,8 @@ TEST_F(PlugInObject, ErrorInfoIsDeclaredForTheOwnInterfaceOnly)
 TEST_F(PlugInObject, HasBothConnectionPoints)
 {
     CComPtr<IConnectionPointContainer> container;
-    ASSERT_EQ(m_plugin.QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid()), S_OK);
+    ASSERT_EQ(m_plugin.QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid()),
+              S_OK);
     for (const IID* iid : {&DIID__ITolvanePlugInEvents, &DIID__ITESTmonitoringEvents}) {
         CComPtr<IConnectionPoint> point;
         EXPECT_EQ(container->FindConnectionPoint(*iid, &point), S_OK);
@@ -485,8 +487,9 @@ TEST_P(PlugInRelease, ReleaseDuringAPassLeavesNoThreadBehind)
     EXPECT_EQ(canUnload(), S_OK);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Passes, PlugInRelease,
-    testing::Values(LongPassCase{L"TSP\t3000\t0", "pass_ignores_stop"},
-                    LongPassCase{L"TSP\t600000\t1", "pass_watches_stop"}),
-    [](const testing::TestParamInfo<LongPassCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Passes, PlugInRelease,
+                         testing::Values(LongPassCase{L"TSP\t3000\t0", "pass_ignores_stop"},
+                                         LongPassCase{L"TSP\t600000\t1", "pass_watches_stop"}),
+                         [](const testing::TestParamInfo<LongPassCase>& info) {
+                             return std::string(info.param.name);
+                         });

@@ -95,7 +95,8 @@ public:
         if (!m_sampler.Ready() || !m_sampler.Sample(&system, &processors))
             return;
         CScopedLock lock(m_testLock);
-        Post(kLevelPass, FormatText("tol_cpu: begin checking. test count: %d", static_cast<int>(m_tests.Size())));
+        Post(kLevelPass, FormatText("tol_cpu: begin checking. test count: %d",
+                                    static_cast<int>(m_tests.Size())));
         for (const auto& test : m_tests) {
             if (this->StopRequested())
                 break;
@@ -161,14 +162,16 @@ private:
 
     void PostTestLine(const char* action, const CpuTest& test)
     {
-        Post(kLevelTests,
-             FormatText("tol_cpu: %s test... tid:%d, lid:%d, user_max:%.2f, kernel_max:%.2f, "
-                        "nice_max:%.2f, idle_min:%.2f, iowait_max:%.2f, hostAddr: %s, system %s",
-                        action, test.tid, test.lid, test.user_max, test.kernel_max, test.nice_max,
-                        test.idle_min, test.iowait_max, test.hostAddr.c_str(), test.system.c_str()));
+        Post(
+            kLevelTests,
+            FormatText("tol_cpu: %s test... tid:%d, lid:%d, user_max:%.2f, kernel_max:%.2f, "
+                       "nice_max:%.2f, idle_min:%.2f, iowait_max:%.2f, hostAddr: %s, system %s",
+                       action, test.tid, test.lid, test.user_max, test.kernel_max, test.nice_max,
+                       test.idle_min, test.iowait_max, test.hostAddr.c_str(), test.system.c_str()));
     }
 
-    void CheckTest(const CpuTest& test, const CpuUsage& system, const std::vector<CpuUsage>& processors)
+    void CheckTest(const CpuTest& test, const CpuUsage& system,
+                   const std::vector<CpuUsage>& processors)
     {
         Post(kLevelProgress, FormatText("tol_cpu: checking tid: %d, lid: %d", test.tid, test.lid));
         CpuFigures figures;
@@ -178,7 +181,8 @@ private:
             figures.cpu_usage = system.usage;
             figures.krn_usage = system.kernel;
             for (size_t i = 0; i < processors.size(); ++i)
-                perProcessor.push_back({processors[i], JudgeProcessor(test, static_cast<unsigned>(i), processors[i])});
+                perProcessor.push_back(
+                    {processors[i], JudgeProcessor(test, static_cast<unsigned>(i), processors[i])});
         } else {
             measured = MeasureRemote(test, &figures);
         }
@@ -201,20 +205,23 @@ private:
             std::vector<unsigned int> syntax;
             result = m_snmp->Get(host, UcdRawCounterOids(), &values, &syntax, kGetWaitMs);
             if (result == kSnmpQueryOk) {
-                Post(kLevelProgress, "tol_cpu: remote test: GetOIDValuesFromHost for linux succeeded.");
+                Post(kLevelProgress,
+                     "tol_cpu: remote test: GetOIDValuesFromHost for linux succeeded.");
                 measured = FiguresFromUcdCounters(values, syntax, figures);
             }
         } else {
             std::vector<SnmpRow> rows;
             result = m_snmp->Walk(host, kProcessorLoadRoot, &rows, StopCheck());
             if (result == kSnmpQueryOk) {
-                Post(kLevelProgress, "tol_cpu: remote test: GetOIDValuesFromHost for non-linux succeeded.");
+                Post(kLevelProgress,
+                     "tol_cpu: remote test: GetOIDValuesFromHost for non-linux succeeded.");
                 measured = FiguresFromProcessorLoads(rows, figures);
             }
         }
         if (result == kSnmpQueryOk)
             return measured;
-        Post(kLevelProgress, FormatText("tol_cpu: remote test: GetOIDValuesFromHost failed: retVal: %d", result));
+        Post(kLevelProgress,
+             FormatText("tol_cpu: remote test: GetOIDValuesFromHost failed: retVal: %d", result));
         return RemoteFailureStatus(result);
     }
 

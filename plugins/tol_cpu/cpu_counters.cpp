@@ -24,10 +24,12 @@ struct SystemBasicInformation {
     signed char numberOfProcessors;
 };
 #if defined(_WIN64)
-static_assert(sizeof(SystemBasicInformation) == 64, "basic information: 64 bytes in 64-bit processes");
+static_assert(sizeof(SystemBasicInformation) == 64,
+              "basic information: 64 bytes in 64-bit processes");
 static_assert(offsetof(SystemBasicInformation, numberOfProcessors) == 56, "processor count at 56");
 #else
-static_assert(sizeof(SystemBasicInformation) == 44, "basic information: 44 bytes in 32-bit processes");
+static_assert(sizeof(SystemBasicInformation) == 44,
+              "basic information: 44 bytes in 32-bit processes");
 static_assert(offsetof(SystemBasicInformation, numberOfProcessors) == 40, "processor count at 40");
 #endif
 

@@ -15,7 +15,8 @@ bool CCpuSampler::Sample(CpuUsage* system, std::vector<CpuUsage>* processors)
 {
     std::vector<CpuTimes> now;
     CpuTimes systemNow;
-    if (!m_ready || !m_counters.ProcessorTimes(m_count, &now) || !m_counters.SystemTimes(&systemNow))
+    if (!m_ready || !m_counters.ProcessorTimes(m_count, &now) ||
+        !m_counters.SystemTimes(&systemNow))
         return false;
     *system = UsageBetween(m_system, systemNow);
     m_system = systemNow;

@@ -27,6 +27,6 @@ private:
     ICpuCounters& m_counters;
     bool m_ready = false;
     int m_count = 0;
-    CpuTimes m_system;                // slot 0: the whole system
+    CpuTimes m_system;                   // slot 0: the whole system
     std::vector<CpuTimes> m_processors;  // slots 1..count: processor i at i - 1
 };

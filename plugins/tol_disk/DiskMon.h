@@ -84,8 +84,8 @@ public:
             test->isNew = false;
             Post(kLevelProgress, FormatText("tol_disk: checking tid: %d, lid: %d, drive: '%c'",
                                             test->testId, test->locationId, test->drive));
-            DiskVerdict verdict = test->IsRateTest() ? CheckRates(test.get(), interval)
-                                                     : CheckSpace(*test);
+            DiskVerdict verdict =
+                test->IsRateTest() ? CheckRates(test.get(), interval) : CheckSpace(*test);
             CComBSTR bytes;
             if (BuildDiskRecord(test->testId, test->locationId, verdict, &bytes))
                 this->PostResult(&bytes, "tol_disk: New data is available.");
@@ -157,9 +157,9 @@ private:
 
     void PostTestLine(const char* action, const DiskTest& test)
     {
-        Post(kLevelTests, FormatText("tol_disk: %s test... disk:'%c', tid:%d, lid:%d, min_free:%d",
-                                     action, test.drive, test.testId, test.locationId,
-                                     test.minimumFree));
+        Post(kLevelTests,
+             FormatText("tol_disk: %s test... disk:'%c', tid:%d, lid:%d, min_free:%d", action,
+                        test.drive, test.testId, test.locationId, test.minimumFree));
     }
 
     DiskVerdict CheckRates(DiskTest* test, int interval)
@@ -168,13 +168,13 @@ private:
         if (!m_meter->GetDiskCounters(test->drive, &reads, &writes))
             return DriveNotFound(test->drive);
         RateSample sample = TakeRateSample(test, reads, writes, interval);
-        Post(kLevelTests,
-             FormatText("tol_disk: tid: %d, lid: %d, drive: '%c', read: %u, write: %u, "
-                        "last_read: %u, last_write: %u, read_count: %u, write_count: %u",
-                        test->testId, test->locationId, test->drive, reads, writes,
-                        sample.lastReads, sample.lastWrites,
-                        static_cast<unsigned int>(sample.readRate),
-                        static_cast<unsigned int>(sample.writeRate)));
+        Post(
+            kLevelTests,
+            FormatText("tol_disk: tid: %d, lid: %d, drive: '%c', read: %u, write: %u, "
+                       "last_read: %u, last_write: %u, read_count: %u, write_count: %u",
+                       test->testId, test->locationId, test->drive, reads, writes, sample.lastReads,
+                       sample.lastWrites, static_cast<unsigned int>(sample.readRate),
+                       static_cast<unsigned int>(sample.writeRate)));
         return JudgeRates(test->drive, sample.readRate, sample.writeRate);
     }
 

@@ -9,8 +9,8 @@ DiskVerdict JudgeFreeSpace(char drive, int minimumFree, double totalGb, double f
     verdict.second = totalGb;
     if (minimumFree >= 1 && static_cast<double>(minimumFree) > freeGb) {
         verdict.status = kDiskStatusBelowMinimum;
-        verdict.text = FormatText("Drive: %c free space: %.2f / Min value: %d.\n", drive, freeGb,
-                                  minimumFree);
+        verdict.text =
+            FormatText("Drive: %c free space: %.2f / Min value: %d.\n", drive, freeGb, minimumFree);
     } else {
         verdict.text = FormatText("Drive: %c free space is within acceptable limits.\n", drive);
     }

@@ -35,7 +35,7 @@ int RatePerSecond(unsigned int delta, int intervalSeconds);
 // One reading of a read/write-count test: a last count of 0 (never sampled) takes the reading
 // first, so the first check reports 0; afterwards the reading becomes the last count.
 struct RateSample {
-    unsigned int lastReads = 0;   // the last counts the rates were taken against
+    unsigned int lastReads = 0;  // the last counts the rates were taken against
     unsigned int lastWrites = 0;
     int readRate = 0;
     int writeRate = 0;

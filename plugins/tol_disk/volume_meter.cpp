@@ -65,8 +65,8 @@ public:
         if (!GetDiskFreeSpaceW(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
                                &totalClusters))
             return false;
-        unsigned long long cluster = static_cast<unsigned long long>(sectorsPerCluster) *
-                                     bytesPerSector;
+        unsigned long long cluster =
+            static_cast<unsigned long long>(sectorsPerCluster) * bytesPerSector;
         *totalGb = static_cast<double>(cluster * totalClusters) / kBytesPerGb;
         *freeGb = static_cast<double>(cluster * freeClusters) / kBytesPerGb;
         return true;
@@ -74,8 +74,9 @@ public:
 
     bool GetDiskCounters(char drive, unsigned int* reads, unsigned int* writes) override
     {
-        wchar_t device[] = {L'\\', L'\\', L'.', L'\\',
-                            static_cast<wchar_t>(static_cast<unsigned char>(drive)), L':', 0};
+        wchar_t device[] = {
+            L'\\', L'\\', L'.', L'\\', static_cast<wchar_t>(static_cast<unsigned char>(drive)),
+            L':',  0};
         CNoCriticalErrorBoxes guard;
         HANDLE volume = CreateFileW(device, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr);

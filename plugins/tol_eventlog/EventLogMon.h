@@ -108,8 +108,8 @@ public:
             return false;
         Trace(kLevelTests,
               FormatText("tol_evt: adding test... tid:%d, lid:%d, host:%s, log_name:%s, "
-                        "supp_types:%s",
-                        testId, locationId, ShownText(host), logName, ShownText(types)));
+                         "supp_types:%s",
+                         testId, locationId, ShownText(host), logName, ShownText(types)));
         std::unique_ptr<EventLogTest> test = MakeTest(testId, locationId, host, logName, types);
         if (!test)
             return false;
@@ -140,8 +140,8 @@ public:
             return false;
         Trace(kLevelTests,
               FormatText("tol_evt: modifing test... tid:%d, lid:%d, host:%s, log_name:%s, "
-                        "supp_types:%s",
-                        testId, locationId, ShownText(host), logName, ShownText(types)));
+                         "supp_types:%s",
+                         testId, locationId, ShownText(host), logName, ShownText(types)));
         if (!RemoveEventLogTest(testId))
             return false;
         return AddEventLogTest(testId, locationId, host, logName, types);

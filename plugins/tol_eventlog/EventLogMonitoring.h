@@ -8,9 +8,8 @@
 
 class CEventLogMonitoring
     : public CMonPlugInObject<CEventLogMonitoring, CEventLogMon<CEventLogMonitoring>,
-                              IEventLogMonitoring, &IID_IEventLogMonitoring,
-                              &LIBID_tol_eventlogLib, &DIID__IEventLogMonitoringEvents,
-                              &CLSID_EventLogMonitoring> {
+                              IEventLogMonitoring, &IID_IEventLogMonitoring, &LIBID_tol_eventlogLib,
+                              &DIID__IEventLogMonitoringEvents, &CLSID_EventLogMonitoring> {
 public:
     static const char* CommandCodeList() { return "LEALEMLED"; }
     static const char* LogPrefix() { return "tol_evt: "; }

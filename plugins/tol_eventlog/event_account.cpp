@@ -54,8 +54,8 @@ char* SidToText(PSID sid)
                  (unsigned short)a[4], (unsigned short)a[5]);
     else
         snprintf(part, sizeof part, "%lu",
-                 (unsigned long)a[2] << 24 | (unsigned long)a[3] << 16 |
-                     (unsigned long)a[4] << 8 | (unsigned long)a[5]);
+                 (unsigned long)a[2] << 24 | (unsigned long)a[3] << 16 | (unsigned long)a[4] << 8 |
+                     (unsigned long)a[5]);
     text += part;
     BYTE count = *GetSidSubAuthorityCount(sid);
     for (BYTE i = 0; i < count; ++i) {

@@ -7,10 +7,10 @@
 #include <string>
 
 struct EventAccount {
-    std::wstring name;     // empty: not known
+    std::wstring name;  // empty: not known
     std::wstring domain;
-    std::string sidText;   // "S-1-5-18"; empty: not known
-    unsigned sidUse = 0;   // the lookup's SID_NAME_USE; 0 when there is none
+    std::string sidText;  // "S-1-5-18"; empty: not known
+    unsigned sidUse = 0;  // the lookup's SID_NAME_USE; 0 when there is none
 };
 
 // Looks the SID up with LookupAccountSidW on the local machine. A null or invalid SID, or a

@@ -15,7 +15,7 @@ struct EventLogLine {
     EventLogLineKind kind = EventLogLineKind::Incorrect;
     int testId = 0;
     int locationId = 0;
-    std::string host;     // UTF-8, as the line gives them
+    std::string host;  // UTF-8, as the line gives them
     std::string logName;
     std::string types;
 };

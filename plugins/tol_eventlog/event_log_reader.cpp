@@ -57,8 +57,8 @@ DWORD ReadRecord(HANDLE log, DWORD number, std::vector<BYTE>* buffer, DWORD* byt
 {
     for (;;) {
         DWORD needed = 0;
-        if (ReadEventLogW(log, EVENTLOG_SEEK_READ | EVENTLOG_FORWARDS_READ, number,
-                          buffer->data(), static_cast<DWORD>(buffer->size()), bytesRead, &needed))
+        if (ReadEventLogW(log, EVENTLOG_SEEK_READ | EVENTLOG_FORWARDS_READ, number, buffer->data(),
+                          static_cast<DWORD>(buffer->size()), bytesRead, &needed))
             return 0;
         DWORD error = GetLastError();
         if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer->size())
@@ -124,8 +124,7 @@ DWORD WINAPI ReadEventLogThread(void* copy)
 {
     const EventLogTest& test = *static_cast<const EventLogTest*>(copy);
     char line[96];
-    snprintf(line, sizeof line, "tol_evt: checking tid: %d, lid: %d", test.testId,
-             test.locationId);
+    snprintf(line, sizeof line, "tol_evt: checking tid: %d, lid: %d", test.testId, test.locationId);
     test.owner->PostEvent(kLevelProgress, line);
     ReadLog(test);
     return 0;

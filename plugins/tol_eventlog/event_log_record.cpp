@@ -12,8 +12,14 @@ constexpr const char* kNoDataText = "No data is available.";
 constexpr unsigned kStatusOk = 0;
 constexpr unsigned kStatusError = 2;
 
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(wchar_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(wchar_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 bool AddWide(CMonResult2* record, const std::wstring& text)
 {
@@ -26,8 +32,7 @@ bool AddNarrow(CMonResult2* record, const std::string& text)
     return record->add(const_cast<char*>(text.c_str()));
 }
 
-bool BeginOuter(CMonResult2* record, int testId, int locationId, unsigned status,
-                const char* text)
+bool BeginOuter(CMonResult2* record, int testId, int locationId, unsigned status, const char* text)
 {
     return record->create(0, 4, 1, 0, 0, 1) &&
            record->init(kResultEventLog, static_cast<unsigned>(testId),

@@ -46,9 +46,9 @@ std::wstring JoinInsertionStrings(const std::vector<std::wstring>& strings)
 std::wstring EventMessageFileValue(const std::wstring& logName, const std::wstring& source)
 {
     wchar_t path[kPathChars];
-    int written = swprintf(path, kPathChars,
-                           L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\%ls\\%ls",
-                           logName.c_str(), source.c_str());
+    int written =
+        swprintf(path, kPathChars, L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\%ls\\%ls",
+                 logName.c_str(), source.c_str());
     if (written < 0 || static_cast<DWORD>(written) >= kPathChars)
         return std::wstring();  // a cut path could name another source's key
     CRegistryKey key;
@@ -75,9 +75,8 @@ std::vector<MessageFile> EventMessageFiles(const std::wstring& logName, const st
 
 HMODULE LoadMessageFile(const MessageFile& file)
 {
-    HMODULE module = file.path.empty()
-                         ? nullptr
-                         : LoadLibraryExW(file.path.c_str(), nullptr, kAsDataFile);
+    HMODULE module =
+        file.path.empty() ? nullptr : LoadLibraryExW(file.path.c_str(), nullptr, kAsDataFile);
     if (!module && !file.nativePath.empty())
         module = LoadLibraryExW(file.nativePath.c_str(), nullptr, kAsDataFile);
     return module;
@@ -86,10 +85,10 @@ HMODULE LoadMessageFile(const MessageFile& file)
 bool HoldsEventMessage(HMODULE module, DWORD eventId)
 {
     wchar_t* message = nullptr;
-    DWORD chars = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 module, eventId, 0, reinterpret_cast<wchar_t*>(&message), 0,
-                                 nullptr);
+    DWORD chars =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
+                           FORMAT_MESSAGE_IGNORE_INSERTS,
+                       module, eventId, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
     if (message)
         LocalFree(message);
     return chars != 0;
@@ -100,17 +99,17 @@ bool FormatEventMessage(HMODULE module, DWORD eventId, const std::vector<std::ws
 {
     // Every insert the message may name finds an argument: the record's strings, then empty
     // strings, so a message that asks for more than the record carries reads nothing beyond.
-    std::vector<DWORD_PTR> arguments(strings.size() > kMessageInserts ? strings.size() + 2
-                                                                      : kMessageInserts + 2,
-                                     reinterpret_cast<DWORD_PTR>(L""));
+    std::vector<DWORD_PTR> arguments(
+        strings.size() > kMessageInserts ? strings.size() + 2 : kMessageInserts + 2,
+        reinterpret_cast<DWORD_PTR>(L""));
     for (size_t i = 0; i < strings.size(); ++i)
         arguments[i] = reinterpret_cast<DWORD_PTR>(strings[i].c_str());
     wchar_t* message = nullptr;
-    DWORD chars = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-                                     FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY,
-                                 module, eventId, 0, reinterpret_cast<wchar_t*>(&message),
-                                 kMessageMinimumChars,
-                                 reinterpret_cast<va_list*>(arguments.data()));
+    DWORD chars =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
+                           FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                       module, eventId, 0, reinterpret_cast<wchar_t*>(&message),
+                       kMessageMinimumChars, reinterpret_cast<va_list*>(arguments.data()));
     if (chars == 0 || !message) {
         if (message)
             LocalFree(message);
@@ -169,8 +168,8 @@ std::wstring CEventMessages::MessageText(const EventRecordView& record)
             return formatted;
     }
     // No file holds it: the system's own table, where FormatMessage looks after the file.
-    if (!modules.empty() && FormatEventMessage(modules.front(), record.eventId, record.strings,
-                                               maxChars, &formatted))
+    if (!modules.empty() &&
+        FormatEventMessage(modules.front(), record.eventId, record.strings, maxChars, &formatted))
         return formatted;
     return JoinInsertionStrings(record.strings);
 }

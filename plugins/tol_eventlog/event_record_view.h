@@ -16,14 +16,14 @@ struct EventRecordView {
     DWORD recordNumber = 0;
     DWORD timeGenerated = 0;  // seconds since 1970
     DWORD timeWritten = 0;
-    DWORD eventId = 0;        // the full identifier, severity and facility bits included
+    DWORD eventId = 0;  // the full identifier, severity and facility bits included
     WORD eventType = 0;
-    std::wstring source;      // at most kEventNameChars characters
+    std::wstring source;  // at most kEventNameChars characters
     std::wstring computer;
     const BYTE* sid = nullptr;  // inside the record; null when it carries none
     DWORD sidLength = 0;
     std::vector<std::wstring> strings;  // the insertion strings in order
-    size_t stringBytes = 0;   // their size in the record, NULs included
+    size_t stringBytes = 0;             // their size in the record, NULs included
     const BYTE* data = nullptr;
     DWORD dataLength = 0;
 };

@@ -2,7 +2,9 @@
 
 #include <utility>
 
-CContentMatch::CContentMatch(std::string text) : m_text(std::move(text)) {}
+CContentMatch::CContentMatch(std::string text) : m_text(std::move(text))
+{
+}
 
 void CContentMatch::Feed(const char* data, size_t bytes)
 {

@@ -123,10 +123,10 @@ private:
     {
         m_context->SetPhase(CRequestContext::kRequesting);
         const char* accept[] = {"*/*", nullptr};
-        HINTERNET request = HttpOpenRequestA(
-            m_context->Connection(), HttpVerb(m_test.method),
-            m_test.path.empty() ? nullptr : m_test.path.c_str(), nullptr, nullptr, accept,
-            HttpRequestFlags(m_test.secure), m_context->Value());
+        HINTERNET request =
+            HttpOpenRequestA(m_context->Connection(), HttpVerb(m_test.method),
+                             m_test.path.empty() ? nullptr : m_test.path.c_str(), nullptr, nullptr,
+                             accept, HttpRequestFlags(m_test.secure), m_context->Value());
         return request ? m_context->HandleReturned(request) : AwaitHandle();
     }
 
@@ -174,8 +174,8 @@ private:
         HINTERNET request = m_context->Request();
         DWORD code = 0;
         DWORD size = sizeof code;
-        if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code,
-                            &size, nullptr)) {
+        if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,
+                            nullptr)) {
             m_measure.error = GetLastError();
             return;
         }
@@ -184,8 +184,8 @@ private:
         if (HttpCodeAccepted(code)) {
             DWORD length = 0;
             size = sizeof length;
-            if (HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
-                               &length, &size, nullptr))
+            if (HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length,
+                               &size, nullptr))
                 m_measure.length = length;
             if (m_test.readContent)
                 ReadBody();
@@ -258,8 +258,7 @@ private:
 
 }  // namespace
 
-HttpMeasure MeasureHttp(const HttpTest& test, const char* proxy, HANDLE abandon,
-                        bool* abandoned)
+HttpMeasure MeasureHttp(const HttpTest& test, const char* proxy, HANDLE abandon, bool* abandoned)
 {
     CHttpRequest request(test, abandon);
     return request.Run(proxy, abandoned);

@@ -19,5 +19,4 @@ extern const char* const kHttpUserAgent;
 DWORD HttpRequestFlags(bool secure);
 
 // proxy: host:port of the proxy to use, null or empty for none. errorText is left unset.
-HttpMeasure MeasureHttp(const HttpTest& test, const char* proxy, HANDLE abandon,
-                        bool* abandoned);
+HttpMeasure MeasureHttp(const HttpTest& test, const char* proxy, HANDLE abandon, bool* abandoned);

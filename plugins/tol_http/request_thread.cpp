@@ -59,8 +59,7 @@ void ReportUnstarted(const HttpTest& test, DWORD error, CHttpRequestOwner* owner
 
 }  // namespace
 
-bool StartHttpRequest(std::unique_ptr<HttpTest> test, CHttpRequestOwner* owner,
-                      CThreadGroup* group)
+bool StartHttpRequest(std::unique_ptr<HttpTest> test, CHttpRequestOwner* owner, CThreadGroup* group)
 {
     if (!test || !owner)
         return false;

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr int64_t kTicksPerMillisecond = 10000;            // FILETIME counts 100 ns
+constexpr int64_t kTicksPerMillisecond = 10000;           // FILETIME counts 100 ns
 constexpr int64_t kEpochDifferenceSeconds = 11644473600;  // 1601 to 1970
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 struct WallStamp {
-    int64_t seconds = 0;        // since 1970 UTC
+    int64_t seconds = 0;  // since 1970 UTC
     unsigned int milliseconds = 0;
 };
 

@@ -8,8 +8,7 @@ bool BuildPingRecord(int testId, int locationId, const PingVerdict& verdict, CCo
     return record.create(0, 5, 1, 0, 1, 1) &&
            record.init(kResultIcmp, static_cast<unsigned int>(testId),
                        static_cast<unsigned int>(locationId)) &&
-           record.add(verdict.status) &&
-           record.add(const_cast<char*>(verdict.text.c_str())) &&
+           record.add(verdict.status) && record.add(const_cast<char*>(verdict.text.c_str())) &&
            record.add(verdict.average) && record.add(verdict.lost) &&
            bytes->AssignBytes(record.get_pointer(), record.get_size());
 }

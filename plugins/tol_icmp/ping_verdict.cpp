@@ -51,15 +51,15 @@ PingVerdict JudgePing(const PingMeasure& measure, int maximumLost)
     verdict.average = received > 0 ? sum / received : 0;
     if (maximumLost == -1 || maximumLost >= lost) {
         verdict.status = kStatusOk;
-        verdict.text = Format("ICMP echo results are within acceptable limits.\n"
-                              "Packets: Sent = %d, Received = %d, Lost = %d.\n"
-                              "Average round trip time: %dms",
-                              measure.count, received, lost,
-                              static_cast<int>(verdict.average + 0.5));
+        verdict.text = Format(
+            "ICMP echo results are within acceptable limits.\n"
+            "Packets: Sent = %d, Received = %d, Lost = %d.\n"
+            "Average round trip time: %dms",
+            measure.count, received, lost, static_cast<int>(verdict.average + 0.5));
     } else {
         verdict.status = kStatusFailed;
-        verdict.text = Format("Number of lost packets: %d | Max allowed: %d", lost, maximumLost,
-                              0, 0);
+        verdict.text =
+            Format("Number of lost packets: %d | Max allowed: %d", lost, maximumLost, 0, 0);
     }
     return verdict;
 }

@@ -7,16 +7,16 @@
 constexpr int kMaxPingCount = 65535;
 
 struct PingMeasure {
-    bool answered = false;          // ping ran the series
-    int count = 0;                  // requests asked for
+    bool answered = false;               // ping ran the series
+    int count = 0;                       // requests asked for
     const double* roundTrips = nullptr;  // `count` times in ms, 0 for a lost request
-    const char* failure = nullptr;  // why ping did not run (when it did not)
+    const char* failure = nullptr;       // why ping did not run (when it did not)
 };
 
 struct PingVerdict {
     unsigned int status = 0;  // 0 within the limit, 2 failed
     unsigned int lost = 0;
-    double average = 0;       // ms over the answered requests
+    double average = 0;  // ms over the answered requests
     std::string text;
 };
 

@@ -49,10 +49,9 @@ PingVerdict Measure(const PingTest& test, HANDLE stop, HeapText* failure)
     }
     if (times) {
         double* array = times.get();
-        measure.answered = ping_stoppable(test.host.empty() ? nullptr : test.host.c_str(),
-                                          PingTimeout(test.timeout), test.count, &array,
-                                          PingDataSize(test.dataSize),
-                                          PingIdentifier(test.testId), stop);
+        measure.answered = ping_stoppable(
+            test.host.empty() ? nullptr : test.host.c_str(), PingTimeout(test.timeout), test.count,
+            &array, PingDataSize(test.dataSize), PingIdentifier(test.testId), stop);
         error = GetLastError();
         measure.roundTrips = times.get();
     }

@@ -104,9 +104,9 @@ public:
             return;
         }
         CScopedLock lock(m_testLock);
-        Post(kLevelPass, FormatText("tol_mem: begin checking. mem test count: %d, la test count: %d",
-                                    static_cast<int>(m_memTests.Size()),
-                                    static_cast<int>(m_loadTests.Size())));
+        Post(kLevelPass,
+             FormatText("tol_mem: begin checking. mem test count: %d, la test count: %d",
+                        static_cast<int>(m_memTests.Size()), static_cast<int>(m_loadTests.Size())));
         for (const auto& test : m_memTests) {
             if (this->StopRequested())
                 break;
@@ -250,7 +250,8 @@ private:
         int result = m_snmp->Get(host.c_str(), plan.oids, &values, &syntax, kGetWaitMs);
         if (result != kSnmpQueryOk) {
             Post(kLevelTests,
-                 FormatText("tol_mem: remote test: GetOIDValuesFromHost failed: retVal: %d", result));
+                 FormatText("tol_mem: remote test: GetOIDValuesFromHost failed: retVal: %d",
+                            result));
             return RemoteFailureStatus(result);
         }
         Post(kLevelProgress, "tol_mem: remote test: GetOIDValuesFromHost succeeded.");

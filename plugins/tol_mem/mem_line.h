@@ -26,8 +26,8 @@ enum class MemLineKind {
 
 struct MemLine {
     MemLineKind kind = MemLineKind::Incorrect;
-    MemTest mem;        // the memory lines' test (a delete: its tid only)
-    LoadAvgTest load;   // the load-average lines' test (a delete: its tid only)
+    MemTest mem;       // the memory lines' test (a delete: its tid only)
+    LoadAvgTest load;  // the load-average lines' test (a delete: its tid only)
 };
 
 // False for a null or empty line or one that cannot be split.

@@ -16,5 +16,5 @@
 
 bool BuildMemoryRecord(int tid, int lid, const MemFigures& figures, const MemVerdict& verdict,
                        CComBSTR* bytes);
-bool BuildLoadAverageRecord(int tid, int lid, const LoadFigures& figures,
-                            const MemVerdict& verdict, CComBSTR* bytes);
+bool BuildLoadAverageRecord(int tid, int lid, const LoadFigures& figures, const MemVerdict& verdict,
+                            CComBSTR* bytes);

@@ -17,11 +17,8 @@ struct KindRule {
 
 // The kinds in the order they are asked for.
 const KindRule kKinds[kStorageKindCount] = {
-    {"physical memory", true},
-    {"virtual memory", true},
-    {"memory buffers", false},
-    {"cached memory", false},
-    {"swap space", true},
+    {"physical memory", true}, {"virtual memory", true}, {"memory buffers", false},
+    {"cached memory", false},  {"swap space", true},
 };
 
 bool EqualIgnoringCase(const std::string& text, const char* lower)

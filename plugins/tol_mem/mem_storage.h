@@ -24,8 +24,8 @@ constexpr const char* kStorageDescrRoot = "1.3.6.1.2.1.25.2.3.1.3";
 constexpr int kStorageKindCount = 5;
 
 struct StoragePlan {
-    std::vector<std::string> oids;       // the GET's identifiers
-    int first[kStorageKindCount];        // each kind's first answer in `oids`; -1 not found
+    std::vector<std::string> oids;  // the GET's identifiers
+    int first[kStorageKindCount];   // each kind's first answer in `oids`; -1 not found
 
     StoragePlan()
     {

@@ -9,14 +9,14 @@ constexpr int kLimitNotSet = -1;
 // Free physical, page-file and virtual memory (and, over SNMP, buffered and cached memory) of
 // the local computer (empty host) or of a remote host.
 struct MemTest {
-    std::string hostAddr;           // empty: the local computer
-    int tid = 0;                    // 1 or more
+    std::string hostAddr;  // empty: the local computer
+    int tid = 0;           // 1 or more
     int lid = 0;
-    int mem_min = kLimitNotSet;     // minimum free physical memory, MB
-    int page_min = kLimitNotSet;    // minimum free page-file space, MB
+    int mem_min = kLimitNotSet;       // minimum free physical memory, MB
+    int page_min = kLimitNotSet;      // minimum free page-file space, MB
     int buffered_min = kLimitNotSet;  // maximum buffered memory, MB (a maximum despite its name)
     int cached_min = kLimitNotSet;    // maximum cached memory, MB (likewise)
-    int vsize_min = kLimitNotSet;   // minimum free virtual memory, MB
+    int vsize_min = kLimitNotSet;     // minimum free virtual memory, MB
 };
 
 // The 1-, 5- and 15-minute load averages of a remote host.

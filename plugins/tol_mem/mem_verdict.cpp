@@ -20,10 +20,11 @@ void Exceeded(MemVerdict* verdict, const std::string& line)
 
 std::string MemValuesLine(const MemTest& test, const MemFigures& f)
 {
-    return FormatText("tol_mem: tid: %d, lid: %d, total_phys: %.2f, free_phys: %.2f, "
-                      "total_page: %.2f, free_page: %.2f, total_virt: %.2f, free_virt: %.2f",
-                      test.tid, test.lid, f.total_phys, f.free_phys, f.total_page, f.free_page,
-                      f.total_virt, f.free_virt);
+    return FormatText(
+        "tol_mem: tid: %d, lid: %d, total_phys: %.2f, free_phys: %.2f, "
+        "total_page: %.2f, free_page: %.2f, total_virt: %.2f, free_virt: %.2f",
+        test.tid, test.lid, f.total_phys, f.free_phys, f.total_page, f.free_page, f.total_virt,
+        f.free_virt);
 }
 
 MemVerdict JudgeMemory(const MemTest& test, const MemFigures& f, unsigned int measured)

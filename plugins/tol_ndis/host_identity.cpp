@@ -26,8 +26,7 @@ void ReadOidList(CHostProbe& probe, const char* host, const std::string& oidList
     SnmpGetValues(probe, host, oidList.c_str(), &values);
     bool matched = values.size() == oids.size();
     for (size_t i = 0; i < oids.size(); ++i)
-        identity->oidValues.emplace_back(std::string(oids[i]),
-                                         matched ? values[i] : std::string());
+        identity->oidValues.emplace_back(std::string(oids[i]), matched ? values[i] : std::string());
 }
 
 }  // namespace

@@ -30,8 +30,8 @@ bool BuildHostRecord(unsigned testId, unsigned locationId, const HostIdentity& h
     CMonResult2 record;
     if (!record.create(0, 3, 1, 0, 1, 5) || !record.init(kResultScan, testId, locationId))
         return false;
-    for (const std::string* text : {&host.address, &host.sysName, &host.sysDescr,
-                                    &host.objectValue, &host.sysObjectId})
+    for (const std::string* text :
+         {&host.address, &host.sysName, &host.sysDescr, &host.objectValue, &host.sysObjectId})
         if (!AddText(record, *text))
             return false;
     for (const auto& oidValue : host.oidValues)
@@ -40,16 +40,14 @@ bool BuildHostRecord(unsigned testId, unsigned locationId, const HostIdentity& h
     return TakeBytes(record, bytes);
 }
 
-bool BuildScanTextRecord(unsigned testId, unsigned locationId, const char* text,
-                         CComBSTR* bytes)
+bool BuildScanTextRecord(unsigned testId, unsigned locationId, const char* text, CComBSTR* bytes)
 {
     CMonResult2 record;
     return record.create(0, 3, 1, 0, 1, 1) && record.init(kResultScan, testId, locationId) &&
            record.add(const_cast<char*>(text)) && TakeBytes(record, bytes);
 }
 
-bool BuildServerRecord(unsigned testId, const char* server, const char* address,
-                       CComBSTR* bytes)
+bool BuildServerRecord(unsigned testId, const char* server, const char* address, CComBSTR* bytes)
 {
     CMonResult2 record;
     return record.create(0, 3, 1, 0, 0, 2) && record.init(kResultDiscovery, testId, 0) &&

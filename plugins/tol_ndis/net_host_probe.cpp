@@ -18,8 +18,7 @@ bool CNetHostProbe::Answers(const char* address, unsigned short identifier, HAND
 {
     double roundTrip = 0;
     double* times = &roundTrip;
-    return ping_stoppable(address, kPingTimeoutMs, 1, &times, 0, identifier, stop) &&
-           roundTrip > 0;
+    return ping_stoppable(address, kPingTimeoutMs, 1, &times, 0, identifier, stop) && roundTrip > 0;
 }
 
 void CNetHostProbe::Query(const char* host, const char* oids, std::vector<std::string>* values)

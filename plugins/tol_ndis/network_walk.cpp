@@ -52,8 +52,8 @@ bool WalkBranch(const NETRESOURCEA* parent, HANDLE stop, std::vector<FoundServer
                 int depth)
 {
     HANDLE enumeration = nullptr;
-    if (WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, 0,
-                      const_cast<NETRESOURCEA*>(parent), &enumeration) != NO_ERROR)
+    if (WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, 0, const_cast<NETRESOURCEA*>(parent),
+                      &enumeration) != NO_ERROR)
         return false;
     CEnumBuffer buffer;
     if (!buffer.Get()) {

@@ -182,10 +182,9 @@ void ScanJob::RunSlice(ScanThreadEntry* entry)
 void ScanJob::EndStep(ScanThreadEntry* entry)
 {
     CScopedLock lock(m_lock);
-    auto at = std::find_if(m_threads.begin(), m_threads.end(),
-                           [entry](const std::unique_ptr<ScanThreadEntry>& listed) {
-                               return listed.get() == entry;
-                           });
+    auto at = std::find_if(
+        m_threads.begin(), m_threads.end(),
+        [entry](const std::unique_ptr<ScanThreadEntry>& listed) { return listed.get() == entry; });
     if (at == m_threads.end())
         return;  // taken by Stop, which closes the run once this thread has ended
     if (m_threads.size() == 1)

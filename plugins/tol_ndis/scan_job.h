@@ -46,9 +46,9 @@ protected:
 class ScanJob;
 
 struct ScanThreadEntry {
-    unsigned index = 0;           // within this start; also the ICMP identifier of its pings
+    unsigned index = 0;  // within this start; also the ICMP identifier of its pings
     HANDLE thread = nullptr;
-    HANDLE stopEvent = nullptr;   // manual reset: looked at between requests, more than once
+    HANDLE stopEvent = nullptr;       // manual reset: looked at between requests, more than once
     std::vector<uint32_t> addresses;  // network byte order, stepping order
     ScanJob* job = nullptr;
 };

@@ -41,13 +41,13 @@ ScanSlicing SliceScan(size_t addresses)
     return slicing;
 }
 
-std::vector<uint32_t> ScanSlice(const std::vector<uint32_t>& addresses,
-                                const ScanSlicing& slicing, size_t index)
+std::vector<uint32_t> ScanSlice(const std::vector<uint32_t>& addresses, const ScanSlicing& slicing,
+                                size_t index)
 {
     size_t first = index * slicing.perThread;
     if (first >= addresses.size())
         return {};
-    size_t last = first + slicing.perThread < addresses.size() ? first + slicing.perThread
-                                                                : addresses.size();
+    size_t last =
+        first + slicing.perThread < addresses.size() ? first + slicing.perThread : addresses.size();
     return std::vector<uint32_t>(addresses.begin() + first, addresses.begin() + last);
 }

@@ -29,5 +29,5 @@ struct ScanSlicing {
 ScanSlicing SliceScan(size_t addresses);
 
 // The slice of thread `index` (0-based) under `slicing`, in stepping order.
-std::vector<uint32_t> ScanSlice(const std::vector<uint32_t>& addresses,
-                                const ScanSlicing& slicing, size_t index);
+std::vector<uint32_t> ScanSlice(const std::vector<uint32_t>& addresses, const ScanSlicing& slicing,
+                                size_t index);

@@ -114,8 +114,8 @@ public:
         if (testId < 1)
             return;
         CScopedLock lock(m_testLock);
-        Log(2, FormatText("tol_net: modify test... adapter:'%s', tid:%d, lid:%d",
-                          adapter.c_str(), testId, locationId));
+        Log(2, FormatText("tol_net: modify test... adapter:'%s', tid:%d, lid:%d", adapter.c_str(),
+                          testId, locationId));
         if (m_tests.Modify(testId, locationId, adapter))
             Log(2, "tol_net: test modified successfully...");
     }
@@ -147,9 +147,10 @@ public:
             return;
         }
         for (const AdapterRowFailure& failure : scan.failures)
-            Log(1, FormatText("tol_net: Failed calling GetIfEntry. index: %u, name: '%s', retVal %u",
-                              failure.index, failure.name.c_str(),
-                              static_cast<unsigned int>(failure.result)));
+            Log(1,
+                FormatText("tol_net: Failed calling GetIfEntry. index: %u, name: '%s', retVal %u",
+                           failure.index, failure.name.c_str(),
+                           static_cast<unsigned int>(failure.result)));
         AdapterMap map = BuildAdapterMap(scan.rows);
         CScopedLock lock(m_mapLock);
         m_adapters.swap(map);

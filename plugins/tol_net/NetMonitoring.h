@@ -12,8 +12,8 @@
 
 class CNetMonitoring
     : public CMonPlugInObject<CNetMonitoring, CNetAdapMon<CNetMonitoring>, INetMonitoring,
-                              &IID_INetMonitoring, &LIBID_tol_netLib,
-                              &DIID__INetMonitoringEvents, &CLSID_NetMonitoring> {
+                              &IID_INetMonitoring, &LIBID_tol_netLib, &DIID__INetMonitoringEvents,
+                              &CLSID_NetMonitoring> {
 public:
     static const char* CommandCodeList() { return "NTANTMNTD"; }
     static const char* LogPrefix() { return "tol_net: "; }

@@ -11,10 +11,10 @@ using AdapterMap = std::map<std::string, unsigned int>;
 
 // One adapter of the enumeration with what its interface-table row said.
 struct AdapterRow {
-    std::string name;            // friendly name, UTF-8
-    unsigned int index = 0;      // interface index
-    unsigned int type = 0;       // interface type (24: software loopback)
-    unsigned int operStatus = 0; // 4 connected, 5 operational
+    std::string name;             // friendly name, UTF-8
+    unsigned int index = 0;       // interface index
+    unsigned int type = 0;        // interface type (24: software loopback)
+    unsigned int operStatus = 0;  // 4 connected, 5 operational
 };
 
 // An adapter counts as up when it is no loopback and connected or operational.

@@ -35,6 +35,5 @@ bool BuildAdapterListRecord(const std::string& listText, CComBSTR* bytes)
 {
     CMonResult2 record;
     return record.create(0, 3, 1, 0, 0, 1) && record.init(RESULT_ADAPTER_LIST, 0, 0) &&
-           AddText(record, listText) &&
-           bytes->AssignBytes(record.get_pointer(), record.get_size());
+           AddText(record, listText) && bytes->AssignBytes(record.get_pointer(), record.get_size());
 }

@@ -62,8 +62,7 @@ public:
         }
         PostLog(log);
         CComBSTR data;
-        if (!records.empty() &&
-            data.AssignBytes(records.data(), static_cast<UINT>(records.size())))
+        if (!records.empty() && data.AssignBytes(records.data(), static_cast<UINT>(records.size())))
             this->PostResult(&data, kNewData);
     }
 

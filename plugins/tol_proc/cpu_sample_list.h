@@ -17,9 +17,9 @@
 #include <unordered_map>
 
 struct CpuReading {
-    SYSTEMTIME at{};        // system time (UTC) of the reading
-    uint32_t cpuMs = 0;     // kernel + user time in milliseconds, modulo 2^32
-    uint64_t created = 0;   // creation time of the process (100-ns units)
+    SYSTEMTIME at{};       // system time (UTC) of the reading
+    uint32_t cpuMs = 0;    // kernel + user time in milliseconds, modulo 2^32
+    uint64_t created = 0;  // creation time of the process (100-ns units)
 };
 
 // Milliseconds from `from` to `to`, from their time-of-day fields only.

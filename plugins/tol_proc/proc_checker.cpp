@@ -1,6 +1,5 @@
 #include "proc_checker.h"
 
-
 #include "format_text.h"
 #include "heap_helpers.h"
 #include "mon_result2.h"
@@ -119,8 +118,8 @@ void CProcChecker::CheckPass(bool forced, std::string* records)
     PassState pass;
     pass.records = records;
     pass.recordReady = CreateProcessRecord(&pass.record);
-    Log(kLevelPass, FormatText("tol_proc: begin checking. test count: %d",
-                               static_cast<int>(m_tests.Size())));
+    Log(kLevelPass,
+        FormatText("tol_proc: begin checking. test count: %d", static_cast<int>(m_tests.Size())));
     for (size_t i = 0; i < m_tests.Size(); ++i) {
         ProcTest& test = m_tests.At(i);
         if (forced && !test.isNew)
@@ -209,6 +208,5 @@ void CProcChecker::CheckProcess(ProcTest& test, DWORD pid, PassState& pass)
                    figures.cpu, figures.wss, figures.pfs));
     ProcVerdict verdict = JudgeProcess(test.limits, figures, &test.alarm);
     if (pass.recordReady)
-        AppendProcessRecord(&pass.record, test.tid, test.lid, pid, figures, verdict,
-                            pass.records);
+        AppendProcessRecord(&pass.record, test.tid, test.lid, pid, figures, verdict, pass.records);
 }

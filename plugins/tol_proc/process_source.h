@@ -16,10 +16,10 @@ struct ProcessEntry {
 };
 
 struct ProcessReading {
-    bool haveCpu = false;     // the process times could be read
+    bool haveCpu = false;  // the process times could be read
     CpuReading cpu;
-    double wss = 0;           // working set, megabytes (0 when the counters cannot be read)
-    double pfs = 0;           // page-file usage, megabytes
+    double wss = 0;  // working set, megabytes (0 when the counters cannot be read)
+    double pfs = 0;  // page-file usage, megabytes
 };
 
 class CProcessSource {

@@ -43,7 +43,8 @@ public:
         if (!init_snmp_lib())
             return false;
         smiUINT32 major, minor, level, translate, retransmit;
-        m_started = libpo_SnmpStartup(&major, &minor, &level, &translate, &retransmit) == SNMPAPI_SUCCESS;
+        m_started =
+            libpo_SnmpStartup(&major, &minor, &level, &translate, &retransmit) == SNMPAPI_SUCCESS;
         return m_started;
     }
 

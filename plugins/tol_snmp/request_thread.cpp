@@ -17,9 +17,9 @@ constexpr int kLevelErrors = 1;
 // Sends the request and waits for it; false when the checker abandoned it (nothing to post).
 bool Measure(SnmpTest& test, CSnmpRequestOwner* owner, CSNMPmon* client, SnmpFigures* figures)
 {
-    figures->initialised = client->InitInst(TextOrNull(test.host), test.port, TextOrNull(test.community),
-                                            TextOrNull(test.oids), test.timeout, test.retries,
-                                            test.version, TextOrNull(test.limits), false);
+    figures->initialised = client->InitInst(
+        TextOrNull(test.host), test.port, TextOrNull(test.community), TextOrNull(test.oids),
+        test.timeout, test.retries, test.version, TextOrNull(test.limits), false);
     if (figures->initialised)
         figures->sent = client->SendRequest();
     if (figures->sent) {
@@ -47,8 +47,9 @@ void SnmpRequestThread(SnmpTest& test, CSnmpRequestOwner* owner)
         return;
     SnmpVerdict verdict = JudgeSnmp(figures);
     CComBSTR bytes;
-    if (!BuildSnmpRecord(static_cast<unsigned int>(test.testId), static_cast<unsigned int>(test.locationId),
-                         verdict, client.m_Results, client.m_Results ? client.m_OidCount : 0, &bytes))
+    if (!BuildSnmpRecord(static_cast<unsigned int>(test.testId),
+                         static_cast<unsigned int>(test.locationId), verdict, client.m_Results,
+                         client.m_Results ? client.m_OidCount : 0, &bytes))
         return;
     owner->PostRecord(&bytes, kSnmpNewData);
     if (verdict.success)
@@ -68,16 +69,16 @@ void ReportUnstarted(const SnmpTest& test, DWORD error, CSnmpRequestOwner* owner
     SnmpFigures figures;
     figures.error = text;
     CComBSTR bytes;
-    if (BuildSnmpRecord(static_cast<unsigned int>(test.testId), static_cast<unsigned int>(test.locationId),
-                        JudgeSnmp(figures), nullptr, 0, &bytes))
+    if (BuildSnmpRecord(static_cast<unsigned int>(test.testId),
+                        static_cast<unsigned int>(test.locationId), JudgeSnmp(figures), nullptr, 0,
+                        &bytes))
         owner->PostRecord(&bytes, kSnmpNewData);
     FreeHeapBlock(errorText);
 }
 
 }  // namespace
 
-bool StartSnmpRequest(std::unique_ptr<SnmpTest> test, CSnmpRequestOwner* owner,
-                      CThreadGroup* group)
+bool StartSnmpRequest(std::unique_ptr<SnmpTest> test, CSnmpRequestOwner* owner, CThreadGroup* group)
 {
     if (!test || !owner)
         return false;

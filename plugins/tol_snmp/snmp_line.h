@@ -21,9 +21,9 @@ enum class SnmpLineKind { Ignored, Add, Modify, Delete, TrapStart, TrapStop };
 
 struct SnmpLine {
     SnmpLineKind kind = SnmpLineKind::Ignored;
-    SnmpTest test;              // Add and Modify: every field; Delete: the test id
-    unsigned int trapId = 0;    // TrapStart and TrapStop: the test id
-    unsigned int trapValue = 0; // TrapStart: the second value (the packages' location id)
+    SnmpTest test;               // Add and Modify: every field; Delete: the test id
+    unsigned int trapId = 0;     // TrapStart and TrapStop: the test id
+    unsigned int trapValue = 0;  // TrapStart: the second value (the packages' location id)
 };
 
 // False for a null or empty line or one that cannot be split.

@@ -5,12 +5,12 @@
 #include <string>
 
 struct SnmpTest {
-    int testId = 0;      // above 0
-    int locationId = 0;  // copied into each result
-    std::string host;       // empty: none
-    std::string community;  // empty: none
-    std::string oids;       // identifiers separated by ";"; empty: none
-    std::string limits;     // "lower,upper" per identifier, separated by ";"; empty: none
+    int testId = 0;            // above 0
+    int locationId = 0;        // copied into each result
+    std::string host;          // empty: none
+    std::string community;     // empty: none
+    std::string oids;          // identifiers separated by ";"; empty: none
+    std::string limits;        // "lower,upper" per identifier, separated by ";"; empty: none
     unsigned int port = 0;     // not 0
     unsigned int timeout = 0;  // seconds, not 0
     unsigned int retries = 0;  // not 0

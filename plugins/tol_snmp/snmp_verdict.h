@@ -25,7 +25,7 @@ struct SnmpVerdict {
     double elapsedMs = 0.0;
     const char* text = nullptr;  // borrowed from the figures or static; null: "N/A"
     unsigned int status = 3;
-    unsigned int fifth = 0;      // answered mark, or the number of identifiers on failure
+    unsigned int fifth = 0;  // answered mark, or the number of identifiers on failure
 };
 
 extern const char* const kSnmpNewResults;  // "New results are available.\n"

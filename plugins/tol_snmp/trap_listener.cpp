@@ -21,7 +21,8 @@ std::string TrapDropLine(unsigned long dropped)
     snprintf(line, sizeof line,
              "tol_snmp: %lu trap packages dropped, the oldest first: the listener keeps at most %u "
              "packages (%u bytes) waiting.",
-             dropped, static_cast<unsigned>(kTrapQueuePackages), static_cast<unsigned>(kTrapQueueBytes));
+             dropped, static_cast<unsigned>(kTrapQueuePackages),
+             static_cast<unsigned>(kTrapQueueBytes));
     return line;
 }
 

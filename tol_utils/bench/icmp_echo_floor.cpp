@@ -64,7 +64,8 @@ int main(int argc, char** argv)
         return 1;
     }
     DWORD timeout = kTimeoutMs;
-    setsockopt(raw, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof(timeout));
+    setsockopt(raw, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
+               sizeof(timeout));
     sockaddr_in to = {};
     to.sin_family = AF_INET;
     inet_pton(AF_INET, kTarget, &to.sin_addr);

@@ -65,7 +65,8 @@ int main(int argc, char** argv)
     to.sin_port = htons(static_cast<u_short>(atoi(argv[2])));
     inet_pton(AF_INET, argv[1], &to.sin_addr);
     DWORD timeoutMs = 1000;
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof(timeoutMs));
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
+               sizeof(timeoutMs));
     const bool useSelect = argc > 5 && strcmp(argv[5], "select") == 0;
     const int requests = atoi(argv[4]);
     Bytes message = GetNextMessage(argv[3]);
@@ -75,8 +76,8 @@ int main(int argc, char** argv)
     QueryPerformanceCounter(&start);
     int answered = 0;
     for (int i = 0; i < requests; ++i) {
-        sendto(s, reinterpret_cast<const char*>(message.data()), static_cast<int>(message.size()), 0,
-               reinterpret_cast<const sockaddr*>(&to), sizeof(to));
+        sendto(s, reinterpret_cast<const char*>(message.data()), static_cast<int>(message.size()),
+               0, reinterpret_cast<const sockaddr*>(&to), sizeof(to));
         if (useSelect) {
             fd_set readable;
             FD_ZERO(&readable);
@@ -90,7 +91,8 @@ int main(int argc, char** argv)
     }
     QueryPerformanceCounter(&end);
     printf("UDP %d %d %.3f\n", requests, answered,
-           1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
+           1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+               static_cast<double>(frequency.QuadPart));
     closesocket(s);
     WSACleanup();
     return answered == requests ? 0 : 1;

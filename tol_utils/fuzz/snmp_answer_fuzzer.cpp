@@ -47,8 +47,10 @@ void Free(Binding& binding)
     FreeDescriptorMemory(binding.name.ptr);
     if (binding.value.syntax == SNMP_SYNTAX_OID)
         FreeDescriptorMemory(binding.value.value.oid.ptr);
-    else if (binding.value.syntax == SNMP_SYNTAX_OCTETS || binding.value.syntax == SNMP_SYNTAX_BITS ||
-             binding.value.syntax == SNMP_SYNTAX_OPAQUE || binding.value.syntax == SNMP_SYNTAX_NSAPADDR ||
+    else if (binding.value.syntax == SNMP_SYNTAX_OCTETS ||
+             binding.value.syntax == SNMP_SYNTAX_BITS ||
+             binding.value.syntax == SNMP_SYNTAX_OPAQUE ||
+             binding.value.syntax == SNMP_SYNTAX_NSAPADDR ||
              binding.value.syntax == SNMP_SYNTAX_IPADDR)
         FreeDescriptorMemory(binding.value.value.string.ptr);
 }
@@ -58,8 +60,8 @@ void CheckRecord(CMonResult2* record, unsigned textCount, unsigned firstHostText
 {
     Check(record != nullptr);
     std::string texts[5];
-    Check(RecordIsWhole(reinterpret_cast<const unsigned char*>(record->get_pointer()), record->get_size(),
-                        texts, textCount));
+    Check(RecordIsWhole(reinterpret_cast<const unsigned char*>(record->get_pointer()),
+                        record->get_size(), texts, textCount));
     for (unsigned t = firstHostText; t < textCount; ++t)
         Check(IsUtf8(texts[t]));
     delete record;
@@ -67,7 +69,8 @@ void CheckRecord(CMonResult2* record, unsigned textCount, unsigned firstHostText
 
 void Answer(const std::string& limits, const Message& message, const std::vector<Binding>& bindings)
 {
-    unsigned count = static_cast<unsigned>(limits.empty() ? bindings.size() : SplitFields(limits, ';').size());
+    unsigned count =
+        static_cast<unsigned>(limits.empty() ? bindings.size() : SplitFields(limits, ';').size());
     if (count == 0)
         return;
     std::vector<int*> lower(count, nullptr), upper(count, nullptr);
@@ -77,18 +80,22 @@ void Answer(const std::string& limits, const Message& message, const std::vector
     for (unsigned i = 0; i < count && i < bindings.size(); ++i) {
         const Binding& binding = bindings[i];
         std::string statusText;
-        unsigned status = JudgeSnmpValue(binding.value, lower[i], upper[i], binding.nameText.c_str(), statusText);
+        unsigned status =
+            JudgeSnmpValue(binding.value, lower[i], upper[i], binding.nameText.c_str(), statusText);
         Check(status == 0 || status == 2);
         syntax[i] = SnmpSyntaxCode(binding.value.syntax);
         values[i] = binding.valueText;
-        CheckRecord(NewSnmpValueRecord(syntax[i], status, binding.valueText.c_str(), statusText.c_str()), 2, 0);
+        CheckRecord(
+            NewSnmpValueRecord(syntax[i], status, binding.valueText.c_str(), statusText.c_str()), 2,
+            0);
     }
     long index = message.pdu.errorIndex;
     if (message.pdu.errorStatus != 0 && index >= 1 && static_cast<unsigned long>(index) <= count) {
         const std::string& value = values[index - 1];
-        CheckRecord(NewSnmpValueRecord(syntax[index - 1], 2, value.empty() ? nullptr : value.c_str(),
-                                       SnmpPduErrorText(message.pdu.errorStatus)),
-                    2, 0);
+        CheckRecord(
+            NewSnmpValueRecord(syntax[index - 1], 2, value.empty() ? nullptr : value.c_str(),
+                               SnmpPduErrorText(message.pdu.errorStatus)),
+            2, 0);
     }
     FreeSnmpLimits(count, lower.data(), upper.data());
 }
@@ -96,10 +103,13 @@ void Answer(const std::string& limits, const Message& message, const std::vector
 void Traps(const Message& message, const std::vector<Binding>& bindings)
 {
     std::string community(message.community.begin(), message.community.end());
-    community.resize(community.find('\0') == std::string::npos ? community.size() : community.find('\0'));
+    community.resize(community.find('\0') == std::string::npos ? community.size()
+                                                               : community.find('\0'));
     bool inform = message.pdu.type == 0xA6;
     for (const Binding& binding : bindings) {
-        SnmpTrapFields fields{SnmpSyntaxCode(binding.value.syntax), inform ? 2u : 1u, 0,
+        SnmpTrapFields fields{SnmpSyntaxCode(binding.value.syntax),
+                              inform ? 2u : 1u,
+                              0,
                               {"127.0.0.1", community.c_str(), binding.nameText.c_str(),
                                binding.valueText.c_str(), "A new TRAP package is obtained."}};
         CheckRecord(NewSnmpTrapPackage(7, 9, fields), 5, 2);
@@ -111,8 +121,10 @@ void Traps(const Message& message, const std::vector<Binding>& bindings)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const uint8_t* end = static_cast<const uint8_t*>(memchr(data, '\n', size));
-    std::string limits = end ? std::string(reinterpret_cast<const char*>(data), end - data) : std::string();
-    limits.resize(limits.find('\0') == std::string::npos ? limits.size() : limits.find('\0'));  // a C text
+    std::string limits =
+        end ? std::string(reinterpret_cast<const char*>(data), end - data) : std::string();
+    limits.resize(limits.find('\0') == std::string::npos ? limits.size()
+                                                         : limits.find('\0'));  // a C text
     const uint8_t* datagram = end ? end + 1 : data;
     Message message;
     if (!DecodeMessage(datagram, size - (datagram - data), message))
@@ -126,7 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         handed = handed && OidToSmi(message.pdu.varbinds[k].name, binding.name) &&
                  ValueToSmi(message.pdu.varbinds[k].value, binding.value);
         binding.nameText = OidText(binding.name);
-        std::string oid = binding.value.syntax == SNMP_SYNTAX_OID ? OidText(binding.value.value.oid) : "";
+        std::string oid =
+            binding.value.syntax == SNMP_SYNTAX_OID ? OidText(binding.value.value.oid) : "";
         binding.valueText = SnmpValueText(binding.value, oid.c_str());
     }
     if (handed) {

@@ -11,7 +11,10 @@ namespace {
 
 // A package of some size that knows when it is deleted.
 struct FakePackage {
-    FakePackage(unsigned size, int id, std::vector<int>* deleted) : size(size), id(id), deleted(deleted) {}
+    FakePackage(unsigned size, int id, std::vector<int>* deleted)
+        : size(size), id(id), deleted(deleted)
+    {
+    }
     ~FakePackage() { deleted->push_back(id); }
     unsigned get_size() const { return size; }
     unsigned size;
@@ -71,7 +74,7 @@ TEST(BoundedPackages, TheOldestGoBeyondEitherBound)
             queue.Push(size);
         EXPECT_EQ(queue.Ids(), c.kept) << c.what;
         EXPECT_EQ(queue.bounds.TakeDropped(), c.dropped) << c.what;
-        EXPECT_EQ(queue.bounds.TakeDropped(), 0u) << c.what;  // counted once
+        EXPECT_EQ(queue.bounds.TakeDropped(), 0u) << c.what;   // counted once
         EXPECT_EQ(queue.deleted.size(), c.dropped) << c.what;  // dropped packages are freed
     }
 }

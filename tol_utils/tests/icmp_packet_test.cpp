@@ -27,8 +27,8 @@ TEST(EchoPacketLength, DataSizeBounds)
     const struct {
         unsigned short dataSize;
         size_t length;
-    } cases[] = {{0, 64}, {12, 64}, {13, 40}, {31, 40}, {32, 40}, {33, 41}, {56, 64},
-                 {1472, 1480}, {65507, 65515}, {65508, 64}, {65535, 64}};
+    } cases[] = {{0, 64},  {12, 64},     {13, 40},       {31, 40},    {32, 40},   {33, 41},
+                 {56, 64}, {1472, 1480}, {65507, 65515}, {65508, 64}, {65535, 64}};
     for (const auto& c : cases)
         EXPECT_EQ(EchoPacketLength(c.dataSize), c.length) << "data size " << c.dataSize;
 }
@@ -169,8 +169,19 @@ const JudgeCase kJudgeCases[] = {
      IcmpVerdict::Ignore},
     {"Empty", {}, IcmpVerdict::Ignore},
     {"HeaderLengthBelowMinimum",
-     [] { auto d = kReply; d[0] = 0x44; return d; }(), IcmpVerdict::Ignore},
-    {"NotIPv4", [] { auto d = kReply; d[0] = 0x65; return d; }(), IcmpVerdict::Ignore},
+     [] {
+         auto d = kReply;
+         d[0] = 0x44;
+         return d;
+     }(),
+     IcmpVerdict::Ignore},
+    {"NotIPv4",
+     [] {
+         auto d = kReply;
+         d[0] = 0x65;
+         return d;
+     }(),
+     IcmpVerdict::Ignore},
     {"NotIcmp", IpDatagram(kProbed, kProbed, Icmp(0, kId, kSeq), 20, 17), IcmpVerdict::Ignore},
     {"UnreachableQuotingTheProbe", IpDatagram(kRouter, kProbed, IcmpError(3, OurProbe())),
      IcmpVerdict::ProbeError},

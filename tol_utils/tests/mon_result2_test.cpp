@@ -60,8 +60,7 @@ std::vector<uint8_t> TwoTextChild()
 }
 
 const LayoutCase kLayoutCases[] = {
-    {"Empty",
-     [](CMonResult2& r) { ASSERT_TRUE(r.create(0, 0, 0, 0, 0, 0)); },
+    {"Empty", [](CMonResult2& r) { ASSERT_TRUE(r.create(0, 0, 0, 0, 0, 0)); },
      RecordBytes(0, 0, 0, 0, 0, 0).Done()},
     {"EverySectionInHeaderOrder",
      [](CMonResult2& r) {
@@ -73,7 +72,13 @@ const LayoutCase kLayoutCases[] = {
          EXPECT_TRUE(r.add(7u));
          EXPECT_TRUE(r.add(-5));
      },
-     RecordBytes(1, 1, 1, 1, 1, 0).I32(-5).U32(7).I64(-9).U64(0x0102030405060708ULL).D64(1.5).Done()},
+     RecordBytes(1, 1, 1, 1, 1, 0)
+         .I32(-5)
+         .U32(7)
+         .I64(-9)
+         .U64(0x0102030405060708ULL)
+         .D64(1.5)
+         .Done()},
     {"UnfilledSlotsStayZero",
      [](CMonResult2& r) {
          ASSERT_TRUE(r.create(2, 2, 0, 0, 2, 0));
@@ -98,8 +103,13 @@ const LayoutCase kLayoutCases[] = {
          EXPECT_TRUE(r.add(Wide(L"Gr\u00fc\u00dfe \u20ac \U0001F600")));
      },
      RecordBytes(0, 0, 0, 0, 0, 6)
-         .Text("abc").Text("N/A").Text("N/A").Text("N/A").Text("N/A")
-         .Text("Gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac \xf0\x9f\x98\x80")
+         .Text("abc")
+         .Text("N/A")
+         .Text("N/A")
+         .Text("N/A")
+         .Text("N/A")
+         .Text("Gr\xc3\xbc\xc3\x9f"
+               "e \xe2\x82\xac \xf0\x9f\x98\x80")
          .Done()},
     {"NestedRecordsAfterTexts",
      [](CMonResult2& r) {
@@ -115,7 +125,8 @@ const LayoutCase kLayoutCases[] = {
          EXPECT_TRUE(r.add(static_cast<void*>(raw.data())));
      },
      RecordBytes(0, 1, 0, 0, 0, 1, 2)
-         .U32(5).Text("parent")
+         .U32(5)
+         .Text("parent")
          .Nested(TwoTextChild())
          .Nested(RecordBytes(0, 0, 0, 0, 0, 0).Done())
          .Done()},
@@ -144,7 +155,8 @@ const LayoutCase kLayoutCases[] = {
          EXPECT_TRUE(r.add(&r));
      },
      RecordBytes(0, 1, 0, 0, 0, 1, 1)
-         .U32(3).Text("t")
+         .U32(3)
+         .Text("t")
          .Nested(RecordBytes(0, 1, 0, 0, 0, 1).U32(3).Text("t").Done())
          .Done()},
     {"ResetGivesAFreshRecordOfTheSameShape",
@@ -237,22 +249,37 @@ TEST_P(RecordOverflow, RefusesPastTheCapacityWithItsLine)
 }
 
 const OverflowCase kOverflowCases[] = {
-    {"I32", {1, 0, 0, 0, 0, 0}, [](CMonResult2& r) { return r.add(-7); },
+    {"I32",
+     {1, 0, 0, 0, 0, 0},
+     [](CMonResult2& r) { return r.add(-7); },
      "ERROR: udcw_add: type:  I32 Index: 1 Size: 1 Value: -7"},
-    {"UI32", {0, 3, 0, 0, 0, 0}, [](CMonResult2& r) { return r.add(4000000000u); },
+    {"UI32",
+     {0, 3, 0, 0, 0, 0},
+     [](CMonResult2& r) { return r.add(4000000000u); },
      "ERROR: udcw_add: type: UI32 Index: 3 Size: 3 Value: 4000000000"},
-    {"I64", {0, 0, 2, 0, 0, 0}, [](CMonResult2& r) { return r.add(static_cast<__int64>(-5000000000LL)); },
+    {"I64",
+     {0, 0, 2, 0, 0, 0},
+     [](CMonResult2& r) { return r.add(static_cast<__int64>(-5000000000LL)); },
      "ERROR: udcw_add: type:  I64 Index: 2 Size: 2 Value: -5000000000"},
-    {"UI64", {0, 0, 0, 1, 0, 0},
+    {"UI64",
+     {0, 0, 0, 1, 0, 0},
      [](CMonResult2& r) { return r.add(static_cast<unsigned __int64>(18446744073709551615ULL)); },
      "ERROR: udcw_add: type: UI64 Index: 1 Size: 1 Value: 18446744073709551615"},
-    {"D64", {0, 0, 0, 0, 1, 0}, [](CMonResult2& r) { return r.add(12.5); },
+    {"D64",
+     {0, 0, 0, 0, 1, 0},
+     [](CMonResult2& r) { return r.add(12.5); },
      "ERROR: udcw_add: type:  D64 Index: 1 Size: 1 Value: 12.500000"},
-    {"Text", {0, 0, 0, 0, 0, 2}, [](CMonResult2& r) { return r.add(Narrow("late")); },
+    {"Text",
+     {0, 0, 0, 0, 0, 2},
+     [](CMonResult2& r) { return r.add(Narrow("late")); },
      "ERROR: udcw_add: type: STRING Index: 2 Size: 2 Value: late"},
-    {"NotAvailableText", {0, 0, 0, 0, 0, 1}, [](CMonResult2& r) { return r.add(Narrow("")); },
+    {"NotAvailableText",
+     {0, 0, 0, 0, 0, 1},
+     [](CMonResult2& r) { return r.add(Narrow("")); },
      "ERROR: udcw_add: type: STRING Index: 1 Size: 1 Value: N/A"},
-    {"WideText", {0, 0, 0, 0, 0, 1}, [](CMonResult2& r) { return r.add(Wide(L"\u00e9")); },
+    {"WideText",
+     {0, 0, 0, 0, 0, 1},
+     [](CMonResult2& r) { return r.add(Wide(L"\u00e9")); },
      "ERROR: udcw_add: type: STRING Index: 1 Size: 1 Value: \xc3\xa9"},
 };
 
@@ -378,11 +405,15 @@ TEST(CMonResult2Growth, ManyNestedRecordsGiveTheReferenceBytes)
             ASSERT_TRUE(child.add(i));
             ASSERT_TRUE(child.add(static_cast<__int64>(i) * 1000));
             // Every third one as a bare block, the others as records.
-            ASSERT_TRUE(i % 3 ? record.add(&child)
-                              : record.add(static_cast<void*>(const_cast<char*>(child.get_pointer())))) << i;
+            ASSERT_TRUE(
+                i % 3 ? record.add(&child)
+                      : record.add(static_cast<void*>(const_cast<char*>(child.get_pointer()))))
+                << i;
             expected.Nested(RecordBytes(0, 1, 1, 0, 0, 2)
-                                .U32(i).I64(static_cast<int64_t>(i) * 1000)
-                                .Text(text).Text(i % 2 ? "odd" : "N/A")
+                                .U32(i)
+                                .I64(static_cast<int64_t>(i) * 1000)
+                                .Text(text)
+                                .Text(i % 2 ? "odd" : "N/A")
                                 .Done());
         }
         // Slots filled after the nested records land in their sections.

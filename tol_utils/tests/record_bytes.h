@@ -21,7 +21,11 @@ public:
     RecordBytes& I64(int64_t v) { return Put(&v, 8); }
     RecordBytes& U64(uint64_t v) { return Put(&v, 8); }
     RecordBytes& D64(double v) { return Put(&v, 8); }
-    RecordBytes& Zeros(size_t n) { m_bytes.insert(m_bytes.end(), n, 0); return *this; }
+    RecordBytes& Zeros(size_t n)
+    {
+        m_bytes.insert(m_bytes.end(), n, 0);
+        return *this;
+    }
     RecordBytes& Text(const std::string& t) { return Put(t.c_str(), t.size() + 1); }
     RecordBytes& Nested(const std::vector<uint8_t>& r) { return Put(r.data(), r.size()); }
 

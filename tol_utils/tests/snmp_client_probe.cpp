@@ -64,13 +64,17 @@ std::string Hex(CMonResult2* record)
 
 std::string Members(CSNMPmon& client)
 {
-    std::string out = "\"error\":" + Json(client.m_Error) + ",\"elapsed\":" + std::to_string(client.m_Elapsed) +
-                      ",\"source\":" + Json(client.m_SourceAddress) + ",\"context\":" + Json(client.m_ContextText) +
+    std::string out = "\"error\":" + Json(client.m_Error) +
+                      ",\"elapsed\":" + std::to_string(client.m_Elapsed) +
+                      ",\"source\":" + Json(client.m_SourceAddress) +
+                      ",\"context\":" + Json(client.m_ContextText) +
                       ",\"count\":" + std::to_string(client.m_OidCount) + ",\"entries\":[";
     for (unsigned i = 0; client.m_OidNames && i < client.m_OidCount; ++i) {
         out += i ? "," : "";
-        out += "{\"name\":" + Json(client.m_OidNames[i]) + ",\"syntax\":" + std::to_string(client.m_Syntax[i]) +
-               ",\"value\":" + Json(client.m_Values[i]) + ",\"status\":" + std::to_string(client.m_Status[i]) +
+        out += "{\"name\":" + Json(client.m_OidNames[i]) +
+               ",\"syntax\":" + std::to_string(client.m_Syntax[i]) +
+               ",\"value\":" + Json(client.m_Values[i]) +
+               ",\"status\":" + std::to_string(client.m_Status[i]) +
                ",\"record\":" + Hex(client.m_Results[i]) + "}";
     }
     return out + "]";
@@ -79,14 +83,14 @@ std::string Members(CSNMPmon& client)
 int RunRequest(char** argv)
 {
     CSNMPmon client(false);
-    bool init = client.InitInst(Arg(argv[0]), static_cast<unsigned>(atoi(argv[1])), const_cast<char*>(Arg(argv[2])),
-                                Arg(argv[3]), static_cast<unsigned>(atoi(argv[4])),
-                                static_cast<unsigned>(atoi(argv[5])), atoi(argv[6]), const_cast<char*>(Arg(argv[7])),
-                                strcmp(argv[8], "next") == 0);
+    bool init = client.InitInst(
+        Arg(argv[0]), static_cast<unsigned>(atoi(argv[1])), const_cast<char*>(Arg(argv[2])),
+        Arg(argv[3]), static_cast<unsigned>(atoi(argv[4])), static_cast<unsigned>(atoi(argv[5])),
+        atoi(argv[6]), const_cast<char*>(Arg(argv[7])), strcmp(argv[8], "next") == 0);
     bool sent = init && client.SendRequest();
     bool waited = sent && client.wait(strtoul(argv[9], nullptr, 10));
-    printf("{\"init\":%s,\"send\":%s,\"wait\":%s,%s}\n", init ? "true" : "false", sent ? "true" : "false",
-           waited ? "true" : "false", Members(client).c_str());
+    printf("{\"init\":%s,\"send\":%s,\"wait\":%s,%s}\n", init ? "true" : "false",
+           sent ? "true" : "false", waited ? "true" : "false", Members(client).c_str());
     return 0;
 }
 
@@ -94,7 +98,8 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
 {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
 }
 
 // A GETNEXT walk of a subtree, one client object per step as the plug-ins walk.
@@ -121,7 +126,8 @@ int RunWalk(char** argv, bool quiet)
             client.m_Syntax[0] == 19)
             break;
         if (!quiet)
-            rows.push_back("{\"name\":" + Json(name) + ",\"syntax\":" + std::to_string(client.m_Syntax[0]) +
+            rows.push_back("{\"name\":" + Json(name) +
+                           ",\"syntax\":" + std::to_string(client.m_Syntax[0]) +
                            ",\"value\":" + Json(client.m_Values[0]) + "}");
         else
             rows.emplace_back();
@@ -131,9 +137,9 @@ int RunWalk(char** argv, bool quiet)
     for (const std::string& row : rows)
         if (!row.empty())
             printf("%s\n", row.c_str());
-    printf("{\"walk_end\":%u,\"requests\":%u,\"ms\":%.3f,\"error\":%s}\n", static_cast<unsigned>(rows.size()),
-           static_cast<unsigned>(rows.size() + 1), Milliseconds(start, end),
-           failure.empty() ? "null" : Json(failure.c_str()).c_str());
+    printf("{\"walk_end\":%u,\"requests\":%u,\"ms\":%.3f,\"error\":%s}\n",
+           static_cast<unsigned>(rows.size()), static_cast<unsigned>(rows.size() + 1),
+           Milliseconds(start, end), failure.empty() ? "null" : Json(failure.c_str()).c_str());
     return failure.empty() ? 0 : 1;
 }
 
@@ -147,7 +153,8 @@ int RunListen(char** argv)
     listener.m_TestId = 7;
     listener.m_LocationId = 9;
     bool registered = init && listener.RegisterTrap(true);
-    printf("{\"listening\":%s,\"error\":%s}\n", registered ? "true" : "false", Json(listener.m_Error).c_str());
+    printf("{\"listening\":%s,\"error\":%s}\n", registered ? "true" : "false",
+           Json(listener.m_Error).c_str());
     fflush(stdout);
     unsigned taken = 0;
     while (registered && taken < wanted && GetTickCount64() < end) {
@@ -193,8 +200,8 @@ DWORD WINAPI ExpireRequests(void* param)
     auto* job = static_cast<ExpireJob*>(param);
     for (unsigned i = 0; i < job->requests; ++i) {
         CSNMPmon client(false);
-        if (!client.InitInst(job->host, job->port, const_cast<char*>("tolvane"), "1.3.6.1.2.1.1.1.0", 1, 0, 2,
-                             nullptr, false) ||
+        if (!client.InitInst(job->host, job->port, const_cast<char*>("tolvane"),
+                             "1.3.6.1.2.1.1.1.0", 1, 0, 2, nullptr, false) ||
             !client.SendRequest()) {
             ++job->other;
             continue;
@@ -254,10 +261,12 @@ int RunExpire(char** argv)
         apiFirst += job.apiFirst;
         other += job.other;
     }
-    printf("{\"owner_first\":%u,\"api_first\":%u,\"other\":%u,\"handles_before\":%lu,\"handles_after\":%lu,"
-           "\"private_before\":%lu,\"private_after\":%lu}\n",
-           ownerFirst, apiFirst, other, handlesBefore, HandleCount(), static_cast<unsigned long>(bytesBefore),
-           static_cast<unsigned long>(PrivateBytes()));
+    printf(
+        "{\"owner_first\":%u,\"api_first\":%u,\"other\":%u,\"handles_before\":%lu,\"handles_"
+        "after\":%lu,"
+        "\"private_before\":%lu,\"private_after\":%lu}\n",
+        ownerFirst, apiFirst, other, handlesBefore, HandleCount(),
+        static_cast<unsigned long>(bytesBefore), static_cast<unsigned long>(PrivateBytes()));
     return 0;
 }
 
@@ -267,7 +276,8 @@ int main(int argc, char** argv)
 {
     setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     int bound = init_snmp_lib();
-    bool started = bound && libpo_SnmpStartup(nullptr, nullptr, nullptr, nullptr, nullptr) == SNMPAPI_SUCCESS;
+    bool started =
+        bound && libpo_SnmpStartup(nullptr, nullptr, nullptr, nullptr, nullptr) == SNMPAPI_SUCCESS;
     printf("{\"bound\":%d,\"started\":%s}\n", bound, started ? "true" : "false");
     std::string mode = argc > 1 ? argv[1] : "";
     int rc = 2;

@@ -48,9 +48,12 @@ std::vector<std::string> Oids(const std::vector<SnmpRow>& rows)
 
 int Walk(ScriptedAgent& agent, const char* root, std::vector<SnmpRow>* rows)
 {
-    return WalkSubtree(root, [&agent](const std::string& oid, std::vector<SnmpRow>* answer) {
-        return agent(oid, answer);
-    }, rows);
+    return WalkSubtree(
+        root,
+        [&agent](const std::string& oid, std::vector<SnmpRow>* answer) {
+            return agent(oid, answer);
+        },
+        rows);
 }
 
 TEST(SnmpWalk, CollectsTheSubtreeAndStopsWhereItEnds)
@@ -63,26 +66,40 @@ TEST(SnmpWalk, CollectsTheSubtreeAndStopsWhereItEnds)
         std::vector<std::string> rows;
     } cases[] = {
         {"three rows, then the next column",
-         {{root, {0, {Row(root + ".1")}}}, {root + ".1", {0, {Row(root + ".3")}}},
-          {root + ".3", {0, {Row(root + ".10")}}}, {root + ".10", {0, {Row("1.3.6.1.2.1.25.2.3.1.4.1")}}}},
-         0, {root + ".1", root + ".3", root + ".10"}},
+         {{root, {0, {Row(root + ".1")}}},
+          {root + ".1", {0, {Row(root + ".3")}}},
+          {root + ".3", {0, {Row(root + ".10")}}},
+          {root + ".10", {0, {Row("1.3.6.1.2.1.25.2.3.1.4.1")}}}},
+         0,
+         {root + ".1", root + ".3", root + ".10"}},
         {"an arc that only begins like the root's last one is outside",
          {{root, {0, {Row(root + ".1")}}}, {root + ".1", {0, {Row(root + "0.1")}}}},
-         0, {root + ".1"}},
+         0,
+         {root + ".1"}},
         {"no answer to the first step", {}, kSnmpQueryNoAnswer, {}},
-        {"a step that cannot be set up", {{root, {kSnmpQuerySetupFailed, {}}}}, kSnmpQuerySetupFailed, {}},
+        {"a step that cannot be set up",
+         {{root, {kSnmpQuerySetupFailed, {}}}},
+         kSnmpQuerySetupFailed,
+         {}},
         {"a failure after rows keeps them",
-         {{root, {0, {Row(root + ".1")}}}, {root + ".1", {kSnmpQuerySendFailed, {}}}}, 0, {root + ".1"}},
+         {{root, {0, {Row(root + ".1")}}}, {root + ".1", {kSnmpQuerySendFailed, {}}}},
+         0,
+         {root + ".1"}},
         {"an empty answer ends the walk", {{root, {0, {}}}}, 0, {}},
-        {"two variables end the walk",
-         {{root, {0, {Row(root + ".1"), Row(root + ".2")}}}}, 0, {}},
+        {"two variables end the walk", {{root, {0, {Row(root + ".1"), Row(root + ".2")}}}}, 0, {}},
         {"end of the MIB view (outside)", {{root, {0, {Row(root)}}}}, 0, {}},
         {"an agent that answers the same identifier again",
-         {{root, {0, {Row(root + ".5")}}}, {root + ".5", {0, {Row(root + ".5")}}}}, 0, {root + ".5"}},
+         {{root, {0, {Row(root + ".5")}}}, {root + ".5", {0, {Row(root + ".5")}}}},
+         0,
+         {root + ".5"}},
         {"an agent that goes backwards",
-         {{root, {0, {Row(root + ".5")}}}, {root + ".5", {0, {Row(root + ".4")}}}}, 0, {root + ".5"}},
+         {{root, {0, {Row(root + ".5")}}}, {root + ".5", {0, {Row(root + ".4")}}}},
+         0,
+         {root + ".5"}},
         {"an identifier that is no identifier",
-         {{root, {0, {Row(root + ".1")}}}, {root + ".1", {0, {Row("no such thing")}}}}, 0, {root + ".1"}},
+         {{root, {0, {Row(root + ".1")}}}, {root + ".1", {0, {Row("no such thing")}}}},
+         0,
+         {root + ".1"}},
     };
     for (const auto& c : cases) {
         ScriptedAgent agent;
@@ -182,8 +199,9 @@ TEST(SnmpQueries, FailureStatuses)
     const struct {
         int result;
         unsigned int status;
-    } cases[] = {{kSnmpQuerySetupFailed, 11}, {kSnmpQuerySendFailed, 12}, {kSnmpQueryNoAnswer, 13},
-                 {kSnmpQueryNothingToAsk, 10}, {kSnmpQueryWalkAbandoned, 10}, {7, 10}};
+    } cases[] = {{kSnmpQuerySetupFailed, 11},   {kSnmpQuerySendFailed, 12},
+                 {kSnmpQueryNoAnswer, 13},      {kSnmpQueryNothingToAsk, 10},
+                 {kSnmpQueryWalkAbandoned, 10}, {7, 10}};
     for (const auto& c : cases)
         EXPECT_EQ(c.status, RemoteFailureStatus(c.result)) << c.result;
 }

@@ -96,7 +96,8 @@ TEST(SnmpValueText, EverySyntaxHasItsCodeAndText)
         EXPECT_EQ(SnmpSyntaxCode(c.value.syntax), c.code) << c.text;
         EXPECT_EQ(SnmpValueText(c.value, "1.3.6.1"), c.text) << c.code;
     }
-    EXPECT_EQ(SnmpValueText(Bare(SNMP_SYNTAX_OID), ""), "") << "an identifier that cannot be rendered";
+    EXPECT_EQ(SnmpValueText(Bare(SNMP_SYNTAX_OID), ""), "")
+        << "an identifier that cannot be rendered";
 }
 
 TEST(SnmpLimits, FieldsGiveLimitsOnlyWhenTheyHoldTwoNumbers)
@@ -107,14 +108,10 @@ TEST(SnmpLimits, FieldsGiveLimitsOnlyWhenTheyHoldTwoNumbers)
         bool accepted;
         std::vector<int> limits;  // lower, upper per identifier; empty: none
     } cases[] = {
-        {"0,10", 1, true, {0, 10}},
-        {"0,10", 2, false, {}},
-        {"0,10;;", 2, true, {0, 10}},
-        {"-5,x;7", 2, true, {-5, 0}},
-        {"5;1,2,3", 2, true, {}},
-        {",9", 1, true, {0, 9}},
-        {"5,", 1, true, {}},
-        {"1,2;3,4;", 2, true, {1, 2, 3, 4}},
+        {"0,10", 1, true, {0, 10}},    {"0,10", 2, false, {}},
+        {"0,10;;", 2, true, {0, 10}},  {"-5,x;7", 2, true, {-5, 0}},
+        {"5;1,2,3", 2, true, {}},      {",9", 1, true, {0, 9}},
+        {"5,", 1, true, {}},           {"1,2;3,4;", 2, true, {1, 2, 3, 4}},
         {"1,2;3,4;5,6", 2, false, {}},
     };
     for (const Case& c : cases) {
@@ -146,19 +143,25 @@ TEST(SnmpLimits, ValuesOutsideBothLimitsAndMissingValuesGetStatusTwo)
     } cases[] = {
         {Signed(0), &zero, &ten, 0, "OID: 1.2.3 the result is available.\n"},
         {Signed(10), &zero, &ten, 0, "OID: 1.2.3 the result is available.\n"},
-        {Signed(11), &zero, &ten, 2, "OID:       1.2.3\nValue:     11\nMin Value: 0\nMax Value: 10\n"},
-        {Signed(-1), &zero, &ten, 2, "OID:       1.2.3\nValue:     -1\nMin Value: 0\nMax Value: 10\n"},
-        {Signed(-6), &minusFive, &ten, 2, "OID:       1.2.3\nValue:     -6\nMin Value: -5\nMax Value: 10\n"},
+        {Signed(11), &zero, &ten, 2,
+         "OID:       1.2.3\nValue:     11\nMin Value: 0\nMax Value: 10\n"},
+        {Signed(-1), &zero, &ten, 2,
+         "OID:       1.2.3\nValue:     -1\nMin Value: 0\nMax Value: 10\n"},
+        {Signed(-6), &minusFive, &ten, 2,
+         "OID:       1.2.3\nValue:     -6\nMin Value: -5\nMax Value: 10\n"},
         {Signed(99), nullptr, nullptr, 0, "OID: 1.2.3 the result is available.\n"},
         {Unsigned(SNMP_SYNTAX_GAUGE32, 11), &zero, &ten, 2,
          "OID:       1.2.3\nValue:     11\nMin value: 0\nMax Value: 10\n"},
         // A negative lower limit bounds nothing for the unsigned syntaxes.
-        {Unsigned(SNMP_SYNTAX_CNTR32, 0), &minusFive, &ten, 0, "OID: 1.2.3 the result is available.\n"},
-        {Unsigned(SNMP_SYNTAX_TIMETICKS, 7), &minusFive, &ten, 0, "OID: 1.2.3 the result is available.\n"},
+        {Unsigned(SNMP_SYNTAX_CNTR32, 0), &minusFive, &ten, 0,
+         "OID: 1.2.3 the result is available.\n"},
+        {Unsigned(SNMP_SYNTAX_TIMETICKS, 7), &minusFive, &ten, 0,
+         "OID: 1.2.3 the result is available.\n"},
         {Unsigned(SNMP_SYNTAX_UINT32, 11), &minusFive, &ten, 2,
          "OID:       1.2.3\nValue:     11\nMin value: -5\nMax Value: 10\n"},
         // The upper limit is taken sign-extended: -1 is the largest unsigned number.
-        {Unsigned(SNMP_SYNTAX_GAUGE32, 4000000000u), &zero, &minusOne, 0, "OID: 1.2.3 the result is available.\n"},
+        {Unsigned(SNMP_SYNTAX_GAUGE32, 4000000000u), &zero, &minusOne, 0,
+         "OID: 1.2.3 the result is available.\n"},
         {Counter64(1, 0), &minusFive, &ten, 2,
          "OID:       1.2.3\nValue:     4294967296\nMin Value: -5\nMax Value: 10\n"},
         {Bare(SNMP_SYNTAX_NOSUCHOBJECT), nullptr, nullptr, 2, "OID: 1.2.3 no such object"},
@@ -175,10 +178,13 @@ TEST(SnmpLimits, ValuesOutsideBothLimitsAndMissingValuesGetStatusTwo)
 TEST(SnmpErrorText, TablesAndUnknownCodes)
 {
     EXPECT_STREQ(SnmpPduErrorText(0), "No errors occurred during transmission.");
-    EXPECT_STREQ(SnmpPduErrorText(2), "The requested SNMP operation identified an unknown variable.");
-    EXPECT_STREQ(SnmpPduErrorText(5), "An unknown error occurred during the requested SNMP operation.");
-    EXPECT_STREQ(SnmpPduErrorText(18), "The variable does not exist; the agent cannot create it because the named "
-                                       "object instance is inconsistent with the values of other managed objects.");
+    EXPECT_STREQ(SnmpPduErrorText(2),
+                 "The requested SNMP operation identified an unknown variable.");
+    EXPECT_STREQ(SnmpPduErrorText(5),
+                 "An unknown error occurred during the requested SNMP operation.");
+    EXPECT_STREQ(SnmpPduErrorText(18),
+                 "The variable does not exist; the agent cannot create it because the named "
+                 "object instance is inconsistent with the values of other managed objects.");
     EXPECT_STREQ(SnmpPduErrorText(19), "Unknown Error");
     EXPECT_STREQ(SnmpPduErrorText(-1), "Unknown Error");
     EXPECT_STREQ(SnmpApiErrorText(18), "SnmpStartup failed/not called");
@@ -199,8 +205,8 @@ TEST(SnmpTimeout, HundredthsNeverWrap)
         {10, 1000},
         {kSnmpLargestTimeoutSeconds - 1, 429496600},
         {kSnmpLargestTimeoutSeconds, 429496700},
-        {42949672, 429496700},   // fits in hundredths, though not in milliseconds
-        {42949673, 429496700},   // 100 times this wraps to 4: 0.04 s
+        {42949672, 429496700},  // fits in hundredths, though not in milliseconds
+        {42949673, 429496700},  // 100 times this wraps to 4: 0.04 s
         {4294967295u, 429496700},
     };
     for (const auto& c : cases)

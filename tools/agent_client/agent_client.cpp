@@ -127,9 +127,9 @@ bool CClient::Run(const std::vector<std::wstring>& fields)
     else if (name == L"reenter" && fields.size() >= 2)
         return Reenter(fields);
     else if (name == L"wait" && fields.size() == 3)
-        PrintLine(L"wait " + fields[1] +
-                  (m_sink->WaitFor(std::stol(fields[1]), std::stoul(fields[2])) ? L" ok"
-                                                                                : L" timeout"));
+        PrintLine(
+            L"wait " + fields[1] +
+            (m_sink->WaitFor(std::stol(fields[1]), std::stoul(fields[2])) ? L" ok" : L" timeout"));
     else if (name == L"sleep" && fields.size() == 2)
         Sleep(std::stoul(fields[1]));
     else if (name == L"hang")
@@ -191,14 +191,13 @@ bool CClient::Reenter(const std::vector<std::wstring>& fields)
 bool CClient::Repeat(const std::vector<std::wstring>& fields)
 {
     unsigned long times = std::stoul(fields[1]);
-    std::vector<std::wstring> call(fields.begin() + 1, fields.end());   // as "call" has them
+    std::vector<std::wstring> call(fields.begin() + 1, fields.end());  // as "call" has them
     std::vector<CComVariant> args;
     if (!ParseArguments(call, &args))
         return false;
     unsigned long failed = 0;
     for (unsigned long i = 0; i < times; ++i) {
-        if (FAILED(CallAgentQuietly(m_agent, call[1], args.data(),
-                                    static_cast<UINT>(args.size()))))
+        if (FAILED(CallAgentQuietly(m_agent, call[1], args.data(), static_cast<UINT>(args.size()))))
             ++failed;
     }
     PrintLine(L"repeat " + call[1] + L" n=" + std::to_wstring(times) + L" failed=" +
@@ -256,8 +255,8 @@ void CClient::Release()
 
 std::wstring Widen(const std::string& line)
 {
-    int chars = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
-                                    nullptr, 0);
+    int chars =
+        MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
     std::wstring wide(chars > 0 ? chars : 0, L'\0');
     if (chars > 0)
         MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), &wide[0],

@@ -38,18 +38,24 @@ void PrintLine(const std::wstring& line)
 std::wstring DescribeValue(const VARIANT& value)
 {
     switch (V_VT(&value)) {
-    case VT_EMPTY: return L"empty";
-    case VT_I4: return L"i4:" + std::to_wstring(V_I4(&value));
-    case VT_BOOL: return L"bool:" + std::to_wstring(V_BOOL(&value));
-    case VT_BSTR: return L"bstr:" + Text(V_BSTR(&value));
-    default: return L"vt" + std::to_wstring(V_VT(&value));
+    case VT_EMPTY:
+        return L"empty";
+    case VT_I4:
+        return L"i4:" + std::to_wstring(V_I4(&value));
+    case VT_BOOL:
+        return L"bool:" + std::to_wstring(V_BOOL(&value));
+    case VT_BSTR:
+        return L"bstr:" + Text(V_BSTR(&value));
+    default:
+        return L"vt" + std::to_wstring(V_VT(&value));
     }
 }
 
 std::wstring DescribeFailure(HRESULT hr, const EXCEPINFO& exception)
 {
     if (hr == DISP_E_EXCEPTION)
-        return L" source=" + Text(exception.bstrSource) + L" desc=" + Text(exception.bstrDescription);
+        return L" source=" + Text(exception.bstrSource) + L" desc=" +
+               Text(exception.bstrDescription);
     CComBSTR source;
     CComBSTR description;
     if (!TakeComError(&source, &description))

@@ -171,8 +171,7 @@ int CStatusSink::WaitForCount(long status, int count, DWORD milliseconds)
     }
 }
 
-HRESULT CallAgentQuietly(IDispatch* agent, const std::wstring& method, VARIANT* args,
-                         UINT count)
+HRESULT CallAgentQuietly(IDispatch* agent, const std::wstring& method, VARIANT* args, UINT count)
 {
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR name = const_cast<LPOLESTR>(method.c_str());
@@ -200,10 +199,10 @@ HRESULT CallAgent(IDispatch* agent, const std::wstring& prefix, const std::wstri
 {
     CComVariant result;
     EXCEPINFO exception = {};
-    HRESULT hr = InvokeByName(agent, method.c_str(), DISPATCH_METHOD, args, count, &result,
-                              &exception);
-    std::wstring line = prefix + L" " + method + L" hr=" +
-                        HexResult(hr == DISP_E_EXCEPTION ? exception.scode : hr);
+    HRESULT hr =
+        InvokeByName(agent, method.c_str(), DISPATCH_METHOD, args, count, &result, &exception);
+    std::wstring line =
+        prefix + L" " + method + L" hr=" + HexResult(hr == DISP_E_EXCEPTION ? exception.scode : hr);
     if (SUCCEEDED(hr) && V_VT(&result) != VT_EMPTY)
         line += L" value=" + DescribeValue(result);
     if (FAILED(hr))

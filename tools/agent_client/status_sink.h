@@ -25,8 +25,8 @@ public:
     STDMETHOD(GetTypeInfoCount)(UINT* count) override;
     STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override;
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-    STDMETHOD(Invoke)(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                      UINT*) override;
+    STDMETHOD(Invoke)
+    (DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override;
 
     // The event interface the sink answers for besides IDispatch (the agent's by default).
     void SetEventInterface(REFIID iid) { m_events = iid; }
@@ -64,5 +64,4 @@ private:
 HRESULT CallAgent(IDispatch* agent, const std::wstring& prefix, const std::wstring& method,
                   VARIANT* args, UINT count);
 // The same without a word: the call's result (the exception's code for DISP_E_EXCEPTION).
-HRESULT CallAgentQuietly(IDispatch* agent, const std::wstring& method, VARIANT* args,
-                         UINT count);
+HRESULT CallAgentQuietly(IDispatch* agent, const std::wstring& method, VARIANT* args, UINT count);

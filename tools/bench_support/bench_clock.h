@@ -8,7 +8,8 @@
 inline double FileTimeMs(const FILETIME& t)
 {
     return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
-                               t.dwLowDateTime) / 10000.0;
+                               t.dwLowDateTime) /
+           10000.0;
 }
 
 // User and kernel time of every thread of this process so far, in milliseconds.

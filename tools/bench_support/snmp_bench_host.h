@@ -9,7 +9,8 @@
 #include "snmp_lib.h"
 
 // False (after saying why) for a bad command line or an API that cannot be started.
-inline bool StartSnmpBench(int argc, char** argv, const char* program, std::string* host, int* passes)
+inline bool StartSnmpBench(int argc, char** argv, const char* program, std::string* host,
+                           int* passes)
 {
     if (argc < 2) {
         fprintf(stderr, "usage: %s <host> [passes]\n", program);
@@ -19,7 +20,8 @@ inline bool StartSnmpBench(int argc, char** argv, const char* program, std::stri
     *passes = argc > 2 ? atoi(argv[2]) : 10;
     if (*passes <= 0)
         *passes = 10;
-    if (!init_snmp_lib() || libpo_SnmpStartup(nullptr, nullptr, nullptr, nullptr, nullptr) != SNMPAPI_SUCCESS) {
+    if (!init_snmp_lib() ||
+        libpo_SnmpStartup(nullptr, nullptr, nullptr, nullptr, nullptr) != SNMPAPI_SUCCESS) {
         fprintf(stderr, "the SNMP API cannot be started\n");
         return false;
     }

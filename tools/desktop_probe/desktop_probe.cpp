@@ -79,7 +79,8 @@ void Print(const std::wstring& line)
 std::wstring Hex(const void* handle)
 {
     wchar_t text[32];
-    swprintf(text, 32, L"%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(handle)));
+    swprintf(text, 32, L"%llx",
+             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(handle)));
     return text;
 }
 
@@ -274,15 +275,17 @@ std::wstring Launch(const std::vector<std::wstring>& f)
     SECURITY_ATTRIBUTES inherit = {};
     inherit.nLength = sizeof(inherit);
     inherit.bInheritHandle = TRUE;
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             &inherit, OPEN_EXISTING, 0, nullptr);
+    HANDLE nul =
+        CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inherit, OPEN_EXISTING, 0, nullptr);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     si.lpDesktop = &g_desktop[0];
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = si.hStdOutput = si.hStdError = nul;
     PROCESS_INFORMATION pi = {};
-    BOOL ok = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    BOOL ok =
+        CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     DWORD error = GetLastError();
     CloseHandle(nul);
     if (!ok)
@@ -345,9 +348,9 @@ bool RegWrite(const std::wstring& path, const std::wstring& name, const std::wst
     if (!root || RegCreateKeyExW(root, rest.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                                  nullptr) != ERROR_SUCCESS)
         return false;
-    LONG done = RegSetValueExW(key, ValueName(name), 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>(text.c_str()),
-                               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    LONG done =
+        RegSetValueExW(key, ValueName(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     return done == ERROR_SUCCESS;
 }
@@ -399,7 +402,8 @@ std::wstring Execute(const std::vector<std::wstring>& f, HWND listener)
     if (c == L"launch" && f.size() > 1)
         return Launch(f);
     if (c == L"wait")
-        return Wait(static_cast<DWORD>(ParseNumber(arg(1))), static_cast<DWORD>(ParseNumber(arg(2))));
+        return Wait(static_cast<DWORD>(ParseNumber(arg(1))),
+                    static_cast<DWORD>(ParseNumber(arg(2))));
     if (c == L"kill") {
         auto it = g_processes.find(static_cast<DWORD>(ParseNumber(arg(1))));
         if (it != g_processes.end())
@@ -412,22 +416,23 @@ std::wstring Execute(const std::vector<std::wstring>& f, HWND listener)
         return found ? L"window " + Hex(found) : L"window none";
     }
     if (c == L"child") {
-        HWND found = FindDescendant(ParseWindow(arg(1)), arg(2), static_cast<DWORD>(ParseNumber(arg(3))));
+        HWND found =
+            FindDescendant(ParseWindow(arg(1)), arg(2), static_cast<DWORD>(ParseNumber(arg(3))));
         return found ? L"window " + Hex(found) : L"window none";
     }
     if (c == L"send") {
         DWORD_PTR result = 0;
-        if (!SendMessageTimeoutW(ParseWindow(arg(1)), ParseMessage(arg(2)),
-                                 static_cast<WPARAM>(ParseNumber(arg(3))),
-                                 static_cast<LPARAM>(ParseNumber(arg(4))), SMTO_NORMAL, 10000,
-                                 &result))
+        if (!SendMessageTimeoutW(
+                ParseWindow(arg(1)), ParseMessage(arg(2)), static_cast<WPARAM>(ParseNumber(arg(3))),
+                static_cast<LPARAM>(ParseNumber(arg(4))), SMTO_NORMAL, 10000, &result))
             return L"result timeout";
         return L"result " + std::to_wstring(static_cast<long long>(result));
     }
     if (c == L"post") {
         HWND target = arg(1) == L"broadcast" ? HWND_BROADCAST : ParseWindow(arg(1));
-        BOOL ok = PostMessageW(target, ParseMessage(arg(2)), static_cast<WPARAM>(ParseNumber(arg(3))),
-                               static_cast<LPARAM>(ParseNumber(arg(4))));
+        BOOL ok =
+            PostMessageW(target, ParseMessage(arg(2)), static_cast<WPARAM>(ParseNumber(arg(3))),
+                         static_cast<LPARAM>(ParseNumber(arg(4))));
         return L"posted " + std::to_wstring(ok ? 1 : 0);
     }
     if (c == L"listen") {
@@ -438,7 +443,8 @@ std::wstring Execute(const std::vector<std::wstring>& f, HWND listener)
     if (c == L"heard") {
         UINT message = g_listened[arg(1)];
         int wanted = static_cast<int>(ParseNumber(arg(2)));
-        PumpUntil(static_cast<DWORD>(ParseNumber(arg(3))), [&] { return g_heard[message] >= wanted; });
+        PumpUntil(static_cast<DWORD>(ParseNumber(arg(3))),
+                  [&] { return g_heard[message] >= wanted; });
         return L"heard " + arg(1) + L" " + std::to_wstring(g_heard[message]);
     }
     if (c == L"state") {
@@ -469,15 +475,18 @@ std::wstring Execute(const std::vector<std::wstring>& f, HWND listener)
     }
     if (c == L"page") {
         std::wstring text = arg(2);
-        COPYDATASTRUCT data = {0, static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)), &text[0]};
+        COPYDATASTRUCT data = {0, static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)),
+                               &text[0]};
         DWORD_PTR result = 0;
-        if (!SendMessageTimeoutW(ParseWindow(arg(1)), WM_COPYDATA, reinterpret_cast<WPARAM>(listener),
+        if (!SendMessageTimeoutW(ParseWindow(arg(1)), WM_COPYDATA,
+                                 reinterpret_cast<WPARAM>(listener),
                                  reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 10000, &result))
             return L"page timeout";
         return L"page " + std::to_wstring(static_cast<long long>(result));
     }
     if (c == L"msgbox") {
-        HWND box = FindTopLevelWindow(0, L"#32770", arg(1), static_cast<DWORD>(ParseNumber(arg(2))));
+        HWND box =
+            FindTopLevelWindow(0, L"#32770", arg(1), static_cast<DWORD>(ParseNumber(arg(2))));
         if (!box)
             return L"msgbox none";
         std::wstring text;
@@ -492,7 +501,8 @@ std::wstring Execute(const std::vector<std::wstring>& f, HWND listener)
         return L"key sent";
     }
     if (c == L"mouse") {
-        SendMouse(static_cast<int>(ParseNumber(arg(1))), static_cast<int>(ParseNumber(arg(2))), arg(3));
+        SendMouse(static_cast<int>(ParseNumber(arg(1))), static_cast<int>(ParseNumber(arg(2))),
+                  arg(3));
         return L"mouse sent";
     }
     if (c == L"clientpos") {
@@ -525,7 +535,9 @@ int Record(int argc, wchar_t** argv)
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     GetStartupInfoW(&si);
-    std::wstring line = L"show=" + std::to_wstring((si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : -1) + L" args=";
+    std::wstring line = L"show=" +
+                        std::to_wstring((si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : -1) +
+                        L" args=";
     for (int i = 3; i < argc; ++i)
         line += (i > 3 ? L" " : L"") + std::wstring(argv[i]);
     FILE* out = _wfopen(argv[2], L"w, ccs=UTF-8");
@@ -563,7 +575,7 @@ int Observe(const wchar_t* desktopName, const wchar_t* size)
     }
     g_mainThread = GetCurrentThreadId();
     MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);   // the thread's queue, for the reader
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue, for the reader
     WNDCLASSW wc = {};
     wc.lpfnWndProc = ListenerProc;
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -615,8 +627,9 @@ int wmain(int argc, wchar_t** argv)
     if (argc >= 3 && wcscmp(argv[1], L"record") == 0)
         return Record(argc, argv);
     if (argc != 3) {
-        fwprintf(stderr, L"usage: desktop_probe <desktop> <width>x<height> | "
-                         L"desktop_probe record <file> <args...>\n");
+        fwprintf(stderr,
+                 L"usage: desktop_probe <desktop> <width>x<height> | "
+                 L"desktop_probe record <file> <args...>\n");
         return 2;
     }
     return Observe(argv[1], argv[2]);

@@ -23,7 +23,8 @@ HRESULT CHostSnmpApi::Start()
     if (!m_utils)
         return HRESULT_FROM_WIN32(GetLastError());
     using InitFunc = int (*)();
-    auto init = reinterpret_cast<InitFunc>(reinterpret_cast<void*>(GetProcAddress(m_utils, "init_snmp_lib")));
+    auto init = reinterpret_cast<InitFunc>(
+        reinterpret_cast<void*>(GetProcAddress(m_utils, "init_snmp_lib")));
     if (!init || !init())
         return E_FAIL;
     auto startup = BoundEntry<PFN_SnmpStartup>(m_utils, "libpo_SnmpStartup");

@@ -55,8 +55,8 @@ int ReplaceInDescriptor(HMODULE module, const IMAGE_IMPORT_DESCRIPTOR* import,
     for (; names->u1.AddressOfData != 0; ++names, ++slots) {
         if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
             continue;
-        auto* byName = At<const IMAGE_IMPORT_BY_NAME>(module,
-                                                      static_cast<DWORD>(names->u1.AddressOfData));
+        auto* byName =
+            At<const IMAGE_IMPORT_BY_NAME>(module, static_cast<DWORD>(names->u1.AddressOfData));
         const void* function =
             Replacement(reinterpret_cast<const char*>(byName->Name), replacements, count);
         if (function && WriteSlot(slots, function))

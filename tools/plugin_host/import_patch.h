@@ -6,8 +6,8 @@
 #include <windows.h>
 
 struct ImportReplacement {
-    const char* name;   // the imported function's name
-    void* function;     // what the module calls in its place
+    const char* name;  // the imported function's name
+    void* function;    // what the module calls in its place
 };
 
 // The number of import slots replaced (a function imported twice counts twice).

@@ -127,7 +127,8 @@ bool CPlugInSession::Memory()
 {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof(counters);
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+    if (!GetProcessMemoryInfo(GetCurrentProcess(),
+                              reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                               sizeof(counters))) {
         LogResult("memory", HRESULT_FROM_WIN32(GetLastError()));
         return true;
@@ -135,7 +136,8 @@ bool CPlugInSession::Memory()
     std::string figures;
     for (SIZE_T bytes : {counters.PrivateUsage, counters.PeakPagefileUsage, counters.WorkingSetSize,
                          counters.PeakWorkingSetSize})
-        figures += (figures.empty() ? "" : " ") + std::to_string(static_cast<unsigned long long>(bytes));
+        figures +=
+            (figures.empty() ? "" : " ") + std::to_string(static_cast<unsigned long long>(bytes));
     LogResult("memory", S_OK, figures);
     return true;
 }
@@ -149,9 +151,10 @@ bool CPlugInSession::Load(const std::string& path)
 
 bool CPlugInSession::CallExport(const char* name)
 {
-    auto func = m_module ? reinterpret_cast<ExportFunc>(
-                               reinterpret_cast<void*>(GetProcAddress(m_module, name)))
-                         : nullptr;
+    auto func =
+        m_module
+            ? reinterpret_cast<ExportFunc>(reinterpret_cast<void*>(GetProcAddress(m_module, name)))
+            : nullptr;
     LogResult(name, func ? func() : E_UNEXPECTED);
     return true;
 }
@@ -210,8 +213,9 @@ bool CPlugInSession::Init(const std::string& argument)
 bool CPlugInSession::Advise()
 {
     CComPtr<IConnectionPointContainer> container;
-    HRESULT hr = m_plugin ? m_plugin.QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid())
-                          : E_UNEXPECTED;
+    HRESULT hr =
+        m_plugin ? m_plugin.QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid())
+                 : E_UNEXPECTED;
     if (SUCCEEDED(hr))
         hr = container->FindConnectionPoint(DIID__ITolvanePlugInEvents, &m_point);
     if (SUCCEEDED(hr)) {
@@ -256,8 +260,8 @@ bool CPlugInSession::Set(const std::string& argument)
         v.SetText(Widen(value).c_str());
     else if (kind != "empty")
         return false;
-    HRESULT hr = m_plugin ? m_plugin->Set(static_cast<unsigned short>(atoi(type.c_str())), v)
-                          : E_UNEXPECTED;
+    HRESULT hr =
+        m_plugin ? m_plugin->Set(static_cast<unsigned short>(atoi(type.c_str())), v) : E_UNEXPECTED;
     LogResult("set", hr, FAILED(hr) ? ErrorDetail() : "");
     return true;
 }

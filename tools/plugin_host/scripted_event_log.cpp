@@ -46,8 +46,8 @@ public:
     std::map<ULONG_PTR, OpenLog> handles;
     ULONG_PTR nextHandle = 0x7100;
     volatile LONG readDelayMs = 0;
-    std::vector<std::wstring> madeLocalKeys;     // under HKEY_LOCAL_MACHINE
-    std::map<std::wstring, DWORD> remoteHosts;   // host -> error of connecting to its registry
+    std::vector<std::wstring> madeLocalKeys;    // under HKEY_LOCAL_MACHINE
+    std::map<std::wstring, DWORD> remoteHosts;  // host -> error of connecting to its registry
 
     // Volatile keys of this process under HKEY_CURRENT_USER: one per remote host, standing
     // for its HKEY_LOCAL_MACHINE.

@@ -31,9 +31,9 @@ DWORD WINAPI CopyThread(void* argument)
         CopyStandInItem(item, job->destination);
     delete job;
     HMODULE self = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&CopyThread), &self);
+    GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&CopyThread), &self);
     FreeLibraryAndExitThread(self, 0);
     return 0;
 }

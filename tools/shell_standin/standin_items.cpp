@@ -91,9 +91,9 @@ bool WriteWholeFile(const std::wstring& path, const std::vector<char>& data)
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    bool ok = data.empty() || (WriteFile(file, data.data(), static_cast<DWORD>(data.size()),
-                                         &written, nullptr) &&
-                               written == data.size());
+    bool ok = data.empty() ||
+              (WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+               written == data.size());
     CloseHandle(file);
     ok = ok && MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
     if (!ok)
@@ -172,7 +172,7 @@ bool CopyZipItem(const StandInItem& item, const std::wstring& destination)
             ok = MakeFolder(target) && ok;
         }
         if (start == name.size())
-            continue;   // a folder entry
+            continue;  // a folder entry
         std::vector<char> data;
         ok = zip.Extract(entry, &data) && WriteWholeFile(Join(target, name.substr(start)), data) &&
              ok;

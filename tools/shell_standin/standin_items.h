@@ -6,10 +6,10 @@
 #include <vector>
 
 struct StandInItem {
-    std::wstring name;      // the name the item keeps when copied
-    std::wstring path;      // as the shell gives it: the folder's (or zip's) path, '\', name
+    std::wstring name;  // the name the item keeps when copied
+    std::wstring path;  // as the shell gives it: the folder's (or zip's) path, '\', name
     bool isFolder = false;
-    std::wstring zipPath;   // the zip file holding the item; empty for an item on disk
+    std::wstring zipPath;  // the zip file holding the item; empty for an item on disk
 };
 
 // The items of a folder, or of a zip file (a file whose name ends in ".zip"); false when the

@@ -2,8 +2,8 @@
 
 #include "standin_copy.h"
 
-const IID IID_IStandInFolderItems = {0x7C1B6E52, 0x3F0A, 0x4B8E,
-                                     {0x9D, 0x21, 0x54, 0xA0, 0xC3, 0xE2, 0xB9, 0x17}};
+const IID IID_IStandInFolderItems = {
+    0x7C1B6E52, 0x3F0A, 0x4B8E, {0x9D, 0x21, 0x54, 0xA0, 0xC3, 0xE2, 0xB9, 0x17}};
 
 namespace {
 
@@ -48,8 +48,8 @@ bool ItemsToCopy(const VARIANT& what, std::vector<StandInItem>* items)
     if (type == VT_DISPATCH) {
         IDispatch* dispatch = V_ISBYREF(&what) ? *V_DISPATCHREF(&what) : V_DISPATCH(&what);
         CComPtr<FolderItems> collection;
-        if (!dispatch || FAILED(dispatch->QueryInterface(IID_IStandInFolderItems,
-                                                         collection.ReceiveVoid())))
+        if (!dispatch ||
+            FAILED(dispatch->QueryInterface(IID_IStandInFolderItems, collection.ReceiveVoid())))
             return false;
         *items = static_cast<CStandInFolderItems*>(collection.Get())->Entries();
         return true;
@@ -156,7 +156,7 @@ STDMETHODIMP CStandInFolder::CopyHere(VARIANT item, VARIANT)
 {
     DWORD attributes = GetFileAttributesW(m_path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return E_FAIL;   // a zip is not written to
+        return E_FAIL;  // a zip is not written to
     std::vector<StandInItem> items;
     if (!ItemsToCopy(item, &items))
         return E_INVALIDARG;

@@ -19,8 +19,8 @@ extern const IID IID_IStandInFolderItems;
 class CStandInFolderItem : public CNoNamesDispatch<FolderItem>, public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CStandInFolderItem)
-        TOL_COM_INTERFACE(IID_FolderItem, FolderItem)
-        TOL_COM_INTERFACE(IID_IDispatch, FolderItem)
+    TOL_COM_INTERFACE(IID_FolderItem, FolderItem)
+    TOL_COM_INTERFACE(IID_IDispatch, FolderItem)
     TOL_END_COM_MAP()
 
     static HRESULT Create(const StandInItem& item, FolderItem** out);
@@ -50,9 +50,9 @@ private:
 class CStandInFolderItems : public CNoNamesDispatch<FolderItems>, public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CStandInFolderItems)
-        TOL_COM_INTERFACE(IID_FolderItems, FolderItems)
-        TOL_COM_INTERFACE(IID_IDispatch, FolderItems)
-        TOL_COM_INTERFACE(IID_IStandInFolderItems, FolderItems)
+    TOL_COM_INTERFACE(IID_FolderItems, FolderItems)
+    TOL_COM_INTERFACE(IID_IDispatch, FolderItems)
+    TOL_COM_INTERFACE(IID_IStandInFolderItems, FolderItems)
     TOL_END_COM_MAP()
 
     static HRESULT Create(const std::vector<StandInItem>& items, FolderItems** out);
@@ -71,8 +71,8 @@ private:
 class CStandInFolder : public CNoNamesDispatch<Folder>, public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CStandInFolder)
-        TOL_COM_INTERFACE(IID_Folder, Folder)
-        TOL_COM_INTERFACE(IID_IDispatch, Folder)
+    TOL_COM_INTERFACE(IID_Folder, Folder)
+    TOL_COM_INTERFACE(IID_IDispatch, Folder)
     TOL_END_COM_MAP()
 
     // A folder of the path when it is a folder or a zip file; S_FALSE and null otherwise.
@@ -96,17 +96,14 @@ private:
 class CStandInShell : public CNoNamesDispatch<IShellDispatch>, public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CStandInShell)
-        TOL_COM_INTERFACE(IID_IShellDispatch, IShellDispatch)
-        TOL_COM_INTERFACE(IID_IDispatch, IShellDispatch)
+    TOL_COM_INTERFACE(IID_IShellDispatch, IShellDispatch)
+    TOL_COM_INTERFACE(IID_IDispatch, IShellDispatch)
     TOL_END_COM_MAP()
 
     STDMETHODIMP get_Application(IDispatch**) override { return E_NOTIMPL; }
     STDMETHODIMP get_Parent(IDispatch**) override { return E_NOTIMPL; }
     STDMETHODIMP NameSpace(VARIANT folder, Folder** out) override;
-    STDMETHODIMP BrowseForFolder(LONG, BSTR, LONG, VARIANT, Folder**) override
-    {
-        return E_NOTIMPL;
-    }
+    STDMETHODIMP BrowseForFolder(LONG, BSTR, LONG, VARIANT, Folder**) override { return E_NOTIMPL; }
     STDMETHODIMP Windows(IDispatch**) override { return E_NOTIMPL; }
     STDMETHODIMP Open(VARIANT) override { return E_NOTIMPL; }
     STDMETHODIMP Explore(VARIANT) override { return E_NOTIMPL; }

@@ -28,8 +28,8 @@ uint32_t Read32(const unsigned char* at)
 
 bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>* bytes)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER size = {};
@@ -130,7 +130,7 @@ bool CZipArchive::Extract(const ZipEntry& entry, std::vector<char>* data) const
     } else if (entry.method != 8 || !Inflate(packed, entry.packedSize, data)) {
         return false;
     }
-    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(data->data()),
-                      static_cast<uInt>(data->size()));
+    uLong crc =
+        crc32(0L, reinterpret_cast<const Bytef*>(data->data()), static_cast<uInt>(data->size()));
     return crc == entry.crc;
 }

@@ -55,7 +55,7 @@ TEST_F(InstalledItems, TheUpdatesItemsAreDeletedAndANamelessOneIsPassedOver)
     EXPECT_FALSE(Exists(L"Tolvane.exe"));
     EXPECT_FALSE(Exists(L"lib"));
     EXPECT_TRUE(Exists(L"kept.txt"));
-    EXPECT_TRUE(Exists(L""));   // the installation folder itself
+    EXPECT_TRUE(Exists(L""));  // the installation folder itself
 }
 
 TEST(InstalledItemPaths, CombinePath)

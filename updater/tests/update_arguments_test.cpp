@@ -38,8 +38,8 @@ TEST(UpdateArguments, ThreeTextsAfterTheProgramName)
 
 TEST(UpdateArguments, OnlyAnAbsoluteInstallationFolderIsAccepted)
 {
-    for (const wchar_t* folder : {LR"(C:\Program Files\Tolvane)", L"c:/tolvane", LR"(D:\)",
-                                  LR"(\\server\share\Tolvane)"})
+    for (const wchar_t* folder :
+         {LR"(C:\Program Files\Tolvane)", L"c:/tolvane", LR"(D:\)", LR"(\\server\share\Tolvane)"})
         EXPECT_TRUE(IsAbsoluteFolder(folder)) << testing::PrintToString(std::wstring(folder));
     for (const wchar_t* folder : {L"", L".", L"Tolvane", LR"(..\Tolvane)", L"C:", L"C:Tolvane",
                                   LR"(\Tolvane)", LR"(\\\x)", L"1:\\x"})

@@ -31,10 +31,14 @@ void Journal(const wchar_t* who, const std::wstring& what)
 std::wstring Describe(const VARIANT& value)
 {
     switch (V_VT(&value)) {
-    case VT_I4: return std::to_wstring(V_I4(&value));
-    case VT_BSTR: return V_BSTR(&value) ? std::wstring(V_BSTR(&value)) : L"<null>";
-    case VT_EMPTY: return L"<empty>";
-    default: return L"<vt " + std::to_wstring(V_VT(&value)) + L">";
+    case VT_I4:
+        return std::to_wstring(V_I4(&value));
+    case VT_BSTR:
+        return V_BSTR(&value) ? std::wstring(V_BSTR(&value)) : L"<null>";
+    case VT_EMPTY:
+        return L"<empty>";
+    default:
+        return L"<vt " + std::to_wstring(V_VT(&value)) + L">";
     }
 }
 
@@ -49,9 +53,9 @@ class CEngineTestPlugIn
       public CComObjectRootBase {
 public:
     TOL_BEGIN_COM_MAP(CEngineTestPlugIn)
-        TOL_COM_INTERFACE(IID_ITolvanePlugIn, ITolvanePlugIn)
-        TOL_COM_INTERFACE(IID_IDispatch, ITolvanePlugIn)
-        TOL_COM_INTERFACE(IID_IConnectionPointContainer, IConnectionPointContainer)
+    TOL_COM_INTERFACE(IID_ITolvanePlugIn, ITolvanePlugIn)
+    TOL_COM_INTERFACE(IID_IDispatch, ITolvanePlugIn)
+    TOL_COM_INTERFACE(IID_IConnectionPointContainer, IConnectionPointContainer)
     TOL_END_COM_MAP()
 
     CEngineTestPlugIn(Kind kind, const CLSID& clsid, const wchar_t* name, const char* codes)

@@ -9,13 +9,16 @@ using namespace wsnmp;
 
 namespace {
 
-void SetOut(smiLPUINT32 out, smiUINT32 value) {
-    if (out) *out = value;
+void SetOut(smiLPUINT32 out, smiUINT32 value)
+{
+    if (out)
+        *out = value;
 }
 
 // Keeps the DLL loaded for the rest of the process once its threads have run: a caller
 // that frees the library without SnmpCleanup must not leave them in unmapped code.
-void PinModule() {
+void PinModule()
+{
     HMODULE self = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                        reinterpret_cast<LPCWSTR>(&PinModule), &self);
@@ -25,13 +28,16 @@ void PinModule() {
 
 extern "C" {
 
-SNMPAPI_STATUS WINAPI SnmpStartup(smiLPUINT32 nMajorVersion, smiLPUINT32 nMinorVersion, smiLPUINT32 nLevel,
-                                  smiLPUINT32 nTranslateMode, smiLPUINT32 nRetransmitMode) {
+SNMPAPI_STATUS WINAPI SnmpStartup(smiLPUINT32 nMajorVersion, smiLPUINT32 nMinorVersion,
+                                  smiLPUINT32 nLevel, smiLPUINT32 nTranslateMode,
+                                  smiLPUINT32 nRetransmitMode)
+{
     CApiState& s = CApiState::instance();
     CScopedLock lock(s.lock);
     if (s.startupCount == 0) {
         WSADATA data;
-        if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return Fail(SNMPAPI_TL_NOT_INITIALIZED);
+        if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
+            return Fail(SNMPAPI_TL_NOT_INITIALIZED);
         auto transport = std::make_unique<CTransport>();
         uint32_t error = 0;
         if (!transport->start(error)) {
@@ -51,15 +57,19 @@ SNMPAPI_STATUS WINAPI SnmpStartup(smiLPUINT32 nMajorVersion, smiLPUINT32 nMinorV
     return SNMPAPI_SUCCESS;
 }
 
-SNMPAPI_STATUS WINAPI SnmpCleanup(void) {
+SNMPAPI_STATUS WINAPI SnmpCleanup(void)
+{
     CApiState& s = CApiState::instance();
     std::vector<std::shared_ptr<CSession>> sessions;
     std::unique_ptr<CTransport> transport;
     {
         CScopedLock lock(s.lock);
-        if (s.startupCount == 0) return Fail(SNMPAPI_NOT_INITIALIZED);
-        if (--s.startupCount > 0) return SNMPAPI_SUCCESS;
-        for (auto& item : s.sessions) sessions.push_back(item.second);
+        if (s.startupCount == 0)
+            return Fail(SNMPAPI_NOT_INITIALIZED);
+        if (--s.startupCount > 0)
+            return SNMPAPI_SUCCESS;
+        for (auto& item : s.sessions)
+            sessions.push_back(item.second);
         s.sessions.clear();
         s.entities.clear();
         s.contexts.clear();
@@ -68,49 +78,66 @@ SNMPAPI_STATUS WINAPI SnmpCleanup(void) {
         transport = std::move(s.transport);
     }
     // Outside the lock: a callback that is running may still call in.
-    for (auto& session : sessions) session->close();
-    if (transport) transport->stop();
+    for (auto& session : sessions)
+        session->close();
+    if (transport)
+        transport->stop();
     transport.reset();
     WSACleanup();
     return SNMPAPI_SUCCESS;
 }
 
-SNMPAPI_STATUS WINAPI SnmpGetTranslateMode(smiLPUINT32 nTranslateMode) {
+SNMPAPI_STATUS WINAPI SnmpGetTranslateMode(smiLPUINT32 nTranslateMode)
+{
     CApiState& s = CApiState::instance();
     CScopedLock lock(s.lock);
-    if (!s.startupCount) return Fail(SNMPAPI_NOT_INITIALIZED);
-    if (!nTranslateMode) return Fail(SNMPAPI_NOOP);
+    if (!s.startupCount)
+        return Fail(SNMPAPI_NOT_INITIALIZED);
+    if (!nTranslateMode)
+        return Fail(SNMPAPI_NOOP);
     *nTranslateMode = s.translateMode;
     return SNMPAPI_SUCCESS;
 }
 
-SNMPAPI_STATUS WINAPI SnmpSetTranslateMode(smiUINT32 nTranslateMode) {
+SNMPAPI_STATUS WINAPI SnmpSetTranslateMode(smiUINT32 nTranslateMode)
+{
     CApiState& s = CApiState::instance();
     CScopedLock lock(s.lock);
-    if (!s.startupCount) return Fail(SNMPAPI_NOT_INITIALIZED);
-    if (nTranslateMode > SNMPAPI_UNTRANSLATED_V2) return Fail(SNMPAPI_MODE_INVALID);
+    if (!s.startupCount)
+        return Fail(SNMPAPI_NOT_INITIALIZED);
+    if (nTranslateMode > SNMPAPI_UNTRANSLATED_V2)
+        return Fail(SNMPAPI_MODE_INVALID);
     s.translateMode = nTranslateMode;
     return SNMPAPI_SUCCESS;
 }
 
-SNMPAPI_STATUS WINAPI SnmpGetRetransmitMode(smiLPUINT32 nRetransmitMode) {
+SNMPAPI_STATUS WINAPI SnmpGetRetransmitMode(smiLPUINT32 nRetransmitMode)
+{
     CApiState& s = CApiState::instance();
     CScopedLock lock(s.lock);
-    if (!s.startupCount) return Fail(SNMPAPI_NOT_INITIALIZED);
-    if (!nRetransmitMode) return Fail(SNMPAPI_NOOP);
+    if (!s.startupCount)
+        return Fail(SNMPAPI_NOT_INITIALIZED);
+    if (!nRetransmitMode)
+        return Fail(SNMPAPI_NOOP);
     *nRetransmitMode = s.retransmitMode;
     return SNMPAPI_SUCCESS;
 }
 
-SNMPAPI_STATUS WINAPI SnmpSetRetransmitMode(smiUINT32 nRetransmitMode) {
+SNMPAPI_STATUS WINAPI SnmpSetRetransmitMode(smiUINT32 nRetransmitMode)
+{
     CApiState& s = CApiState::instance();
     CScopedLock lock(s.lock);
-    if (!s.startupCount) return Fail(SNMPAPI_NOT_INITIALIZED);
-    if (nRetransmitMode != SNMPAPI_OFF && nRetransmitMode != SNMPAPI_ON) return Fail(SNMPAPI_MODE_INVALID);
+    if (!s.startupCount)
+        return Fail(SNMPAPI_NOT_INITIALIZED);
+    if (nRetransmitMode != SNMPAPI_OFF && nRetransmitMode != SNMPAPI_ON)
+        return Fail(SNMPAPI_MODE_INVALID);
     s.retransmitMode = nRetransmitMode;
     return SNMPAPI_SUCCESS;
 }
 
-SNMPAPI_STATUS WINAPI SnmpGetLastError(HSNMP_SESSION session) { return LastApiError(HandleValue(session)); }
+SNMPAPI_STATUS WINAPI SnmpGetLastError(HSNMP_SESSION session)
+{
+    return LastApiError(HandleValue(session));
+}
 
 }  // extern "C"

@@ -70,15 +70,20 @@ void SetLastApiError(uint32_t code, uintptr_t session = 0);
 uint32_t LastApiError(uintptr_t session);
 
 // Shorthands for the entry points: record the error and give the failure result.
-inline SNMPAPI_STATUS Fail(uint32_t code, uintptr_t session = 0) {
+inline SNMPAPI_STATUS Fail(uint32_t code, uintptr_t session = 0)
+{
     SetLastApiError(code, session);
     return SNMPAPI_FAILURE;
 }
-inline HANDLE FailHandle(uint32_t code, uintptr_t session = 0) {
+inline HANDLE FailHandle(uint32_t code, uintptr_t session = 0)
+{
     SetLastApiError(code, session);
     return nullptr;
 }
 
-inline uintptr_t HandleValue(HANDLE handle) { return reinterpret_cast<uintptr_t>(handle); }
+inline uintptr_t HandleValue(HANDLE handle)
+{
+    return reinterpret_cast<uintptr_t>(handle);
+}
 
 }  // namespace wsnmp

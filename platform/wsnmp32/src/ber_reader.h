@@ -38,7 +38,11 @@ public:
     size_t size() const { return static_cast<size_t>(m_end - m_pos); }
 
 private:
-    bool fail() { m_ok = false; return false; }
+    bool fail()
+    {
+        m_ok = false;
+        return false;
+    }
     bool readLength(size_t& length);
 
     const uint8_t* m_pos;

@@ -8,25 +8,36 @@
 
 namespace wsnmp {
 
-void* AllocDescriptor(size_t bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes ? bytes : 1); }
-
-void FreeDescriptorMemory(void* p) {
-    if (p) HeapFree(GetProcessHeap(), 0, p);
+void* AllocDescriptor(size_t bytes)
+{
+    return HeapAlloc(GetProcessHeap(), 0, bytes ? bytes : 1);
 }
 
-bool OidFromSmi(smiLPCOID in, Oid& out, uint32_t& error) {
+void FreeDescriptorMemory(void* p)
+{
+    if (p)
+        HeapFree(GetProcessHeap(), 0, p);
+}
+
+bool OidFromSmi(smiLPCOID in, Oid& out, uint32_t& error)
+{
     error = SNMPAPI_OID_INVALID;
-    if (!in || in->len < 2 || in->len > MAXOBJIDSIZE || !in->ptr) return false;
-    if (in->ptr[0] > 2 || (in->ptr[0] < 2 && in->ptr[1] >= 40)) return false;
+    if (!in || in->len < 2 || in->len > MAXOBJIDSIZE || !in->ptr)
+        return false;
+    if (in->ptr[0] > 2 || (in->ptr[0] < 2 && in->ptr[1] >= 40))
+        return false;
     out.assign(in->ptr, in->ptr + in->len);
     return true;
 }
 
-bool ValueFromSmi(smiLPCVALUE in, Value& out, uint32_t& error) {
+bool ValueFromSmi(smiLPCVALUE in, Value& out, uint32_t& error)
+{
     out = Value();
-    if (!in) return true;  // no value: NULL
+    if (!in)
+        return true;  // no value: NULL
     error = SNMPAPI_SYNTAX_INVALID;
-    if (!IsKnownSyntax(in->syntax)) return false;
+    if (!IsKnownSyntax(in->syntax))
+        return false;
     out.syntax = in->syntax;
     switch (in->syntax) {
     case SNMP_SYNTAX_INT:
@@ -39,7 +50,8 @@ bool ValueFromSmi(smiLPCVALUE in, Value& out, uint32_t& error) {
         out.number = in->value.uNumber;
         return true;
     case SNMP_SYNTAX_CNTR64:
-        out.number = (static_cast<uint64_t>(in->value.hNumber.hipart) << 32) | in->value.hNumber.lopart;
+        out.number =
+            (static_cast<uint64_t>(in->value.hNumber.hipart) << 32) | in->value.hNumber.lopart;
         return true;
     case SNMP_SYNTAX_OID:
         if (!OidFromSmi(&in->value.oid, out.oid, error)) {
@@ -52,8 +64,10 @@ bool ValueFromSmi(smiLPCVALUE in, Value& out, uint32_t& error) {
     case SNMP_SYNTAX_OPAQUE:
     case SNMP_SYNTAX_NSAPADDR:
     case SNMP_SYNTAX_IPADDR:
-        if (in->value.string.len > 65535 || (in->value.string.len && !in->value.string.ptr)) return false;
-        if (in->syntax == SNMP_SYNTAX_IPADDR && in->value.string.len != 4) return false;
+        if (in->value.string.len > 65535 || (in->value.string.len && !in->value.string.ptr))
+            return false;
+        if (in->syntax == SNMP_SYNTAX_IPADDR && in->value.string.len != 4)
+            return false;
         out.bytes.assign(in->value.string.ptr, in->value.string.ptr + in->value.string.len);
         return true;
     default:
@@ -61,18 +75,22 @@ bool ValueFromSmi(smiLPCVALUE in, Value& out, uint32_t& error) {
     }
 }
 
-bool OidToSmi(const Oid& in, smiOID& out) {
+bool OidToSmi(const Oid& in, smiOID& out)
+{
     out.len = 0;
     out.ptr = nullptr;
     auto* p = static_cast<smiLPUINT32>(AllocDescriptor(in.size() * sizeof(smiUINT32)));
-    if (!p) return false;
-    for (size_t i = 0; i < in.size(); ++i) p[i] = in[i];
+    if (!p)
+        return false;
+    for (size_t i = 0; i < in.size(); ++i)
+        p[i] = in[i];
     out.len = static_cast<smiUINT32>(in.size());
     out.ptr = p;
     return true;
 }
 
-bool ValueToSmi(const Value& in, smiVALUE& out) {
+bool ValueToSmi(const Value& in, smiVALUE& out)
+{
     std::memset(&out, 0, sizeof(out));
     out.syntax = in.syntax;
     switch (in.syntax) {
@@ -98,7 +116,8 @@ bool ValueToSmi(const Value& in, smiVALUE& out) {
     case SNMP_SYNTAX_IPADDR:
         if (!in.bytes.empty()) {
             auto* p = static_cast<smiLPBYTE>(AllocDescriptor(in.bytes.size()));
-            if (!p) return false;
+            if (!p)
+                return false;
             std::memcpy(p, in.bytes.data(), in.bytes.size());
             out.value.string.ptr = p;
             out.value.string.len = static_cast<smiUINT32>(in.bytes.size());

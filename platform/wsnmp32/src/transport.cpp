@@ -23,18 +23,22 @@ const DWORD kReceiveTimeoutMs = 1000;  // a receiving thread looks at its closin
 const size_t kMaxListeners = 60;
 const Oid kSnmpTrapOid = {1, 3, 6, 1, 6, 3, 1, 1, 4, 1, 0};
 
-bool IsConfirmed(int32_t type) {
+bool IsConfirmed(int32_t type)
+{
     return type == 0xA0 || type == 0xA1 || type == 0xA3 || type == 0xA5 || type == 0xA6;
 }
 
-bool StartsWith(const Oid& value, const Oid& prefix) {
+bool StartsWith(const Oid& value, const Oid& prefix)
+{
     return value.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), value.begin());
 }
 
 // Opens a blocking UDP socket bound to the address (its port filled in when it was 0).
-uint32_t OpenSocket(sockaddr_in& address, SOCKET& out) {
+uint32_t OpenSocket(sockaddr_in& address, SOCKET& out)
+{
     SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (s == INVALID_SOCKET) return SNMPAPI_TL_RESOURCE_ERROR;
+    if (s == INVALID_SOCKET)
+        return SNMPAPI_TL_RESOURCE_ERROR;
     // An ICMP port-unreachable must not make the next receive fail.
     BOOL off = FALSE;
     DWORD bytes = 0;
@@ -42,17 +46,20 @@ uint32_t OpenSocket(sockaddr_in& address, SOCKET& out) {
     if (bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
         int error = WSAGetLastError();
         closesocket(s);
-        return (error == WSAEADDRINUSE || error == WSAEACCES) ? SNMPAPI_TL_IN_USE : SNMPAPI_TL_SRC_INVALID;
+        return (error == WSAEADDRINUSE || error == WSAEACCES) ? SNMPAPI_TL_IN_USE
+                                                              : SNMPAPI_TL_SRC_INVALID;
     }
     int length = sizeof(address);
     getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
     DWORD timeout = kReceiveTimeoutMs;
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof(timeout));
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
+               sizeof(timeout));
     out = s;
     return 0;
 }
 
-bool SameRegistration(const Registration& a, const Registration& b) {
+bool SameRegistration(const Registration& a, const Registration& b)
+{
     return a.session == b.session && SameEndpoint(a.endpoint, b.endpoint) &&
            a.sourceAddress == b.sourceAddress && a.community == b.community &&
            a.notification == b.notification;
@@ -60,28 +67,37 @@ bool SameRegistration(const Registration& a, const Registration& b) {
 
 }  // namespace
 
-bool SameEndpoint(const sockaddr_in& a, const sockaddr_in& b) {
+bool SameEndpoint(const sockaddr_in& a, const sockaddr_in& b)
+{
     return a.sin_addr.s_addr == b.sin_addr.s_addr && a.sin_port == b.sin_port;
 }
 
-uint16_t DefaultTrapPort() {
+uint16_t DefaultTrapPort()
+{
     char text[16] = {0};
     DWORD n = GetEnvironmentVariableA("WSNMP32_TRAP_PORT", text, sizeof(text));
     if (n > 0 && n < sizeof(text)) {
         long port = strtol(text, nullptr, 10);
-        if (port > 0 && port < 65536) return static_cast<uint16_t>(port);
+        if (port > 0 && port < 65536)
+            return static_cast<uint16_t>(port);
     }
     return 162;
 }
 
-void DeliverNotices(std::vector<Notice>& notices) {
-    for (Notice& notice : notices) notice.session->deliver(notice.wParam, notice.lParam);
+void DeliverNotices(std::vector<Notice>& notices)
+{
+    for (Notice& notice : notices)
+        notice.session->deliver(notice.wParam, notice.lParam);
     notices.clear();
 }
 
-CTransport::~CTransport() { stop(); }
+CTransport::~CTransport()
+{
+    stop();
+}
 
-bool CTransport::start(uint32_t& error) {
+bool CTransport::start(uint32_t& error)
+{
     InitializeConditionVariable(&m_answerDue);
     m_requests.owner = this;
     m_requests.requests = true;
@@ -105,9 +121,11 @@ bool CTransport::start(uint32_t& error) {
     return true;
 }
 
-bool CTransport::startEndpoint(Endpoint& endpoint, uint32_t& error) {
+bool CTransport::startEndpoint(Endpoint& endpoint, uint32_t& error)
+{
     error = OpenSocket(endpoint.address, endpoint.socket);
-    if (error) return false;
+    if (error)
+        return false;
     endpoint.thread = CreateThread(nullptr, 0, receiveMain, &endpoint, 0, &endpoint.threadId);
     if (!endpoint.thread) {
         closesocket(endpoint.socket);
@@ -120,46 +138,56 @@ bool CTransport::startEndpoint(Endpoint& endpoint, uint32_t& error) {
 
 // Ends the endpoint's thread (sooner than its receive time-out: a datagram to itself wakes
 // it) unless the caller is that thread, and closes the socket once the thread has ended.
-void CTransport::closeEndpoint(Endpoint& endpoint) {
+void CTransport::closeEndpoint(Endpoint& endpoint)
+{
     endpoint.closing = true;
     if (endpoint.thread && endpoint.threadId != GetCurrentThreadId()) {
         sockaddr_in self = endpoint.address;
-        if (self.sin_addr.s_addr == htonl(INADDR_ANY)) self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (self.sin_addr.s_addr == htonl(INADDR_ANY))
+            self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         sendto(endpoint.socket, "", 0, 0, reinterpret_cast<const sockaddr*>(&self), sizeof(self));
         WaitForSingleObject(endpoint.thread, INFINITE);
     }
-    if (endpoint.thread) CloseHandle(endpoint.thread);
-    if (endpoint.socket != INVALID_SOCKET) closesocket(endpoint.socket);
+    if (endpoint.thread)
+        CloseHandle(endpoint.thread);
+    if (endpoint.socket != INVALID_SOCKET)
+        closesocket(endpoint.socket);
     endpoint.thread = nullptr;
     endpoint.socket = INVALID_SOCKET;
 }
 
-void CTransport::stop() {
+void CTransport::stop()
+{
     std::vector<std::unique_ptr<Endpoint>> listeners;
     {
         CScopedLock lock(CApiState::instance().lock);
         m_stopping = true;
         WakeAllConditionVariable(&m_answerDue);
         listeners = std::move(m_listeners);
-        for (auto& closed : m_closedListeners) listeners.push_back(std::move(closed));
+        for (auto& closed : m_closedListeners)
+            listeners.push_back(std::move(closed));
         m_listeners.clear();
         m_closedListeners.clear();
     }
     if (m_timer) {
         SetEvent(m_timerWake);
-        if (GetThreadId(m_timer) != GetCurrentThreadId()) WaitForSingleObject(m_timer, INFINITE);
+        if (GetThreadId(m_timer) != GetCurrentThreadId())
+            WaitForSingleObject(m_timer, INFINITE);
         CloseHandle(m_timer);
         m_timer = nullptr;
     }
     closeEndpoint(m_requests);
-    for (auto& listener : listeners) closeEndpoint(*listener);
-    if (m_timerWake) CloseHandle(m_timerWake);
+    for (auto& listener : listeners)
+        closeEndpoint(*listener);
+    if (m_timerWake)
+        CloseHandle(m_timerWake);
     m_timerWake = nullptr;
     m_outstanding.clear();
     m_registrations.clear();
 }
 
-DWORD WINAPI CTransport::receiveMain(void* param) {
+DWORD WINAPI CTransport::receiveMain(void* param)
+{
     auto* endpoint = static_cast<Endpoint*>(param);
     try {
         endpoint->owner->receive(*endpoint);
@@ -170,38 +198,48 @@ DWORD WINAPI CTransport::receiveMain(void* param) {
     return 0;
 }
 
-DWORD WINAPI CTransport::timerMain(void* param) {
+DWORD WINAPI CTransport::timerMain(void* param)
+{
     static_cast<CTransport*>(param)->runTimer();
     return 0;
 }
 
-void CTransport::receive(Endpoint& endpoint) {
+void CTransport::receive(Endpoint& endpoint)
+{
     Bytes buffer(65536);
     while (!endpoint.closing) {
-        if (endpoint.requests && !awaitAnswerDue()) return;
+        if (endpoint.requests && !awaitAnswerDue())
+            return;
         sockaddr_in from{};
         int fromLength = sizeof(from);
-        int n = recvfrom(endpoint.socket, reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()), 0,
-                         reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (endpoint.closing) return;
+        int n = recvfrom(endpoint.socket, reinterpret_cast<char*>(buffer.data()),
+                         static_cast<int>(buffer.size()), 0, reinterpret_cast<sockaddr*>(&from),
+                         &fromLength);
+        if (endpoint.closing)
+            return;
         if (n == SOCKET_ERROR) {
             int error = WSAGetLastError();
             // A refused or oversized datagram is dropped; a receive time-out is the idle beat.
-            if (error != WSAETIMEDOUT && error != WSAECONNRESET && error != WSAEMSGSIZE) Sleep(10);
+            if (error != WSAETIMEDOUT && error != WSAECONNRESET && error != WSAEMSGSIZE)
+                Sleep(10);
             continue;
         }
         try {
-            if (!dispatch(endpoint, buffer.data(), static_cast<size_t>(n), from)) return;
+            if (!dispatch(endpoint, buffer.data(), static_cast<size_t>(n), from))
+                return;
         } catch (const std::bad_alloc&) {
             // No memory for this datagram: it is lost, the thread goes on.
         }
     }
 }
 
-bool CTransport::dispatch(const Endpoint& endpoint, const uint8_t* data, size_t size, const sockaddr_in& from) {
+bool CTransport::dispatch(const Endpoint& endpoint, const uint8_t* data, size_t size,
+                          const sockaddr_in& from)
+{
     CApiState& state = CApiState::instance();
     Message message;
-    if (!DecodeMessage(data, size, message)) return true;
+    if (!DecodeMessage(data, size, message))
+        return true;
     ReceivedMessage received;
     received.source = from;
     received.destination = endpoint.address;
@@ -209,13 +247,16 @@ bool CTransport::dispatch(const Endpoint& endpoint, const uint8_t* data, size_t 
     received.community = std::move(message.community);
     received.pdu = std::move(message.pdu);
     if (!endpoint.requests) {
-        if (received.pdu.type == 0xA4 && !ConvertV1Trap(received.pdu)) return true;
-        if (received.pdu.type != 0xA6 && received.pdu.type != 0xA7) return true;
+        if (received.pdu.type == 0xA4 && !ConvertV1Trap(received.pdu))
+            return true;
+        if (received.pdu.type != 0xA6 && received.pdu.type != 0xA7)
+            return true;
     }
     std::vector<Notice> notices;
     {
         CScopedLock lock(state.lock);
-        if (m_stopping) return false;
+        if (m_stopping)
+            return false;
         if (endpoint.requests)
             handleResponse(std::move(received), notices);
         else
@@ -225,7 +266,8 @@ bool CTransport::dispatch(const Endpoint& endpoint, const uint8_t* data, size_t 
     return true;
 }
 
-bool CTransport::awaitAnswerDue() {
+bool CTransport::awaitAnswerDue()
+{
     CApiState& state = CApiState::instance();
     CScopedLock lock(state.lock);
     while (!m_stopping && m_outstanding.empty())
@@ -233,7 +275,8 @@ bool CTransport::awaitAnswerDue() {
     return !m_stopping;
 }
 
-void CTransport::runTimer() {
+void CTransport::runTimer()
+{
     CApiState& state = CApiState::instance();
     std::vector<Notice> notices;
     for (;;) {
@@ -241,7 +284,8 @@ void CTransport::runTimer() {
         try {
             {
                 CScopedLock lock(state.lock);
-                if (m_stopping) return;
+                if (m_stopping)
+                    return;
                 wait = expireRequests(notices);
                 m_timerDue = wait == INFINITE ? ~0ull : GetTickCount64() + wait;
             }
@@ -253,22 +297,27 @@ void CTransport::runTimer() {
     }
 }
 
-void CTransport::handleResponse(ReceivedMessage received, std::vector<Notice>& notices) {
-    if (received.pdu.type != 0xA2) return;
+void CTransport::handleResponse(ReceivedMessage received, std::vector<Notice>& notices)
+{
+    if (received.pdu.type != 0xA2)
+        return;
     const int32_t requestId = received.pdu.requestId;
     auto range = m_outstanding.equal_range(requestId);
     for (auto it = range.first; it != range.second; ++it) {
-        if (!SameEndpoint(it->second.to, received.source)) continue;
+        if (!SameEndpoint(it->second.to, received.source))
+            continue;
         uintptr_t sessionId = it->second.session;
         m_outstanding.erase(it);
         auto session = CApiState::instance().sessions.find(sessionId);
-        if (session == CApiState::instance().sessions.end()) return;
+        if (session == CApiState::instance().sessions.end())
+            return;
         CSession& target = *session->second;
         size_t footprint = Footprint(received.community, received.pdu);
         if (!target.hasRoomFor(footprint)) {
             // The answer cannot be kept: the request ends as if none had come.
             target.countDropped();
-            notices.push_back({session->second, SNMPAPI_TL_TIMEOUT, static_cast<LPARAM>(requestId)});
+            notices.push_back(
+                {session->second, SNMPAPI_TL_TIMEOUT, static_cast<LPARAM>(requestId)});
             return;
         }
         target.queue(std::move(received), footprint);
@@ -277,22 +326,29 @@ void CTransport::handleResponse(ReceivedMessage received, std::vector<Notice>& n
     }
 }
 
-void CTransport::handleNotification(ReceivedMessage received, std::vector<Notice>& notices) {
+void CTransport::handleNotification(ReceivedMessage received, std::vector<Notice>& notices)
+{
     const Pdu& pdu = received.pdu;
     const Oid* trapOid = nullptr;
-    if (pdu.varbinds.size() >= 2 && pdu.varbinds[1].name == kSnmpTrapOid && pdu.varbinds[1].value.syntax == 0x06)
+    if (pdu.varbinds.size() >= 2 && pdu.varbinds[1].name == kSnmpTrapOid &&
+        pdu.varbinds[1].value.syntax == 0x06)
         trapOid = &pdu.varbinds[1].value.oid;
 
     std::vector<std::shared_ptr<CSession>> targets;
     std::set<uintptr_t> seen;
     CApiState& state = CApiState::instance();
     for (const Registration& r : m_registrations) {
-        if (!SameEndpoint(r.endpoint, received.destination)) continue;
-        if (r.sourceAddress && *r.sourceAddress != received.source.sin_addr.s_addr) continue;
-        if (r.community && *r.community != received.community) continue;
-        if (r.notification && (!trapOid || !StartsWith(*trapOid, *r.notification))) continue;
+        if (!SameEndpoint(r.endpoint, received.destination))
+            continue;
+        if (r.sourceAddress && *r.sourceAddress != received.source.sin_addr.s_addr)
+            continue;
+        if (r.community && *r.community != received.community)
+            continue;
+        if (r.notification && (!trapOid || !StartsWith(*trapOid, *r.notification)))
+            continue;
         auto session = state.sessions.find(r.session);
-        if (session != state.sessions.end() && seen.insert(r.session).second) targets.push_back(session->second);
+        if (session != state.sessions.end() && seen.insert(r.session).second)
+            targets.push_back(session->second);
     }
     const size_t footprint = Footprint(received.community, received.pdu);
     const LPARAM requestId = static_cast<LPARAM>(received.pdu.requestId);
@@ -308,7 +364,8 @@ void CTransport::handleNotification(ReceivedMessage received, std::vector<Notice
     }
 }
 
-DWORD CTransport::expireRequests(std::vector<Notice>& notices) {
+DWORD CTransport::expireRequests(std::vector<Notice>& notices)
+{
     ULONGLONG now = GetTickCount64();
     ULONGLONG next = ~0ull;
     CApiState& state = CApiState::instance();
@@ -324,32 +381,40 @@ DWORD CTransport::expireRequests(std::vector<Notice>& notices) {
             request.deadline = now + request.timeoutMs;
             next = std::min(next, request.deadline);
             sendto(m_requests.socket, reinterpret_cast<const char*>(request.datagram.data()),
-                   static_cast<int>(request.datagram.size()), 0, reinterpret_cast<const sockaddr*>(&request.to),
-                   sizeof(request.to));
+                   static_cast<int>(request.datagram.size()), 0,
+                   reinterpret_cast<const sockaddr*>(&request.to), sizeof(request.to));
             ++it;
             continue;
         }
         auto session = state.sessions.find(request.session);
         if (session != state.sessions.end())
-            notices.push_back({session->second, SNMPAPI_TL_TIMEOUT, static_cast<LPARAM>(it->first)});
+            notices.push_back(
+                {session->second, SNMPAPI_TL_TIMEOUT, static_cast<LPARAM>(it->first)});
         it = m_outstanding.erase(it);
     }
-    if (next == ~0ull) return INFINITE;
+    if (next == ~0ull)
+        return INFINITE;
     return static_cast<DWORD>(std::min<ULONGLONG>(next - now, 0x7FFFFFFF));
 }
 
 uint32_t CTransport::sendMessage(uintptr_t session, const Message& message, const sockaddr_in& to,
-                                 const sockaddr_in* from, uint32_t timeout, uint32_t retry, bool retransmit) {
+                                 const sockaddr_in* from, uint32_t timeout, uint32_t retry,
+                                 bool retransmit)
+{
     Bytes datagram;
-    if (!EncodeMessage(message, datagram)) return SNMPAPI_PDU_INVALID;
-    if (datagram.size() > kMaxDatagram) return SNMPAPI_TL_PDU_TOO_BIG;
+    if (!EncodeMessage(message, datagram))
+        return SNMPAPI_PDU_INVALID;
+    if (datagram.size() > kMaxDatagram)
+        return SNMPAPI_TL_PDU_TOO_BIG;
     // An unconfirmed message (the answer to an inform) leaves from the endpoint it names
     // when that is where notifications are received; everything else from the request socket.
     SOCKET socket = m_requests.socket;
     Endpoint* listener = from ? findListener(*from) : nullptr;
-    if (listener && !IsConfirmed(message.pdu.type)) socket = listener->socket;
-    if (sendto(socket, reinterpret_cast<const char*>(datagram.data()), static_cast<int>(datagram.size()), 0,
-               reinterpret_cast<const sockaddr*>(&to), sizeof(to)) == SOCKET_ERROR)
+    if (listener && !IsConfirmed(message.pdu.type))
+        socket = listener->socket;
+    if (sendto(socket, reinterpret_cast<const char*>(datagram.data()),
+               static_cast<int>(datagram.size()), 0, reinterpret_cast<const sockaddr*>(&to),
+               sizeof(to)) == SOCKET_ERROR)
         return SNMPAPI_TL_UNDELIVERABLE;
     if (IsConfirmed(message.pdu.type)) {
         Outstanding request;
@@ -371,7 +436,8 @@ uint32_t CTransport::sendMessage(uintptr_t session, const Message& message, cons
     return 0;
 }
 
-bool CTransport::cancel(uintptr_t session, int32_t requestId) {
+bool CTransport::cancel(uintptr_t session, int32_t requestId)
+{
     auto range = m_outstanding.equal_range(requestId);
     for (auto it = range.first; it != range.second; ++it) {
         if (it->second.session == session) {
@@ -382,23 +448,29 @@ bool CTransport::cancel(uintptr_t session, int32_t requestId) {
     return false;
 }
 
-CTransport::Endpoint* CTransport::findListener(const sockaddr_in& address) {
+CTransport::Endpoint* CTransport::findListener(const sockaddr_in& address)
+{
     for (auto& listener : m_listeners)
-        if (SameEndpoint(listener->address, address)) return listener.get();
+        if (SameEndpoint(listener->address, address))
+            return listener.get();
     return nullptr;
 }
 
-uint32_t CTransport::addRegistration(const Registration& registration) {
+uint32_t CTransport::addRegistration(const Registration& registration)
+{
     for (const Registration& r : m_registrations)
-        if (SameRegistration(r, registration)) return 0;
+        if (SameRegistration(r, registration))
+            return 0;
     Endpoint* listener = findListener(registration.endpoint);
     if (!listener) {
-        if (m_listeners.size() >= kMaxListeners) return SNMPAPI_TL_RESOURCE_ERROR;
+        if (m_listeners.size() >= kMaxListeners)
+            return SNMPAPI_TL_RESOURCE_ERROR;
         auto created = std::make_unique<Endpoint>();
         created->owner = this;
         created->address = registration.endpoint;
         uint32_t error = 0;
-        if (!startEndpoint(*created, error)) return error;
+        if (!startEndpoint(*created, error))
+            return error;
         listener = created.get();
         m_listeners.push_back(std::move(created));
     }
@@ -407,10 +479,12 @@ uint32_t CTransport::addRegistration(const Registration& registration) {
     return 0;
 }
 
-void CTransport::releaseListener(const sockaddr_in& address) {
+void CTransport::releaseListener(const sockaddr_in& address)
+{
     for (auto it = m_listeners.begin(); it != m_listeners.end(); ++it) {
         Endpoint& listener = **it;
-        if (!SameEndpoint(listener.address, address)) continue;
+        if (!SameEndpoint(listener.address, address))
+            continue;
         if (listener.users > 0 && --listener.users == 0) {
             // Stops taking notifications at once; reapListeners ends the thread and the socket.
             listener.closing = true;
@@ -421,7 +495,8 @@ void CTransport::releaseListener(const sockaddr_in& address) {
     }
 }
 
-void CTransport::reapListeners() {
+void CTransport::reapListeners()
+{
     std::vector<std::unique_ptr<Endpoint>> closed;
     {
         CScopedLock lock(CApiState::instance().lock);
@@ -435,14 +510,17 @@ void CTransport::reapListeners() {
             it = m_closedListeners.erase(it);
         }
     }
-    for (auto& listener : closed) closeEndpoint(*listener);
+    for (auto& listener : closed)
+        closeEndpoint(*listener);
 }
 
 void CTransport::removeRegistrations(const Registration& filter, bool anyEndpoint, bool anySource,
-                                     bool anyCommunity, bool anyNotification) {
+                                     bool anyCommunity, bool anyNotification)
+{
     for (auto it = m_registrations.begin(); it != m_registrations.end();) {
         const Registration& r = *it;
-        bool match = r.session == filter.session && (anyEndpoint || SameEndpoint(r.endpoint, filter.endpoint)) &&
+        bool match = r.session == filter.session &&
+                     (anyEndpoint || SameEndpoint(r.endpoint, filter.endpoint)) &&
                      (anySource || r.sourceAddress == filter.sourceAddress) &&
                      (anyCommunity || r.community == filter.community) &&
                      (anyNotification || r.notification == filter.notification);
@@ -456,7 +534,8 @@ void CTransport::removeRegistrations(const Registration& filter, bool anyEndpoin
     }
 }
 
-void CTransport::dropSession(uintptr_t session) {
+void CTransport::dropSession(uintptr_t session)
+{
     for (auto it = m_outstanding.begin(); it != m_outstanding.end();) {
         if (it->second.session == session)
             it = m_outstanding.erase(it);

@@ -43,7 +43,8 @@ public:
     // (optional) names a local endpoint: an unconfirmed message leaves from the trap socket
     // bound there. Returns 0 or an API error code.
     uint32_t sendMessage(uintptr_t session, const Message& message, const sockaddr_in& to,
-                         const sockaddr_in* from, uint32_t timeout, uint32_t retry, bool retransmit);
+                         const sockaddr_in* from, uint32_t timeout, uint32_t retry,
+                         bool retransmit);
     bool cancel(uintptr_t session, int32_t requestId);
     // Returns 0 or an API error code.
     uint32_t addRegistration(const Registration& registration);
@@ -87,7 +88,8 @@ private:
     bool startEndpoint(Endpoint& endpoint, uint32_t& error);
     void closeEndpoint(Endpoint& endpoint);
     // Decodes a datagram and hands it to its sessions; false when the transport stops.
-    bool dispatch(const Endpoint& endpoint, const uint8_t* data, size_t size, const sockaddr_in& from);
+    bool dispatch(const Endpoint& endpoint, const uint8_t* data, size_t size,
+                  const sockaddr_in& from);
     void handleResponse(ReceivedMessage received, std::vector<Notice>& notices);
     void handleNotification(ReceivedMessage received, std::vector<Notice>& notices);
     // Repeats and expires requests; returns the milliseconds until the next deadline.

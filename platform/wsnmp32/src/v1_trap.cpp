@@ -12,10 +12,12 @@ const Oid kSnmpTraps = {1, 3, 6, 1, 6, 3, 1, 1, 5};
 const int32_t kEnterpriseSpecific = 6;
 }  // namespace
 
-bool ConvertV1Trap(Pdu& pdu) {
+bool ConvertV1Trap(Pdu& pdu)
+{
     bool generic = pdu.genericTrap >= 0 && pdu.genericTrap < kEnterpriseSpecific;
     // enterprise.0.specific must stay an identifier that every other path accepts.
-    if (!generic && pdu.enterprise.size() + 2 > kMaxOidLength) return false;
+    if (!generic && pdu.enterprise.size() + 2 > kMaxOidLength)
+        return false;
     VarBindList list;
     VarBind upTime;
     upTime.name = kSysUpTime;

@@ -21,11 +21,13 @@ struct Api {
 #define WSNMP32_POINTER(ret, name, args) PFN_##name name = nullptr;
     WSNMP32_FUNCTIONS(WSNMP32_POINTER)
 #undef WSNMP32_POINTER
-    bool bind() {
+    bool bind()
+    {
         HMODULE module = LoadLibraryA("wsnmp32.dll");
-        if (!module) return false;
+        if (!module)
+            return false;
         bool ok = true;
-#define WSNMP32_BIND(ret, name, args)                                                               \
+#define WSNMP32_BIND(ret, name, args)                                                            \
     name = reinterpret_cast<PFN_##name>(reinterpret_cast<void*>(GetProcAddress(module, #name))); \
     ok = ok && name;
         WSNMP32_FUNCTIONS(WSNMP32_BIND)
@@ -36,26 +38,35 @@ struct Api {
 
 Api api;
 
-SNMPAPI_STATUS CALLBACK Ignore(HSNMP_SESSION, HWND, UINT, WPARAM, LPARAM, LPVOID) { return SNMPAPI_SUCCESS; }
+SNMPAPI_STATUS CALLBACK Ignore(HSNMP_SESSION, HWND, UINT, WPARAM, LPARAM, LPVOID)
+{
+    return SNMPAPI_SUCCESS;
+}
 
 class WinSnmp : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(api.bind()); }
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_EQ(api.SnmpStartup(nullptr, nullptr, nullptr, nullptr, nullptr), SNMPAPI_SUCCESS);
         session = api.SnmpCreateSession(nullptr, 0, Ignore, nullptr);
         ASSERT_NE(session, nullptr);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         api.SnmpClose(session);
         api.SnmpCleanup();
     }
-    smiOID Oid(const char* text) {
+    smiOID Oid(const char* text)
+    {
         smiOID oid{};
         EXPECT_NE(api.SnmpStrToOid(text, &oid), SNMPAPI_FAILURE) << text;
         return oid;
     }
-    void Free(smiOID& oid) { api.SnmpFreeDescriptor(SNMP_SYNTAX_OID, reinterpret_cast<smiLPOPAQUE>(&oid)); }
+    void Free(smiOID& oid)
+    {
+        api.SnmpFreeDescriptor(SNMP_SYNTAX_OID, reinterpret_cast<smiLPOPAQUE>(&oid));
+    }
     uint32_t LastError() { return api.SnmpGetLastError(session); }
 
     HSNMP_SESSION session = nullptr;
@@ -63,7 +74,8 @@ protected:
 
 }  // namespace
 
-TEST(WinSnmpStartup, IsCountedAndRequired) {
+TEST(WinSnmpStartup, IsCountedAndRequired)
+{
     ASSERT_TRUE(api.bind());
     smiUINT32 major = 0, minor = 0, level = 0, translate = 9, retransmit = 9;
     smiOID oid{};
@@ -86,7 +98,8 @@ TEST(WinSnmpStartup, IsCountedAndRequired) {
     EXPECT_EQ(api.SnmpGetLastError(nullptr), static_cast<uint32_t>(SNMPAPI_NOT_INITIALIZED));
 }
 
-TEST_F(WinSnmp, ModesAreCheckedAndKept) {
+TEST_F(WinSnmp, ModesAreCheckedAndKept)
+{
     EXPECT_EQ(api.SnmpSetTranslateMode(3), SNMPAPI_FAILURE);
     EXPECT_EQ(LastError(), static_cast<uint32_t>(SNMPAPI_MODE_INVALID));
     EXPECT_EQ(api.SnmpSetRetransmitMode(2), SNMPAPI_FAILURE);
@@ -97,13 +110,22 @@ TEST_F(WinSnmp, ModesAreCheckedAndKept) {
     api.SnmpSetTranslateMode(SNMPAPI_UNTRANSLATED_V1);
 }
 
-TEST_F(WinSnmp, IdentifierTextsAreParsedStrictly) {
+TEST_F(WinSnmp, IdentifierTextsAreParsedStrictly)
+{
     struct Case {
         const char* text;
         smiUINT32 parts;  // 0: refused
     } cases[] = {
-        {"1.3.6.1.2.1.1.5.0", 9}, {".1.3.6.1", 4}, {"1.3.4294967295", 3}, {"", 0},          {"1", 0},
-        {"1..3", 0},              {"1.3.", 0},     {"a.b", 0},            {"1.3.4294967296", 0}, {"1.3 .6", 0},
+        {"1.3.6.1.2.1.1.5.0", 9},
+        {".1.3.6.1", 4},
+        {"1.3.4294967295", 3},
+        {"", 0},
+        {"1", 0},
+        {"1..3", 0},
+        {"1.3.", 0},
+        {"a.b", 0},
+        {"1.3.4294967296", 0},
+        {"1.3 .6", 0},
     };
     for (const Case& c : cases) {
         smiOID oid{};
@@ -111,18 +133,21 @@ TEST_F(WinSnmp, IdentifierTextsAreParsedStrictly) {
         if (c.parts) {
             Free(oid);
         } else {
-            EXPECT_EQ(api.SnmpGetLastError(nullptr), static_cast<uint32_t>(SNMPAPI_OID_INVALID)) << c.text;
+            EXPECT_EQ(api.SnmpGetLastError(nullptr), static_cast<uint32_t>(SNMPAPI_OID_INVALID))
+                << c.text;
         }
     }
     std::string longest = "1.3";
-    for (int i = 2; i < MAXOBJIDSIZE; ++i) longest += ".1";
+    for (int i = 2; i < MAXOBJIDSIZE; ++i)
+        longest += ".1";
     smiOID oid{};
     EXPECT_EQ(api.SnmpStrToOid(longest.c_str(), &oid), static_cast<smiUINT32>(MAXOBJIDSIZE));
     Free(oid);
     EXPECT_EQ(api.SnmpStrToOid((longest + ".1").c_str(), &oid), SNMPAPI_FAILURE);
 }
 
-TEST_F(WinSnmp, IdentifiersRenderIntoTheCallersBuffer) {
+TEST_F(WinSnmp, IdentifiersRenderIntoTheCallersBuffer)
+{
     smiOID oid = Oid("1.3.6.1.4.1.99999");
     char text[32];
     EXPECT_EQ(api.SnmpOidToStr(&oid, sizeof(text), text), 18u) << "length with the NUL";
@@ -138,8 +163,8 @@ TEST_F(WinSnmp, IdentifiersRenderIntoTheCallersBuffer) {
         smiOID* y;
         smiUINT32 maxlen;
         int sign;
-    } cases[] = {{&oid, &copy, 0, 0}, {&shorter, &oid, 0, -1}, {&oid, &shorter, 0, 1},
-                 {&oid, &shorter, 6, 0}, {&other, &oid, 0, 1}, {&oid, &other, 0, -1}};
+    } cases[] = {{&oid, &copy, 0, 0},    {&shorter, &oid, 0, -1}, {&oid, &shorter, 0, 1},
+                 {&oid, &shorter, 6, 0}, {&other, &oid, 0, 1},    {&oid, &other, 0, -1}};
     for (const Case& c : cases) {
         smiINT result = 99;
         ASSERT_EQ(api.SnmpOidCompare(c.x, c.y, c.maxlen, &result), SNMPAPI_SUCCESS);
@@ -147,28 +172,38 @@ TEST_F(WinSnmp, IdentifiersRenderIntoTheCallersBuffer) {
     }
     smiINT result = 0;
     EXPECT_EQ(api.SnmpOidCompare(&oid, &copy, MAXOBJIDSIZE + 1, &result), SNMPAPI_FAILURE);
-    for (smiOID* o : {&oid, &copy, &shorter, &other}) Free(*o);
+    for (smiOID* o : {&oid, &copy, &shorter, &other})
+        Free(*o);
     EXPECT_EQ(oid.ptr, nullptr);
 }
 
-TEST_F(WinSnmp, VarbindListsKeepEverySyntax) {
+TEST_F(WinSnmp, VarbindListsKeepEverySyntax)
+{
     smiOID name = Oid("1.3.6.1.4.1.99999.1");
     smiUINT32 subs[] = {1, 3, 6, 1, 9};
     smiBYTE text[] = {'a', 'b', 1};
     smiBYTE address[] = {10, 0, 0, 1};
     std::vector<smiVALUE> values(8);
-    values[0].syntax = SNMP_SYNTAX_INT; values[0].value.sNumber = -5;
-    values[1].syntax = SNMP_SYNTAX_OCTETS; values[1].value.string = {3, text};
-    values[2].syntax = SNMP_SYNTAX_OID; values[2].value.oid = {5, subs};
-    values[3].syntax = SNMP_SYNTAX_IPADDR; values[3].value.string = {4, address};
-    values[4].syntax = SNMP_SYNTAX_CNTR64; values[4].value.hNumber = {1, 2};
-    values[5].syntax = SNMP_SYNTAX_TIMETICKS; values[5].value.uNumber = 4000000000u;
+    values[0].syntax = SNMP_SYNTAX_INT;
+    values[0].value.sNumber = -5;
+    values[1].syntax = SNMP_SYNTAX_OCTETS;
+    values[1].value.string = {3, text};
+    values[2].syntax = SNMP_SYNTAX_OID;
+    values[2].value.oid = {5, subs};
+    values[3].syntax = SNMP_SYNTAX_IPADDR;
+    values[3].value.string = {4, address};
+    values[4].syntax = SNMP_SYNTAX_CNTR64;
+    values[4].value.hNumber = {1, 2};
+    values[5].syntax = SNMP_SYNTAX_TIMETICKS;
+    values[5].value.uNumber = 4000000000u;
     values[6].syntax = SNMP_SYNTAX_NOSUCHINSTANCE;
-    values[7].syntax = SNMP_SYNTAX_OCTETS; values[7].value.string = {0, nullptr};
+    values[7].syntax = SNMP_SYNTAX_OCTETS;
+    values[7].value.string = {0, nullptr};
     HSNMP_VBL vbl = api.SnmpCreateVbl(session, nullptr, nullptr);
     ASSERT_NE(vbl, nullptr);
     EXPECT_EQ(api.SnmpCountVbl(vbl), 0u);
-    for (size_t i = 0; i < values.size(); ++i) EXPECT_EQ(api.SnmpSetVb(vbl, 0, &name, &values[i]), i + 1);
+    for (size_t i = 0; i < values.size(); ++i)
+        EXPECT_EQ(api.SnmpSetVb(vbl, 0, &name, &values[i]), i + 1);
     ASSERT_EQ(api.SnmpCountVbl(vbl), values.size());
     for (size_t i = 0; i < values.size(); ++i) {
         smiOID got{};
@@ -177,11 +212,15 @@ TEST_F(WinSnmp, VarbindListsKeepEverySyntax) {
         EXPECT_EQ(got.len, name.len);
         EXPECT_EQ(v.syntax, values[i].syntax);
         switch (v.syntax) {
-        case SNMP_SYNTAX_INT: EXPECT_EQ(v.value.sNumber, -5); break;
-        case SNMP_SYNTAX_OCTETS: case SNMP_SYNTAX_IPADDR:
+        case SNMP_SYNTAX_INT:
+            EXPECT_EQ(v.value.sNumber, -5);
+            break;
+        case SNMP_SYNTAX_OCTETS:
+        case SNMP_SYNTAX_IPADDR:
             ASSERT_EQ(v.value.string.len, values[i].value.string.len);
             if (v.value.string.len) {
-                EXPECT_EQ(memcmp(v.value.string.ptr, values[i].value.string.ptr, v.value.string.len), 0);
+                EXPECT_EQ(
+                    memcmp(v.value.string.ptr, values[i].value.string.ptr, v.value.string.len), 0);
             }
             api.SnmpFreeDescriptor(v.syntax, &v.value.string);
             break;
@@ -190,9 +229,15 @@ TEST_F(WinSnmp, VarbindListsKeepEverySyntax) {
             EXPECT_EQ(v.value.oid.ptr[4], 9u);
             api.SnmpFreeDescriptor(SNMP_SYNTAX_OID, reinterpret_cast<smiLPOPAQUE>(&v.value.oid));
             break;
-        case SNMP_SYNTAX_CNTR64: EXPECT_EQ(v.value.hNumber.hipart, 1u); EXPECT_EQ(v.value.hNumber.lopart, 2u); break;
-        case SNMP_SYNTAX_TIMETICKS: EXPECT_EQ(v.value.uNumber, 4000000000u); break;
-        default: break;
+        case SNMP_SYNTAX_CNTR64:
+            EXPECT_EQ(v.value.hNumber.hipart, 1u);
+            EXPECT_EQ(v.value.hNumber.lopart, 2u);
+            break;
+        case SNMP_SYNTAX_TIMETICKS:
+            EXPECT_EQ(v.value.uNumber, 4000000000u);
+            break;
+        default:
+            break;
         }
         Free(got);
     }
@@ -219,7 +264,8 @@ TEST_F(WinSnmp, VarbindListsKeepEverySyntax) {
     Free(name);
 }
 
-TEST_F(WinSnmp, PdusCopyTheirListAndGetRequestIds) {
+TEST_F(WinSnmp, PdusCopyTheirListAndGetRequestIds)
+{
     smiOID name = Oid("1.3.6.1.2.1.1.5.0");
     HSNMP_VBL vbl = api.SnmpCreateVbl(session, &name, nullptr);
     HSNMP_PDU first = api.SnmpCreatePdu(session, SNMP_PDU_GET, 0, 0, 0, vbl);
@@ -233,18 +279,22 @@ TEST_F(WinSnmp, PdusCopyTheirListAndGetRequestIds) {
     EXPECT_EQ(type, SNMP_PDU_GET);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(api.SnmpCountVbl(copy), 1u);
-    ASSERT_EQ(api.SnmpGetPduData(second, nullptr, &id2, nullptr, nullptr, nullptr), SNMPAPI_SUCCESS);
+    ASSERT_EQ(api.SnmpGetPduData(second, nullptr, &id2, nullptr, nullptr, nullptr),
+              SNMPAPI_SUCCESS);
     EXPECT_NE(id1, 0);
     EXPECT_NE(id1, id2);
     smiINT bulk = SNMP_PDU_GETBULK, repeaters = 1, repetitions = 10;
-    ASSERT_EQ(api.SnmpSetPduData(second, &bulk, nullptr, &repeaters, &repetitions, nullptr), SNMPAPI_SUCCESS);
-    ASSERT_EQ(api.SnmpGetPduData(second, &type, nullptr, &status, &index, nullptr), SNMPAPI_SUCCESS);
+    ASSERT_EQ(api.SnmpSetPduData(second, &bulk, nullptr, &repeaters, &repetitions, nullptr),
+              SNMPAPI_SUCCESS);
+    ASSERT_EQ(api.SnmpGetPduData(second, &type, nullptr, &status, &index, nullptr),
+              SNMPAPI_SUCCESS);
     EXPECT_EQ(type, SNMP_PDU_GETBULK);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(index, 10);
     EXPECT_EQ(api.SnmpCreatePdu(session, SNMP_PDU_V1TRAP, 0, 0, 0, nullptr), nullptr);
     EXPECT_EQ(LastError(), static_cast<uint32_t>(SNMPAPI_PDU_INVALID));
-    EXPECT_EQ(api.SnmpCreatePdu(session, SNMP_PDU_GET, 0, 0, 0, reinterpret_cast<HSNMP_VBL>(first)), nullptr)
+    EXPECT_EQ(api.SnmpCreatePdu(session, SNMP_PDU_GET, 0, 0, 0, reinterpret_cast<HSNMP_VBL>(first)),
+              nullptr)
         << "a PDU handle is no varbind list";
     EXPECT_EQ(LastError(), static_cast<uint32_t>(SNMPAPI_VBL_INVALID));
     api.SnmpFreeVbl(copy);
@@ -254,7 +304,8 @@ TEST_F(WinSnmp, PdusCopyTheirListAndGetRequestIds) {
     Free(name);
 }
 
-TEST_F(WinSnmp, EntitiesAndContexts) {
+TEST_F(WinSnmp, EntitiesAndContexts)
+{
     EXPECT_EQ(api.SnmpStrToEntity(session, "not-an-address"), nullptr);
     EXPECT_EQ(LastError(), static_cast<uint32_t>(SNMPAPI_ENTITY_UNKNOWN));
     HSNMP_ENTITY entity = api.SnmpStrToEntity(session, "10.1.2.3");
@@ -287,7 +338,8 @@ TEST_F(WinSnmp, EntitiesAndContexts) {
     EXPECT_EQ(api.SnmpFreeContext(context), SNMPAPI_SUCCESS);
 }
 
-TEST_F(WinSnmp, SessionsNeedANotificationTargetAndOwnTheirObjects) {
+TEST_F(WinSnmp, SessionsNeedANotificationTargetAndOwnTheirObjects)
+{
     EXPECT_EQ(api.SnmpCreateSession(nullptr, 0, nullptr, nullptr), nullptr);
     EXPECT_EQ(api.SnmpGetLastError(nullptr), static_cast<uint32_t>(SNMPAPI_HWND_INVALID));
     HSNMP_SESSION other = api.SnmpCreateSession(nullptr, 0, Ignore, nullptr);
@@ -314,7 +366,8 @@ struct Notices {
     Notices() { InitializeCriticalSection(&lock); }
 };
 
-SNMPAPI_STATUS CALLBACK Record(HSNMP_SESSION, HWND, UINT, WPARAM wParam, LPARAM lParam, LPVOID data) {
+SNMPAPI_STATUS CALLBACK Record(HSNMP_SESSION, HWND, UINT, WPARAM wParam, LPARAM lParam, LPVOID data)
+{
     Notices& n = *static_cast<Notices*>(data);
     EnterCriticalSection(&n.lock);
     n.items.emplace_back(wParam, lParam);
@@ -327,7 +380,8 @@ SNMPAPI_STATUS CALLBACK Record(HSNMP_SESSION, HWND, UINT, WPARAM wParam, LPARAM 
 struct TestSocket {
     SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     sockaddr_in address{};
-    TestSocket() {
+    TestSocket()
+    {
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
@@ -338,16 +392,20 @@ struct TestSocket {
     }
     ~TestSocket() { closesocket(s); }
     unsigned port() const { return ntohs(address.sin_port); }
-    int receive(std::vector<uint8_t>& out, sockaddr_in* from = nullptr) {
+    int receive(std::vector<uint8_t>& out, sockaddr_in* from = nullptr)
+    {
         out.resize(65536);
         sockaddr_in peer{};
         int n = sizeof(peer);
-        int got = recvfrom(s, reinterpret_cast<char*>(out.data()), 65536, 0, reinterpret_cast<sockaddr*>(&peer), &n);
-        if (from) *from = peer;
+        int got = recvfrom(s, reinterpret_cast<char*>(out.data()), 65536, 0,
+                           reinterpret_cast<sockaddr*>(&peer), &n);
+        if (from)
+            *from = peer;
         out.resize(got > 0 ? static_cast<size_t>(got) : 0);
         return got;
     }
-    void sendTo(const std::vector<uint8_t>& bytes, unsigned port) {
+    void sendTo(const std::vector<uint8_t>& bytes, unsigned port)
+    {
         sockaddr_in to = address;
         to.sin_port = htons(static_cast<u_short>(port));
         sendto(s, reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()), 0,
@@ -357,7 +415,8 @@ struct TestSocket {
 
 class Transport : public WinSnmp {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         WinSnmp::SetUp();
         WSADATA data;
         WSAStartup(MAKEWORD(2, 2), &data);
@@ -365,22 +424,26 @@ protected:
         smiOCTETS text = {1, reinterpret_cast<smiLPBYTE>(const_cast<char*>("c"))};
         context = api.SnmpStrToContext(listener, &text);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         api.SnmpClose(listener);
         WSACleanup();
         WinSnmp::TearDown();
     }
-    size_t waitFor(size_t count, DWORD ms) {
+    size_t waitFor(size_t count, DWORD ms)
+    {
         ULONGLONG end = GetTickCount64() + ms;
         for (;;) {
             EnterCriticalSection(&notices.lock);
             size_t n = notices.items.size();
             LeaveCriticalSection(&notices.lock);
-            if (n >= count || GetTickCount64() >= end) return n;
+            if (n >= count || GetTickCount64() >= end)
+                return n;
             WaitForSingleObject(notices.event, 50);
         }
     }
-    HSNMP_ENTITY entityAt(unsigned port) {
+    HSNMP_ENTITY entityAt(unsigned port)
+    {
         HSNMP_ENTITY e = api.SnmpStrToEntity(listener, "127.0.0.1");
         api.SnmpSetPort(e, port);
         return e;
@@ -391,7 +454,9 @@ protected:
 };
 
 // A message of `bindings` bindings: sysUpTime.0 = 5, or for many the smallest there is, 1.3 = NULL.
-wsnmp::Bytes Encode(int32_t type, int32_t requestId, int32_t version = wsnmp::kVersion2c, size_t bindings = 1) {
+wsnmp::Bytes Encode(int32_t type, int32_t requestId, int32_t version = wsnmp::kVersion2c,
+                    size_t bindings = 1)
+{
     wsnmp::Message m;
     m.version = version;
     m.community = {'c'};
@@ -413,7 +478,8 @@ wsnmp::Bytes Encode(int32_t type, int32_t requestId, int32_t version = wsnmp::kV
 
 }  // namespace
 
-TEST_F(Transport, ASilentAgentGetsEveryRetryThenTheTimeOutNotice) {
+TEST_F(Transport, ASilentAgentGetsEveryRetryThenTheTimeOutNotice)
+{
     TestSocket agent;
     HSNMP_ENTITY to = entityAt(agent.port());
     api.SnmpSetTimeout(to, 20);
@@ -436,7 +502,8 @@ TEST_F(Transport, ASilentAgentGetsEveryRetryThenTheTimeOutNotice) {
     EXPECT_EQ(waitFor(2, 500), 1u) << "one notice only";
 }
 
-TEST_F(Transport, ACancelledRequestIsNeitherRepeatedNorReported) {
+TEST_F(Transport, ACancelledRequestIsNeitherRepeatedNorReported)
+{
     TestSocket agent;
     HSNMP_ENTITY to = entityAt(agent.port());
     api.SnmpSetTimeout(to, 20);
@@ -452,7 +519,8 @@ TEST_F(Transport, ACancelledRequestIsNeitherRepeatedNorReported) {
     EXPECT_EQ(waitFor(1, 300), 0u);
 }
 
-TEST_F(Transport, AResponseFromTheAgentIsDeliveredOnceAndStrangersAreIgnored) {
+TEST_F(Transport, AResponseFromTheAgentIsDeliveredOnceAndStrangersAreIgnored)
+{
     TestSocket agent, stranger;
     HSNMP_ENTITY to = entityAt(agent.port());
     api.SnmpSetTimeout(to, 300);
@@ -462,7 +530,7 @@ TEST_F(Transport, AResponseFromTheAgentIsDeliveredOnceAndStrangersAreIgnored) {
     sockaddr_in from{};
     ASSERT_GT(agent.receive(bytes, &from), 0);
     wsnmp::Bytes answer = Encode(SNMP_PDU_RESPONSE, 4242, wsnmp::kVersion1);
-    stranger.sendTo(answer, ntohs(from.sin_port));            // same id, wrong sender
+    stranger.sendTo(answer, ntohs(from.sin_port));                 // same id, wrong sender
     agent.sendTo({0x30, 0x03, 0x02, 0x01}, ntohs(from.sin_port));  // junk
     agent.sendTo(answer, ntohs(from.sin_port));
     agent.sendTo(answer, ntohs(from.sin_port));  // a duplicate matches nothing any more
@@ -484,14 +552,16 @@ TEST_F(Transport, AResponseFromTheAgentIsDeliveredOnceAndStrangersAreIgnored) {
     EXPECT_EQ(api.SnmpRecvMsg(listener, &src, &dst, &ctx, &got), SNMPAPI_FAILURE);
 }
 
-TEST_F(Transport, InformsAreAnsweredAndNotificationsFiltered) {
+TEST_F(Transport, InformsAreAnsweredAndNotificationsFiltered)
+{
     TestSocket sender;
     TestSocket probe;  // reserves a free port for the listener
     unsigned port = probe.port();
     closesocket(probe.s);
     probe.s = INVALID_SOCKET;
     HSNMP_ENTITY local = entityAt(port);
-    ASSERT_EQ(api.SnmpRegister(listener, nullptr, local, nullptr, nullptr, SNMPAPI_ON), SNMPAPI_SUCCESS)
+    ASSERT_EQ(api.SnmpRegister(listener, nullptr, local, nullptr, nullptr, SNMPAPI_ON),
+              SNMPAPI_SUCCESS)
         << LastError();
     // A second session on the same endpoint, only for the community "other".
     Notices otherNotices;
@@ -500,7 +570,8 @@ TEST_F(Transport, InformsAreAnsweredAndNotificationsFiltered) {
     HSNMP_CONTEXT otherContext = api.SnmpStrToContext(other, &otherText);
     HSNMP_ENTITY otherLocal = api.SnmpStrToEntity(other, "127.0.0.1");
     api.SnmpSetPort(otherLocal, port);
-    ASSERT_EQ(api.SnmpRegister(other, nullptr, otherLocal, otherContext, nullptr, SNMPAPI_ON), SNMPAPI_SUCCESS);
+    ASSERT_EQ(api.SnmpRegister(other, nullptr, otherLocal, otherContext, nullptr, SNMPAPI_ON),
+              SNMPAPI_SUCCESS);
 
     sender.sendTo({0xDE, 0xAD, 0xBE, 0xEF}, port);
     sender.sendTo(Encode(SNMP_PDU_GET, 5), port);  // not a notification
@@ -508,7 +579,8 @@ TEST_F(Transport, InformsAreAnsweredAndNotificationsFiltered) {
     ASSERT_EQ(waitFor(1, 2000), 1u);
     std::vector<uint8_t> bytes;
     DWORD shortWait = 300;
-    setsockopt(sender.s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&shortWait), sizeof(shortWait));
+    setsockopt(sender.s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&shortWait),
+               sizeof(shortWait));
     EXPECT_LE(sender.receive(bytes), 0) << "the layer leaves the answer to the application";
     // The application answers from the endpoint the inform reached.
     HSNMP_ENTITY src = nullptr, dst = nullptr;
@@ -533,18 +605,22 @@ TEST_F(Transport, InformsAreAnsweredAndNotificationsFiltered) {
     EXPECT_EQ(waitFor(3, 300), 2u) << "junk and requests are dropped";
     EXPECT_TRUE(otherNotices.items.empty()) << "the community filter holds";
 
-    ASSERT_EQ(api.SnmpRegister(listener, nullptr, local, nullptr, nullptr, SNMPAPI_OFF), SNMPAPI_SUCCESS);
-    ASSERT_EQ(api.SnmpRegister(other, nullptr, nullptr, nullptr, nullptr, SNMPAPI_OFF), SNMPAPI_SUCCESS);
+    ASSERT_EQ(api.SnmpRegister(listener, nullptr, local, nullptr, nullptr, SNMPAPI_OFF),
+              SNMPAPI_SUCCESS);
+    ASSERT_EQ(api.SnmpRegister(other, nullptr, nullptr, nullptr, nullptr, SNMPAPI_OFF),
+              SNMPAPI_SUCCESS);
     Sleep(100);
     sender.sendTo(Encode(SNMP_PDU_TRAP, 101), port);
     EXPECT_EQ(waitFor(3, 500), 2u) << "no longer registered";
     api.SnmpClose(other);
 }
 
-TEST_F(Transport, ABusyTrapPortIsReported) {
+TEST_F(Transport, ABusyTrapPortIsReported)
+{
     TestSocket holder;
     HSNMP_ENTITY local = entityAt(holder.port());
-    EXPECT_EQ(api.SnmpRegister(listener, nullptr, local, nullptr, nullptr, SNMPAPI_ON), SNMPAPI_FAILURE);
+    EXPECT_EQ(api.SnmpRegister(listener, nullptr, local, nullptr, nullptr, SNMPAPI_ON),
+              SNMPAPI_FAILURE);
     EXPECT_EQ(LastError(), static_cast<uint32_t>(SNMPAPI_TL_IN_USE));
 }
 
@@ -553,29 +629,36 @@ namespace {
 // Answers every request that reaches the socket with a response of the same request id
 // (of `bindings` bindings).
 struct Responder {
-    explicit Responder(size_t bindings = 1) : bindings(bindings) {
+    explicit Responder(size_t bindings = 1) : bindings(bindings)
+    {
         thread = CreateThread(nullptr, 0, run, this, 0, nullptr);
     }
     TestSocket socket;
     const size_t bindings;
     volatile bool stop = false;
     HANDLE thread = nullptr;
-    static DWORD WINAPI run(void* param) {
+    static DWORD WINAPI run(void* param)
+    {
         auto* self = static_cast<Responder*>(param);
         DWORD ms = 100;
-        setsockopt(self->socket.s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&ms), sizeof(ms));
+        setsockopt(self->socket.s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&ms),
+                   sizeof(ms));
         std::vector<uint8_t> bytes;
         while (!self->stop) {
             sockaddr_in from{};
-            if (self->socket.receive(bytes, &from) <= 0) continue;
+            if (self->socket.receive(bytes, &from) <= 0)
+                continue;
             wsnmp::Message m;
-            if (!wsnmp::DecodeMessage(bytes.data(), bytes.size(), m)) continue;
-            self->socket.sendTo(Encode(SNMP_PDU_RESPONSE, m.pdu.requestId, m.version, self->bindings),
-                                ntohs(from.sin_port));
+            if (!wsnmp::DecodeMessage(bytes.data(), bytes.size(), m))
+                continue;
+            self->socket.sendTo(
+                Encode(SNMP_PDU_RESPONSE, m.pdu.requestId, m.version, self->bindings),
+                ntohs(from.sin_port));
         }
         return 0;
     }
-    ~Responder() {
+    ~Responder()
+    {
         stop = true;
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
@@ -590,7 +673,9 @@ struct Worker {
     ~Worker() { CloseHandle(event); }
 };
 
-SNMPAPI_STATUS CALLBACK Answer(HSNMP_SESSION session, HWND, UINT, WPARAM wParam, LPARAM, LPVOID data) {
+SNMPAPI_STATUS CALLBACK Answer(HSNMP_SESSION session, HWND, UINT, WPARAM wParam, LPARAM,
+                               LPVOID data)
+{
     auto* w = static_cast<Worker*>(data);
     HSNMP_ENTITY src = nullptr, dst = nullptr;
     HSNMP_CONTEXT ctx = nullptr;
@@ -606,7 +691,8 @@ SNMPAPI_STATUS CALLBACK Answer(HSNMP_SESSION session, HWND, UINT, WPARAM wParam,
     return SNMPAPI_SUCCESS;
 }
 
-DWORD WINAPI RunWorker(void* param) {
+DWORD WINAPI RunWorker(void* param)
+{
     auto* w = static_cast<Worker*>(param);
     w->session = api.SnmpCreateSession(nullptr, 0, Answer, w);
     HSNMP_ENTITY to = api.SnmpStrToEntity(w->session, "127.0.0.1");
@@ -627,7 +713,8 @@ DWORD WINAPI RunWorker(void* param) {
 
 }  // namespace
 
-TEST_F(Transport, ManySessionsOnManyThreadsGetTheirOwnAnswers) {
+TEST_F(Transport, ManySessionsOnManyThreadsGetTheirOwnAnswers)
+{
     Responder responder;
     const int kThreads = 16;
     std::vector<Worker> workers(kThreads);
@@ -637,11 +724,14 @@ TEST_F(Transport, ManySessionsOnManyThreadsGetTheirOwnAnswers) {
         threads.push_back(CreateThread(nullptr, 0, RunWorker, &w, 0, nullptr));
     }
     ASSERT_EQ(WaitForMultipleObjects(kThreads, threads.data(), TRUE, 60000), WAIT_OBJECT_0);
-    for (HANDLE t : threads) CloseHandle(t);
-    for (const Worker& w : workers) EXPECT_EQ(w.answered, 20);
+    for (HANDLE t : threads)
+        CloseHandle(t);
+    for (const Worker& w : workers)
+        EXPECT_EQ(w.answered, 20);
 }
 
-TEST_F(Transport, AnAnswerThatTheInboxCannotHoldEndsItsRequestWithATimeOutNotice) {
+TEST_F(Transport, AnAnswerThatTheInboxCannotHoldEndsItsRequestWithATimeOutNotice)
+{
     // Answers of 9,000 bindings (63 KB) each: a session that receives none of them has room
     // for a few only.
     Responder responder(9000);
@@ -649,28 +739,34 @@ TEST_F(Transport, AnAnswerThatTheInboxCannotHoldEndsItsRequestWithATimeOutNotice
     api.SnmpSetTimeout(to, 6000);  // one minute: every notice below comes long before
     api.SnmpSetRetry(to, 0);
     const int kRequests = 12;
-    for (int i = 0; i < kRequests; ++i) {  // one at a time: the socket's buffer holds few such answers
+    for (int i = 0; i < kRequests;
+         ++i) {  // one at a time: the socket's buffer holds few such answers
         HSNMP_PDU pdu = api.SnmpCreatePdu(listener, SNMP_PDU_GET, 500 + i, 0, 0, nullptr);
         ASSERT_EQ(api.SnmpSendMsg(listener, nullptr, to, context, pdu), SNMPAPI_SUCCESS);
         api.SnmpFreePdu(pdu);
         ASSERT_EQ(waitFor(i + 1, 10000), static_cast<size_t>(i + 1));
     }
-    EXPECT_EQ(waitFor(kRequests + 1, 300), static_cast<size_t>(kRequests)) << "one notice per request";
+    EXPECT_EQ(waitFor(kRequests + 1, 300), static_cast<size_t>(kRequests))
+        << "one notice per request";
     std::vector<LPARAM> ids;
     size_t kept = 0;
     for (const auto& notice : notices.items) {
         ids.push_back(notice.second);
-        if (notice.first == 0) ++kept;
-        else EXPECT_EQ(notice.first, static_cast<WPARAM>(SNMPAPI_TL_TIMEOUT));
+        if (notice.first == 0)
+            ++kept;
+        else
+            EXPECT_EQ(notice.first, static_cast<WPARAM>(SNMPAPI_TL_TIMEOUT));
     }
     std::sort(ids.begin(), ids.end());
-    for (int i = 0; i < kRequests; ++i) EXPECT_EQ(ids[i], 500 + i);
+    for (int i = 0; i < kRequests; ++i)
+        EXPECT_EQ(ids[i], 500 + i);
     EXPECT_GT(kept, 0u);
     EXPECT_LT(kept, static_cast<size_t>(kRequests)) << "the inbox is bounded in bytes";
     HSNMP_ENTITY src = nullptr, dst = nullptr;
     HSNMP_CONTEXT ctx = nullptr;
     HSNMP_PDU got = nullptr;
     for (size_t i = 0; i < kept; ++i)
-        ASSERT_EQ(api.SnmpRecvMsg(listener, &src, &dst, &ctx, &got), SNMPAPI_SUCCESS) << "kept answers wait";
+        ASSERT_EQ(api.SnmpRecvMsg(listener, &src, &dst, &ctx, &got), SNMPAPI_SUCCESS)
+            << "kept answers wait";
     EXPECT_EQ(api.SnmpRecvMsg(listener, &src, &dst, &ctx, &got), SNMPAPI_FAILURE);
 }

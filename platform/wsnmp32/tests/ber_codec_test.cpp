@@ -7,18 +7,22 @@ using namespace wsnmp;
 
 namespace {
 
-Bytes B(std::initializer_list<int> values) {
+Bytes B(std::initializer_list<int> values)
+{
     Bytes out;
-    for (int v : values) out.push_back(static_cast<uint8_t>(v));
+    for (int v : values)
+        out.push_back(static_cast<uint8_t>(v));
     return out;
 }
 
 // A v2c GET of sysName.0 with request id 1 and the community "public".
-const Bytes kGetSysName = B({0x30, 0x26, 0x02, 0x01, 0x01, 0x04, 0x06, 'p', 'u', 'b', 'l', 'i', 'c', 0xA0, 0x19,
-                             0x02, 0x01, 0x01, 0x02, 0x01, 0x00, 0x02, 0x01, 0x00, 0x30, 0x0E, 0x30, 0x0C,
-                             0x06, 0x08, 0x2B, 0x06, 0x01, 0x02, 0x01, 0x01, 0x05, 0x00, 0x05, 0x00});
+const Bytes kGetSysName =
+    B({0x30, 0x26, 0x02, 0x01, 0x01, 0x04, 0x06, 'p',  'u',  'b',  'l',  'i',  'c',  0xA0,
+       0x19, 0x02, 0x01, 0x01, 0x02, 0x01, 0x00, 0x02, 0x01, 0x00, 0x30, 0x0E, 0x30, 0x0C,
+       0x06, 0x08, 0x2B, 0x06, 0x01, 0x02, 0x01, 0x01, 0x05, 0x00, 0x05, 0x00});
 
-Message OneBinding(const Value& value, int32_t version = kVersion2c) {
+Message OneBinding(const Value& value, int32_t version = kVersion2c)
+{
     Message m;
     m.version = version;
     m.community = B({'c'});
@@ -29,7 +33,8 @@ Message OneBinding(const Value& value, int32_t version = kVersion2c) {
 }
 
 // The encoded bytes of a single value inside a message, found after the binding's name.
-Bytes EncodedValue(const Value& value) {
+Bytes EncodedValue(const Value& value)
+{
     Bytes all;
     EXPECT_TRUE(EncodeMessage(OneBinding(value), all));
     const size_t prefix = 2 + 3 + 3 + 2 + 3 + 3 + 3 + 2 + 2 + 11;  // headers up to the value
@@ -38,7 +43,8 @@ Bytes EncodedValue(const Value& value) {
 
 }  // namespace
 
-TEST(BerCodec, EncodesAGetRequestByteForByte) {
+TEST(BerCodec, EncodesAGetRequestByteForByte)
+{
     Message m;
     m.version = kVersion2c;
     m.community = B({'p', 'u', 'b', 'l', 'i', 'c'});
@@ -50,7 +56,8 @@ TEST(BerCodec, EncodesAGetRequestByteForByte) {
     EXPECT_EQ(out, kGetSysName);
 }
 
-TEST(BerCodec, DecodesAGetRequest) {
+TEST(BerCodec, DecodesAGetRequest)
+{
     Message m;
     ASSERT_TRUE(DecodeMessage(kGetSysName.data(), kGetSysName.size(), m));
     EXPECT_EQ(m.version, kVersion2c);
@@ -68,11 +75,40 @@ struct ValueCase {
     Bytes bytes;
 };
 
-Value Int(int32_t v) { Value x; x.syntax = 0x02; x.integer = v; return x; }
-Value Num(uint32_t syntax, uint64_t v) { Value x; x.syntax = syntax; x.number = v; return x; }
-Value Str(uint32_t syntax, Bytes b) { Value x; x.syntax = syntax; x.bytes = std::move(b); return x; }
-Value Id(Oid o) { Value x; x.syntax = 0x06; x.oid = std::move(o); return x; }
-Value Empty(uint32_t syntax) { Value x; x.syntax = syntax; return x; }
+Value Int(int32_t v)
+{
+    Value x;
+    x.syntax = 0x02;
+    x.integer = v;
+    return x;
+}
+Value Num(uint32_t syntax, uint64_t v)
+{
+    Value x;
+    x.syntax = syntax;
+    x.number = v;
+    return x;
+}
+Value Str(uint32_t syntax, Bytes b)
+{
+    Value x;
+    x.syntax = syntax;
+    x.bytes = std::move(b);
+    return x;
+}
+Value Id(Oid o)
+{
+    Value x;
+    x.syntax = 0x06;
+    x.oid = std::move(o);
+    return x;
+}
+Value Empty(uint32_t syntax)
+{
+    Value x;
+    x.syntax = syntax;
+    return x;
+}
 
 const ValueCase kValues[] = {
     {"int 0", Int(0), B({0x02, 0x01, 0x00})},
@@ -86,7 +122,8 @@ const ValueCase kValues[] = {
     {"octets", Str(0x04, B({'a', 'b', 0x01})), B({0x04, 0x03, 'a', 'b', 0x01})},
     {"empty octets", Str(0x04, {}), B({0x04, 0x00})},
     {"null", Empty(0x05), B({0x05, 0x00})},
-    {"oid", Id({1, 3, 6, 1, 4, 1, 99999}), B({0x06, 0x08, 0x2B, 0x06, 0x01, 0x04, 0x01, 0x86, 0x8D, 0x1F})},
+    {"oid", Id({1, 3, 6, 1, 4, 1, 99999}),
+     B({0x06, 0x08, 0x2B, 0x06, 0x01, 0x04, 0x01, 0x86, 0x8D, 0x1F})},
     {"oid arc 2", Id({2, 999, 3}), B({0x06, 0x03, 0x88, 0x37, 0x03})},
     {"oid max sub", Id({1, 3, 0xFFFFFFFFu}), B({0x06, 0x06, 0x2B, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F})},
     {"ipaddress", Str(0x40, B({10, 0, 0, 1})), B({0x40, 0x04, 10, 0, 0, 1})},
@@ -96,14 +133,16 @@ const ValueCase kValues[] = {
     {"timeticks", Num(0x43, 12345), B({0x43, 0x02, 0x30, 0x39})},
     {"opaque", Str(0x44, B({0x9F, 0x78})), B({0x44, 0x02, 0x9F, 0x78})},
     {"counter64 2^32", Num(0x46, 1ull << 32), B({0x46, 0x05, 0x01, 0x00, 0x00, 0x00, 0x00})},
-    {"counter64 max", Num(0x46, ~0ull), B({0x46, 0x09, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})},
+    {"counter64 max", Num(0x46, ~0ull),
+     B({0x46, 0x09, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})},
     {"uint32", Num(0x47, 5), B({0x47, 0x01, 0x05})},
     {"noSuchObject", Empty(0x80), B({0x80, 0x00})},
     {"noSuchInstance", Empty(0x81), B({0x81, 0x00})},
     {"endOfMibView", Empty(0x82), B({0x82, 0x00})},
 };
 
-TEST(BerCodec, ValuesOfEverySyntaxEncodeAndDecode) {
+TEST(BerCodec, ValuesOfEverySyntaxEncodeAndDecode)
+{
     for (const ValueCase& c : kValues) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(EncodedValue(c.value), c.bytes);
@@ -121,7 +160,8 @@ TEST(BerCodec, ValuesOfEverySyntaxEncodeAndDecode) {
     }
 }
 
-TEST(BerCodec, LongLengthsAreWrittenAndRead) {
+TEST(BerCodec, LongLengthsAreWrittenAndRead)
+{
     Message m = OneBinding(Str(0x04, Bytes(300, 'x')));
     Bytes all;
     ASSERT_TRUE(EncodeMessage(m, all));
@@ -131,7 +171,8 @@ TEST(BerCodec, LongLengthsAreWrittenAndRead) {
     EXPECT_EQ(back.pdu.varbinds[0].value.bytes.size(), 300u);
 }
 
-TEST(BerCodec, IdentifiersThatBerCannotCarryAreRefused) {
+TEST(BerCodec, IdentifiersThatBerCannotCarryAreRefused)
+{
     for (const Oid& bad : {Oid{1}, Oid{3, 1}, Oid{1, 40}, Oid{}}) {
         Bytes out;
         EXPECT_FALSE(EncodeMessage(OneBinding(Id(bad)), out));
@@ -140,10 +181,12 @@ TEST(BerCodec, IdentifiersThatBerCannotCarryAreRefused) {
 
 // A v1 trap: enterprise 1.3.6.1.4.1.99999, agent 127.0.0.1, the given generic and specific
 // numbers, time stamp 100, one binding 1.3.6.1.4.1.99999.1 = INTEGER 5.
-Bytes V1Trap(uint8_t generic, uint8_t specific) {
-    Bytes pdu = B({0x06, 0x08, 0x2B, 0x06, 0x01, 0x04, 0x01, 0x86, 0x8D, 0x1F, 0x40, 0x04, 127, 0, 0, 1, 0x02, 0x01,
-                   generic, 0x02, 0x01, specific, 0x43, 0x01, 100, 0x30, 0x0F, 0x30, 0x0D, 0x06, 0x08, 0x2B,
-                   0x06, 0x01, 0x04, 0x01, 0x86, 0x8D, 0x1F, 0x02, 0x01, 0x05});
+Bytes V1Trap(uint8_t generic, uint8_t specific)
+{
+    Bytes pdu = B({0x06, 0x08, 0x2B, 0x06, 0x01, 0x04, 0x01, 0x86,    0x8D, 0x1F, 0x40,
+                   0x04, 127,  0,    0,    1,    0x02, 0x01, generic, 0x02, 0x01, specific,
+                   0x43, 0x01, 100,  0x30, 0x0F, 0x30, 0x0D, 0x06,    0x08, 0x2B, 0x06,
+                   0x01, 0x04, 0x01, 0x86, 0x8D, 0x1F, 0x02, 0x01,    0x05});
     // The binding's name above is 1.3.6.1.4.1.99999 (8 bytes) and its value INTEGER 5; fix
     // the lengths: binding 0x0D, list 0x0F.
     Bytes message = B({0x02, 0x01, 0x00, 0x04, 0x01, 'c', 0xA4, static_cast<int>(pdu.size())});
@@ -153,7 +196,8 @@ Bytes V1Trap(uint8_t generic, uint8_t specific) {
     return out;
 }
 
-TEST(BerCodec, V1TrapsBecomeSnmpV2Traps) {
+TEST(BerCodec, V1TrapsBecomeSnmpV2Traps)
+{
     struct Case {
         uint8_t generic, specific;
         Oid trapOid;
@@ -184,7 +228,8 @@ TEST(BerCodec, V1TrapsBecomeSnmpV2Traps) {
     }
 }
 
-TEST(BerCodec, AV1TrapWhoseTrapIdentifierWouldBeTooLongIsRefused) {
+TEST(BerCodec, AV1TrapWhoseTrapIdentifierWouldBeTooLongIsRefused)
+{
     auto trap = [](size_t enterpriseLength, int32_t generic) {
         Pdu pdu;
         pdu.type = 0xA4;
@@ -212,13 +257,16 @@ TEST(BerCodec, AV1TrapWhoseTrapIdentifierWouldBeTooLongIsRefused) {
 }
 
 // Replaces bytes of the valid GET from `at` on.
-Bytes Patched(size_t at, std::initializer_list<int> values) {
+Bytes Patched(size_t at, std::initializer_list<int> values)
+{
     Bytes out = kGetSysName;
-    for (int v : values) out[at++] = static_cast<uint8_t>(v);
+    for (int v : values)
+        out[at++] = static_cast<uint8_t>(v);
     return out;
 }
 
-TEST(BerCodec, MalformedDatagramsAreRefused) {
+TEST(BerCodec, MalformedDatagramsAreRefused)
+{
     Bytes trailing = kGetSysName;
     trailing.push_back(0);
     Bytes v1Bulk = Patched(4, {0x00});
@@ -256,7 +304,8 @@ TEST(BerCodec, MalformedDatagramsAreRefused) {
     }
 }
 
-TEST(BerCodec, ValuesOutOfRangeAreRefused) {
+TEST(BerCodec, ValuesOutOfRangeAreRefused)
+{
     struct Case {
         const char* what;
         Bytes value;
@@ -266,7 +315,8 @@ TEST(BerCodec, ValuesOutOfRangeAreRefused) {
         {"counter32 beyond 32 bits", B({0x41, 0x05, 0x01, 0, 0, 0, 0})},
         {"counter64 of 10 bytes", B({0x46, 0x0A, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0})},
         {"ipaddress of 3 bytes", B({0x40, 0x03, 1, 2, 3})},
-        {"oid sub-identifier beyond 32 bits", B({0x06, 0x07, 0x2B, 0x90, 0x80, 0x80, 0x80, 0x80, 0x00})},
+        {"oid sub-identifier beyond 32 bits",
+         B({0x06, 0x07, 0x2B, 0x90, 0x80, 0x80, 0x80, 0x80, 0x00})},
         {"empty oid", B({0x06, 0x00})},
         {"exception with contents", B({0x80, 0x01, 0x00})},
         {"constructed octets", B({0x24, 0x00})},
@@ -278,7 +328,8 @@ TEST(BerCodec, ValuesOutOfRangeAreRefused) {
         binding.insert(binding.end(), c.value.begin(), c.value.end());
         Bytes list = B({0x30, static_cast<int>(binding.size())});
         list.insert(list.end(), binding.begin(), binding.end());
-        Bytes pdu = B({0x02, 0x01, 0x01, 0x02, 0x01, 0x00, 0x02, 0x01, 0x00, 0x30, static_cast<int>(list.size())});
+        Bytes pdu = B({0x02, 0x01, 0x01, 0x02, 0x01, 0x00, 0x02, 0x01, 0x00, 0x30,
+                       static_cast<int>(list.size())});
         pdu.insert(pdu.end(), list.begin(), list.end());
         Bytes message = B({0x02, 0x01, 0x01, 0x04, 0x00, 0xA2, static_cast<int>(pdu.size())});
         message.insert(message.end(), pdu.begin(), pdu.end());
@@ -289,7 +340,8 @@ TEST(BerCodec, ValuesOutOfRangeAreRefused) {
     }
 }
 
-TEST(BerCodec, EveryTruncationAndSingleByteChangeIsSafe) {
+TEST(BerCodec, EveryTruncationAndSingleByteChangeIsSafe)
+{
     Bytes all;
     Value v = Str(0x04, Bytes(200, 'y'));
     ASSERT_TRUE(EncodeMessage(OneBinding(v), all));

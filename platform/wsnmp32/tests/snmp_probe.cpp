@@ -26,28 +26,34 @@ struct Api {
 
 Api api;
 
-bool BindApi() {
+bool BindApi()
+{
     HMODULE module = LoadLibraryA("wsnmp32.dll");
-    if (!module) return false;
+    if (!module)
+        return false;
     bool ok = true;
-#define WSNMP32_BIND(ret, name, args)                                                   \
-    api.name = reinterpret_cast<PFN_##name>(reinterpret_cast<void*>(GetProcAddress(module, #name))); \
-    if (!api.name) {                                                                    \
-        printf("MISSING %s\n", #name);                                                  \
-        ok = false;                                                                     \
+#define WSNMP32_BIND(ret, name, args)                                                         \
+    api.name =                                                                                \
+        reinterpret_cast<PFN_##name>(reinterpret_cast<void*>(GetProcAddress(module, #name))); \
+    if (!api.name) {                                                                          \
+        printf("MISSING %s\n", #name);                                                        \
+        ok = false;                                                                           \
     }
     WSNMP32_FUNCTIONS(WSNMP32_BIND)
 #undef WSNMP32_BIND
     return ok;
 }
 
-std::string OidText(const smiOID& oid) {
+std::string OidText(const smiOID& oid)
+{
     char text[MAXOBJIDSTRSIZE + 1];
-    if (!api.SnmpOidToStr(&oid, sizeof(text), text)) return "?";
+    if (!api.SnmpOidToStr(&oid, sizeof(text), text))
+        return "?";
     return std::string(".") + text;
 }
 
-std::string Hex(const smiOCTETS& s) {
+std::string Hex(const smiOCTETS& s)
+{
     std::string out;
     char part[4];
     for (smiUINT32 i = 0; i < s.len; ++i) {
@@ -57,33 +63,51 @@ std::string Hex(const smiOCTETS& s) {
     return out;
 }
 
-std::string ValueText(const smiVALUE& v) {
+std::string ValueText(const smiVALUE& v)
+{
     char buf[64];
     switch (v.syntax) {
-    case SNMP_SYNTAX_INT: snprintf(buf, sizeof(buf), "INTEGER %ld", static_cast<long>(v.value.sNumber)); return buf;
-    case SNMP_SYNTAX_OCTETS: return "OCTETS " + Hex(v.value.string);
-    case SNMP_SYNTAX_BITS: return "BITS " + Hex(v.value.string);
-    case SNMP_SYNTAX_OPAQUE: return "OPAQUE " + Hex(v.value.string);
-    case SNMP_SYNTAX_NSAPADDR: return "NSAPADDR " + Hex(v.value.string);
-    case SNMP_SYNTAX_NULL: return "NULL";
-    case SNMP_SYNTAX_OID: return "OID " + OidText(v.value.oid);
+    case SNMP_SYNTAX_INT:
+        snprintf(buf, sizeof(buf), "INTEGER %ld", static_cast<long>(v.value.sNumber));
+        return buf;
+    case SNMP_SYNTAX_OCTETS:
+        return "OCTETS " + Hex(v.value.string);
+    case SNMP_SYNTAX_BITS:
+        return "BITS " + Hex(v.value.string);
+    case SNMP_SYNTAX_OPAQUE:
+        return "OPAQUE " + Hex(v.value.string);
+    case SNMP_SYNTAX_NSAPADDR:
+        return "NSAPADDR " + Hex(v.value.string);
+    case SNMP_SYNTAX_NULL:
+        return "NULL";
+    case SNMP_SYNTAX_OID:
+        return "OID " + OidText(v.value.oid);
     case SNMP_SYNTAX_IPADDR: {
         std::string out = "IPADDR ";
         for (smiUINT32 i = 0; i < v.value.string.len; ++i)
             out += (i ? "." : "") + std::to_string(v.value.string.ptr[i]);
         return out;
     }
-    case SNMP_SYNTAX_CNTR32: return "COUNTER32 " + std::to_string(v.value.uNumber);
-    case SNMP_SYNTAX_GAUGE32: return "GAUGE32 " + std::to_string(v.value.uNumber);
-    case SNMP_SYNTAX_TIMETICKS: return "TIMETICKS " + std::to_string(v.value.uNumber);
-    case SNMP_SYNTAX_UINT32: return "UINT32 " + std::to_string(v.value.uNumber);
+    case SNMP_SYNTAX_CNTR32:
+        return "COUNTER32 " + std::to_string(v.value.uNumber);
+    case SNMP_SYNTAX_GAUGE32:
+        return "GAUGE32 " + std::to_string(v.value.uNumber);
+    case SNMP_SYNTAX_TIMETICKS:
+        return "TIMETICKS " + std::to_string(v.value.uNumber);
+    case SNMP_SYNTAX_UINT32:
+        return "UINT32 " + std::to_string(v.value.uNumber);
     case SNMP_SYNTAX_CNTR64:
-        return "COUNTER64 " + std::to_string((static_cast<unsigned long long>(v.value.hNumber.hipart) << 32) |
-                                             v.value.hNumber.lopart);
-    case SNMP_SYNTAX_NOSUCHOBJECT: return "NOSUCHOBJECT";
-    case SNMP_SYNTAX_NOSUCHINSTANCE: return "NOSUCHINSTANCE";
-    case SNMP_SYNTAX_ENDOFMIBVIEW: return "ENDOFMIBVIEW";
-    default: return "UNKNOWN";
+        return "COUNTER64 " +
+               std::to_string((static_cast<unsigned long long>(v.value.hNumber.hipart) << 32) |
+                              v.value.hNumber.lopart);
+    case SNMP_SYNTAX_NOSUCHOBJECT:
+        return "NOSUCHOBJECT";
+    case SNMP_SYNTAX_NOSUCHINSTANCE:
+        return "NOSUCHINSTANCE";
+    case SNMP_SYNTAX_ENDOFMIBVIEW:
+        return "ENDOFMIBVIEW";
+    default:
+        return "UNKNOWN";
     }
 }
 
@@ -94,13 +118,15 @@ struct Binding {
 };
 
 // Reads every binding of a received PDU's list and frees the list and the descriptors.
-std::vector<Binding> ReadBindings(HSNMP_VBL vbl) {
+std::vector<Binding> ReadBindings(HSNMP_VBL vbl)
+{
     std::vector<Binding> out;
     smiUINT32 count = api.SnmpCountVbl(vbl);
     for (smiUINT32 i = 1; i <= count; ++i) {
         smiOID name{};
         smiVALUE value{};
-        if (!api.SnmpGetVb(vbl, i, &name, &value)) break;
+        if (!api.SnmpGetVb(vbl, i, &name, &value))
+            break;
         Binding b;
         b.name.assign(name.ptr, name.ptr + name.len);
         b.line = OidText(name) + " = " + ValueText(value);
@@ -108,12 +134,16 @@ std::vector<Binding> ReadBindings(HSNMP_VBL vbl) {
         out.push_back(b);
         api.SnmpFreeDescriptor(SNMP_SYNTAX_OID, reinterpret_cast<smiLPOPAQUE>(&name));
         switch (value.syntax) {
-        case SNMP_SYNTAX_OCTETS: case SNMP_SYNTAX_BITS: case SNMP_SYNTAX_OPAQUE:
-        case SNMP_SYNTAX_NSAPADDR: case SNMP_SYNTAX_IPADDR:
+        case SNMP_SYNTAX_OCTETS:
+        case SNMP_SYNTAX_BITS:
+        case SNMP_SYNTAX_OPAQUE:
+        case SNMP_SYNTAX_NSAPADDR:
+        case SNMP_SYNTAX_IPADDR:
             api.SnmpFreeDescriptor(value.syntax, &value.value.string);
             break;
         case SNMP_SYNTAX_OID:
-            api.SnmpFreeDescriptor(SNMP_SYNTAX_OID, reinterpret_cast<smiLPOPAQUE>(&value.value.oid));
+            api.SnmpFreeDescriptor(SNMP_SYNTAX_OID,
+                                   reinterpret_cast<smiLPOPAQUE>(&value.value.oid));
             break;
         default:
             break;
@@ -123,14 +153,17 @@ std::vector<Binding> ReadBindings(HSNMP_VBL vbl) {
     return out;
 }
 
-std::string EntityText(HSNMP_ENTITY entity) {
+std::string EntityText(HSNMP_ENTITY entity)
+{
     char text[64];
     return api.SnmpEntityToStr(entity, sizeof(text), text) ? text : "-";
 }
 
-std::string ContextText(HSNMP_CONTEXT context) {
+std::string ContextText(HSNMP_CONTEXT context)
+{
     smiOCTETS octets{};
-    if (!api.SnmpContextToStr(context, &octets)) return "-";
+    if (!api.SnmpContextToStr(context, &octets))
+        return "-";
     std::string out(reinterpret_cast<char*>(octets.ptr), octets.len);
     api.SnmpFreeDescriptor(SNMP_SYNTAX_OCTETS, &octets);
     return out;
@@ -150,7 +183,9 @@ struct Outcome {
     Outcome() { InitializeCriticalSection(&lock); }
 };
 
-SNMPAPI_STATUS CALLBACK RequestCallback(HSNMP_SESSION session, HWND, UINT, WPARAM wParam, LPARAM, LPVOID data) {
+SNMPAPI_STATUS CALLBACK RequestCallback(HSNMP_SESSION session, HWND, UINT, WPARAM wParam, LPARAM,
+                                        LPVOID data)
+{
     Outcome& outcome = *static_cast<Outcome*>(data);
     if (wParam == SNMPAPI_TL_TIMEOUT) {
         outcome.timedOut = true;
@@ -158,10 +193,12 @@ SNMPAPI_STATUS CALLBACK RequestCallback(HSNMP_SESSION session, HWND, UINT, WPARA
         HSNMP_ENTITY src = nullptr, dst = nullptr;
         HSNMP_CONTEXT context = nullptr;
         HSNMP_PDU pdu = nullptr;
-        if (!api.SnmpRecvMsg(session, &src, &dst, &context, &pdu)) return SNMPAPI_SUCCESS;
+        if (!api.SnmpRecvMsg(session, &src, &dst, &context, &pdu))
+            return SNMPAPI_SUCCESS;
         smiINT32 requestId = 0;
         HSNMP_VBL vbl = nullptr;
-        if (api.SnmpGetPduData(pdu, &outcome.type, &requestId, &outcome.errorStatus, &outcome.errorIndex, &vbl))
+        if (api.SnmpGetPduData(pdu, &outcome.type, &requestId, &outcome.errorStatus,
+                               &outcome.errorIndex, &vbl))
             outcome.bindings = ReadBindings(vbl);
         api.SnmpFreeEntity(src);
         api.SnmpFreeEntity(dst);
@@ -182,7 +219,9 @@ struct Target {
 };
 
 // One request; false when it could not be sent or timed out.
-bool Request(HSNMP_SESSION session, Outcome& outcome, const Target& t, smiINT type, const std::vector<std::string>& oids) {
+bool Request(HSNMP_SESSION session, Outcome& outcome, const Target& t, smiINT type,
+             const std::vector<std::string>& oids)
+{
     api.SnmpSetTranslateMode(t.version == 1 ? SNMPAPI_UNTRANSLATED_V1 : SNMPAPI_UNTRANSLATED_V2);
     HSNMP_ENTITY entity = api.SnmpStrToEntity(session, t.host);
     smiOCTETS community{static_cast<smiUINT32>(strlen(t.community)),
@@ -209,10 +248,13 @@ bool Request(HSNMP_SESSION session, Outcome& outcome, const Target& t, smiINT ty
     outcome.timedOut = false;
     outcome.bindings.clear();
     bool sent = api.SnmpSendMsg(session, nullptr, entity, context, pdu) == SNMPAPI_SUCCESS;
-    if (!sent) printf("SEND FAILED %lu\n", static_cast<unsigned long>(api.SnmpGetLastError(session)));
+    if (!sent)
+        printf("SEND FAILED %lu\n", static_cast<unsigned long>(api.SnmpGetLastError(session)));
     DWORD limit = (t.retries + 1) * t.timeout * 10 + 10000;
-    bool answered = sent && WaitForSingleObject(outcome.done, limit) == WAIT_OBJECT_0 && !outcome.timedOut;
-    if (sent && outcome.timedOut) printf("TIMEOUT\n");
+    bool answered =
+        sent && WaitForSingleObject(outcome.done, limit) == WAIT_OBJECT_0 && !outcome.timedOut;
+    if (sent && outcome.timedOut)
+        printf("TIMEOUT\n");
     api.SnmpFreePdu(pdu);
     api.SnmpFreeVbl(vbl);
     api.SnmpFreeContext(context);
@@ -220,14 +262,17 @@ bool Request(HSNMP_SESSION session, Outcome& outcome, const Target& t, smiINT ty
     return answered;
 }
 
-std::vector<std::string> Split(const char* text) {
+std::vector<std::string> Split(const char* text)
+{
     std::vector<std::string> out;
     std::string part;
     for (const char* p = text;; ++p) {
         if (*p == ';' || !*p) {
-            if (!part.empty()) out.push_back(part);
+            if (!part.empty())
+                out.push_back(part);
             part.clear();
-            if (!*p) break;
+            if (!*p)
+                break;
         } else {
             part += *p;
         }
@@ -235,15 +280,20 @@ std::vector<std::string> Split(const char* text) {
     return out;
 }
 
-void PrintResponse(const Outcome& outcome) {
-    printf("RESPONSE %d %d\n", static_cast<int>(outcome.errorStatus), static_cast<int>(outcome.errorIndex));
-    for (const Binding& b : outcome.bindings) printf("%s\n", b.line.c_str());
+void PrintResponse(const Outcome& outcome)
+{
+    printf("RESPONSE %d %d\n", static_cast<int>(outcome.errorStatus),
+           static_cast<int>(outcome.errorIndex));
+    for (const Binding& b : outcome.bindings)
+        printf("%s\n", b.line.c_str());
 }
 
-int RunRequests(const char* mode, const Target& t, const char* oidText) {
+int RunRequests(const char* mode, const Target& t, const char* oidText)
+{
     Outcome outcome;
     HSNMP_SESSION session = api.SnmpCreateSession(nullptr, 0, RequestCallback, &outcome);
-    if (!session) return 3;
+    if (!session)
+        return 3;
     std::vector<std::string> oids = Split(oidText);
     int rc = 0;
     if (!strcmp(mode, "walk")) {
@@ -257,20 +307,27 @@ int RunRequests(const char* mode, const Target& t, const char* oidText) {
         QueryPerformanceCounter(&start);
         int rows = 0;
         for (int request = 0; request < 100000; ++request) {
-            if (!Request(session, outcome, t, SNMP_PDU_GETNEXT, {current})) { rc = 1; break; }
-            if (outcome.errorStatus || outcome.bindings.empty()) break;
+            if (!Request(session, outcome, t, SNMP_PDU_GETNEXT, {current})) {
+                rc = 1;
+                break;
+            }
+            if (outcome.errorStatus || outcome.bindings.empty())
+                break;
             const Binding& b = outcome.bindings[0];
             bool inside = b.name.size() > rootParts.size() &&
                           std::equal(rootParts.begin(), rootParts.end(), b.name.begin());
-            if (!inside || b.syntax == SNMP_SYNTAX_ENDOFMIBVIEW) break;
+            if (!inside || b.syntax == SNMP_SYNTAX_ENDOFMIBVIEW)
+                break;
             printf("%s\n", b.line.c_str());
             ++rows;
             current.clear();
-            for (size_t i = 0; i < b.name.size(); ++i) current += (i ? "." : "") + std::to_string(b.name[i]);
+            for (size_t i = 0; i < b.name.size(); ++i)
+                current += (i ? "." : "") + std::to_string(b.name[i]);
         }
         QueryPerformanceCounter(&end);
         printf("WALK END %d %.3f\n", rows,
-               1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
+               1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                   static_cast<double>(frequency.QuadPart));
     } else {
         smiINT type = !strcmp(mode, "next") ? SNMP_PDU_GETNEXT : SNMP_PDU_GET;
         if (Request(session, outcome, t, type, oids))
@@ -282,7 +339,8 @@ int RunRequests(const char* mode, const Target& t, const char* oidText) {
     return rc;
 }
 
-int RunBench(const Target& t, const char* oid, int count) {
+int RunBench(const Target& t, const char* oid, int count)
+{
     Outcome outcome;
     HSNMP_SESSION session = api.SnmpCreateSession(nullptr, 0, RequestCallback, &outcome);
     LARGE_INTEGER frequency, start, end;
@@ -290,21 +348,27 @@ int RunBench(const Target& t, const char* oid, int count) {
     QueryPerformanceCounter(&start);
     int good = 0;
     for (int i = 0; i < count; ++i)
-        if (Request(session, outcome, t, SNMP_PDU_GET, {oid})) ++good;
+        if (Request(session, outcome, t, SNMP_PDU_GET, {oid}))
+            ++good;
     QueryPerformanceCounter(&end);
-    double ms = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    double ms = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                static_cast<double>(frequency.QuadPart);
     printf("BENCH %d %d %.3f\n", count, good, ms);
     api.SnmpClose(session);
     return good == count ? 0 : 1;
 }
 
-SNMPAPI_STATUS CALLBACK ListenCallback(HSNMP_SESSION session, HWND, UINT, WPARAM wParam, LPARAM, LPVOID data) {
+SNMPAPI_STATUS CALLBACK ListenCallback(HSNMP_SESSION session, HWND, UINT, WPARAM wParam, LPARAM,
+                                       LPVOID data)
+{
     Outcome& outcome = *static_cast<Outcome*>(data);
-    if (wParam != 0) return SNMPAPI_SUCCESS;
+    if (wParam != 0)
+        return SNMPAPI_SUCCESS;
     HSNMP_ENTITY src = nullptr, dst = nullptr;
     HSNMP_CONTEXT context = nullptr;
     HSNMP_PDU pdu = nullptr;
-    if (!api.SnmpRecvMsg(session, &src, &dst, &context, &pdu)) return SNMPAPI_SUCCESS;
+    if (!api.SnmpRecvMsg(session, &src, &dst, &context, &pdu))
+        return SNMPAPI_SUCCESS;
     smiINT type = 0, status = 0, index = 0;
     smiINT32 requestId = 0;
     HSNMP_VBL vbl = nullptr;
@@ -316,9 +380,13 @@ SNMPAPI_STATUS CALLBACK ListenCallback(HSNMP_SESSION session, HWND, UINT, WPARAM
             api.SnmpSendMsg(session, dst, src, context, answer);
             api.SnmpFreePdu(answer);
         }
-        text = std::string("NOTIFY ") + (type == SNMP_PDU_INFORM ? "INFORM" : type == SNMP_PDU_TRAP ? "TRAP" : "OTHER") +
+        text = std::string("NOTIFY ") +
+               (type == SNMP_PDU_INFORM ? "INFORM"
+                : type == SNMP_PDU_TRAP ? "TRAP"
+                                        : "OTHER") +
                " from=" + EntityText(src) + " community=" + ContextText(context) + "\n";
-        for (const Binding& b : ReadBindings(vbl)) text += b.line + "\n";
+        for (const Binding& b : ReadBindings(vbl))
+            text += b.line + "\n";
         text += "END\n";
     }
     api.SnmpFreeEntity(src);
@@ -332,7 +400,8 @@ SNMPAPI_STATUS CALLBACK ListenCallback(HSNMP_SESSION session, HWND, UINT, WPARAM
     return SNMPAPI_SUCCESS;
 }
 
-int RunListen(const char* port, int count, int seconds) {
+int RunListen(const char* port, int count, int seconds)
+{
     Outcome outcome;
     HSNMP_SESSION session = api.SnmpCreateSession(nullptr, 0, ListenCallback, &outcome);
     HSNMP_ENTITY local = nullptr;
@@ -351,17 +420,21 @@ int RunListen(const char* port, int count, int seconds) {
     while (printed < static_cast<size_t>(count) && GetTickCount64() < end) {
         WaitForSingleObject(outcome.done, 100);
         EnterCriticalSection(&outcome.lock);
-        for (; printed < outcome.received.size(); ++printed) printf("%s", outcome.received[printed].c_str());
+        for (; printed < outcome.received.size(); ++printed)
+            printf("%s", outcome.received[printed].c_str());
         LeaveCriticalSection(&outcome.lock);
         fflush(stdout);
     }
     // Give a repeated notification the chance to show before leaving.
     Sleep(1500);
     EnterCriticalSection(&outcome.lock);
-    for (; printed < outcome.received.size(); ++printed) printf("%s", outcome.received[printed].c_str());
+    for (; printed < outcome.received.size(); ++printed)
+        printf("%s", outcome.received[printed].c_str());
     LeaveCriticalSection(&outcome.lock);
-    bool unregistered = api.SnmpRegister(session, nullptr, local, nullptr, nullptr, SNMPAPI_OFF) == SNMPAPI_SUCCESS;
-    printf("DONE %u %s\n", static_cast<unsigned>(printed), unregistered ? "unregistered" : "unregister-failed");
+    bool unregistered =
+        api.SnmpRegister(session, nullptr, local, nullptr, nullptr, SNMPAPI_OFF) == SNMPAPI_SUCCESS;
+    printf("DONE %u %s\n", static_cast<unsigned>(printed),
+           unregistered ? "unregistered" : "unregister-failed");
     api.SnmpClose(session);
     return 0;
 }
@@ -372,7 +445,8 @@ struct FloodCounts {
 };
 
 // Counts what the session is told and never receives a message.
-SNMPAPI_STATUS CALLBACK CountOnly(HSNMP_SESSION, HWND, UINT, WPARAM wParam, LPARAM, LPVOID data) {
+SNMPAPI_STATUS CALLBACK CountOnly(HSNMP_SESSION, HWND, UINT, WPARAM wParam, LPARAM, LPVOID data)
+{
     auto* counts = static_cast<FloodCounts*>(data);
     InterlockedIncrement(wParam == 0 ? &counts->notices : &counts->timeouts);
     return SNMPAPI_SUCCESS;
@@ -380,8 +454,9 @@ SNMPAPI_STATUS CALLBACK CountOnly(HSNMP_SESSION, HWND, UINT, WPARAM wParam, LPAR
 
 // A listener whose callback does not receive what arrives, while requests to a silent agent
 // go out every 100 ms until 3 s before the end (each 0.2 s, repeated once).
-int RunFlood(const char* listenHost, const char* listenPort, const char* silentHost, const char* silentPort,
-             int seconds) {
+int RunFlood(const char* listenHost, const char* listenPort, const char* silentHost,
+             const char* silentPort, int seconds)
+{
     FloodCounts heard, asked;
     HSNMP_SESSION listener = api.SnmpCreateSession(nullptr, 0, CountOnly, &heard);
     HSNMP_ENTITY local = api.SnmpStrToEntity(listener, listenHost);
@@ -404,16 +479,19 @@ int RunFlood(const char* listenHost, const char* listenPort, const char* silentH
     int requests = 0;
     while (GetTickCount64() + 3000 < end) {
         HSNMP_PDU pdu = api.SnmpCreatePdu(requester, SNMP_PDU_GET, 0, 0, 0, nullptr);
-        if (api.SnmpSendMsg(requester, nullptr, silent, context, pdu) == SNMPAPI_SUCCESS) ++requests;
+        if (api.SnmpSendMsg(requester, nullptr, silent, context, pdu) == SNMPAPI_SUCCESS)
+            ++requests;
         api.SnmpFreePdu(pdu);
         Sleep(100);
     }
-    while (GetTickCount64() < end) Sleep(50);
+    while (GetTickCount64() < end)
+        Sleep(50);
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof(memory);
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
-    printf("FLOOD notices=%ld requests=%d timeouts=%ld private=%lu peak=%lu\n", heard.notices, requests,
-           asked.timeouts, static_cast<unsigned long>(memory.PrivateUsage),
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                         sizeof(memory));
+    printf("FLOOD notices=%ld requests=%d timeouts=%ld private=%lu peak=%lu\n", heard.notices,
+           requests, asked.timeouts, static_cast<unsigned long>(memory.PrivateUsage),
            static_cast<unsigned long>(memory.PeakPagefileUsage));
     api.SnmpClose(requester);
     api.SnmpClose(listener);
@@ -422,7 +500,8 @@ int RunFlood(const char* listenHost, const char* listenPort, const char* silentH
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     if (!BindApi()) {
         printf("BIND FAILED\n");
@@ -436,8 +515,9 @@ int main(int argc, char** argv) {
     int rc = 2;
     std::string mode = argc > 1 ? argv[1] : "";
     if ((mode == "get" || mode == "next" || mode == "walk") && argc == 9) {
-        Target t{argv[2], static_cast<unsigned>(atoi(argv[3])), atoi(argv[4]), argv[5],
-                 static_cast<unsigned>(atoi(argv[6])), static_cast<unsigned>(atoi(argv[7]))};
+        Target t{
+            argv[2], static_cast<unsigned>(atoi(argv[3])), atoi(argv[4]),
+            argv[5], static_cast<unsigned>(atoi(argv[6])), static_cast<unsigned>(atoi(argv[7]))};
         rc = RunRequests(argv[1], t, argv[8]);
     } else if (mode == "bench" && argc == 8) {
         Target t{argv[2], static_cast<unsigned>(atoi(argv[3])), atoi(argv[4]), argv[5], 200, 1};

@@ -157,8 +157,7 @@ TEST_F(ZlibWapi, ReportsShortBuffersAndBadData)
     ASSERT_EQ(compress2(packed.data(), &packedLength, input.data(), 4096, -1), kOk);
     std::vector<unsigned char> unpacked(4096);
     unsigned long unpackedLength = 100;
-    EXPECT_EQ(uncompress(unpacked.data(), &unpackedLength, packed.data(), packedLength),
-              kBufError);
+    EXPECT_EQ(uncompress(unpacked.data(), &unpackedLength, packed.data(), packedLength), kBufError);
 
     for (unsigned long spoilt : {1ul, packedLength - 1}) {  // header check, trailing adler32
         std::vector<unsigned char> bad(packed.begin(), packed.begin() + packedLength);

@@ -65,11 +65,12 @@ void MeasurePasses(const char* what, int passes, int local, int remote, const st
     worker.Check(false);  // warm: the first requests pay for sockets and threads
     owner.results = counters.processorReads = counters.systemReads = 0;
     BenchCost cost = MeasureRuns(passes, [&] { worker.Check(false); });
-    printf("%-44s %5d passes  CPU %8.3f ms/pass  wall %8.3f ms/pass  (%lu records; per pass %.0f "
-           "processor and %.0f system readings)\n",
-           what, passes, cost.cpuMs, cost.wallMs, owner.results,
-           static_cast<double>(counters.processorReads) / passes,
-           static_cast<double>(counters.systemReads) / passes);
+    printf(
+        "%-44s %5d passes  CPU %8.3f ms/pass  wall %8.3f ms/pass  (%lu records; per pass %.0f "
+        "processor and %.0f system readings)\n",
+        what, passes, cost.cpuMs, cost.wallMs, owner.results,
+        static_cast<double>(counters.processorReads) / passes,
+        static_cast<double>(counters.systemReads) / passes);
 }
 
 }  // namespace

@@ -41,7 +41,8 @@ void CheckLine(const std::string& line)
     case CpuLineKind::Modify:
         Check((code == "CUA" || code == "CUM") && fields.size() >= 7 && fields.size() <= 10);
         Check(test.hostAddr == (fields.size() >= 9 ? std::string(fields[8]) : std::string()));
-        for (double limit : {test.user_max, test.kernel_max, test.nice_max, test.idle_min, test.iowait_max})
+        for (double limit :
+             {test.user_max, test.kernel_max, test.nice_max, test.idle_min, test.iowait_max})
             Check(!std::isnan(limit));
         Judge(test);
         break;

@@ -16,11 +16,15 @@ TEST(CpuLine, AddAndModifyOfSevenToTenFields)
     } cases[] = {
         {"CUA\t4\t5\t11\t12\t80\t20", CpuLineKind::Add, {"", "", 4, 5, 80, 20, -1, -1, -1}},
         {"CUA\t4\t5\t80.5\t20\t1\t10\t3", CpuLineKind::Add, {"", "", 4, 5, 80.5, 20, 1, 10, 3}},
-        {"CUM\t4\t5\t80\t20\t1\t10\t3\t127.0.16.1", CpuLineKind::Modify,
+        {"CUM\t4\t5\t80\t20\t1\t10\t3\t127.0.16.1",
+         CpuLineKind::Modify,
          {"127.0.16.1", "", 4, 5, 80, 20, 1, 10, 3}},
-        {"CUA\t4\t5\t-1\t-1\t-1\t-1\t-1\t127.0.16.1\tLinux", CpuLineKind::Add,
+        {"CUA\t4\t5\t-1\t-1\t-1\t-1\t-1\t127.0.16.1\tLinux",
+         CpuLineKind::Add,
          {"127.0.16.1", "Linux", 4, 5, -1, -1, -1, -1, -1}},
-        {"CUA\tx\t5\tabc\t 7.25%\t1e3\tinf\t-0.5", CpuLineKind::Add, {"", "", 0, 5, 0, 7.25, 1, 0, -0.5}},
+        {"CUA\tx\t5\tabc\t 7.25%\t1e3\tinf\t-0.5",
+         CpuLineKind::Add,
+         {"", "", 0, 5, 0, 7.25, 1, 0, -0.5}},
     };
     for (const auto& c : cases) {
         CpuLine line;
@@ -48,14 +52,14 @@ TEST(CpuLine, DeletesAndIncorrectLines)
     ASSERT_TRUE(ParseCpuLine("CUD\t9\t1\t2\t3", &line));
     EXPECT_EQ(CpuLineKind::Remove, line.kind);
     const char* incorrect[] = {
-        "CUD",                                      // a delete without its id
-        "CUA\t4\t5\t1\t2\t3",                       // 6 fields
-        "CUA\t4\t5\t1\t2\t3\t4\t5\th\tlinux\tx",    // 11
+        "CUD",                                    // a delete without its id
+        "CUA\t4\t5\t1\t2\t3",                     // 6 fields
+        "CUA\t4\t5\t1\t2\t3\t4\t5\th\tlinux\tx",  // 11
         "CUM\t4",
-        "cua\t4\t5\t11\t12\t80\t20",                // codes are case-sensitive
+        "cua\t4\t5\t11\t12\t80\t20",  // codes are case-sensitive
         "CUAX\t4\t5\t11\t12\t80\t20",
         "MMA\t4\t5\t11\t12\t80\t20",
-        "\t\t\t\t\t\t\t",                           // only TABs
+        "\t\t\t\t\t\t\t",  // only TABs
     };
     for (const char* text : incorrect) {
         ASSERT_TRUE(ParseCpuLine(text, &line)) << text;

@@ -59,8 +59,9 @@ public:
 
 class ScriptedSnmp : public ISnmpQueries {
 public:
-    int Get(const char* host, const std::vector<std::string>& oids, std::vector<std::string>* values,
-            std::vector<unsigned int>* syntax, unsigned long waitMs) override
+    int Get(const char* host, const std::vector<std::string>& oids,
+            std::vector<std::string>* values, std::vector<unsigned int>* syntax,
+            unsigned long waitMs) override
     {
         calls.push_back("get " + std::string(host) + " " + std::to_string(waitMs) + " " +
                         std::to_string(oids.size()));
@@ -120,7 +121,8 @@ protected:
 
     std::vector<std::string> EventsSince(size_t from) const
     {
-        return std::vector<std::string>(owner.events.begin() + static_cast<long>(from), owner.events.end());
+        return std::vector<std::string>(owner.events.begin() + static_cast<long>(from),
+                                        owner.events.end());
     }
 
     CRecordingOwner owner;
@@ -148,7 +150,8 @@ TEST_F(CpuMonTest, LocalTestsReportTheSystemAndEachProcessor)
         EXPECT_EQ((std::vector<uint32_t>{0, 1, 0, 0, 5, 1}),
                   std::vector<uint32_t>(r.nested[0].capacities, r.nested[0].capacities + 6));
     }
-    EXPECT_EQ((std::vector<std::string>{"CPU usage is within acceptable limits\n"}), records[0].texts);
+    EXPECT_EQ((std::vector<std::string>{"CPU usage is within acceptable limits\n"}),
+              records[0].texts);
     EXPECT_EQ("CPU0 usage is within acceptable limits\n", records[0].nested[0].texts[0]);
     EXPECT_EQ("CPU1 usage is within acceptable limits\n", records[0].nested[1].texts[0]);
     // user_max 0: the system and the busy processor fail it, the idle one keeps it.
@@ -185,14 +188,14 @@ TEST_F(CpuMonTest, RemoteLinuxHostsGiveUcdShares)
     EXPECT_EQ((std::vector<double>{30, 0, 10, 35, 5}), records[0].d64);
     EXPECT_TRUE(records[0].nested.empty());
     EXPECT_EQ(2u, records[0].ui32[3]);
-    EXPECT_EQ("Current CPU Usage(%): 30 | Threshold set: 20\n"
-              "Current Nice CPU usage(%): 10 | Threshold set: 5\n"
-              "Current Idle CPU usage(%): 35 | Threshold set: 40\n",
-              records[0].texts[0]);
+    EXPECT_EQ(
+        "Current CPU Usage(%): 30 | Threshold set: 20\n"
+        "Current Nice CPU usage(%): 10 | Threshold set: 5\n"
+        "Current Idle CPU usage(%): 35 | Threshold set: 40\n",
+        records[0].texts[0]);
     EXPECT_EQ((std::vector<std::string>{"get 127.0.16.1 10000 7"}), snmp.calls);
     EXPECT_EQ((std::vector<std::string>{
-                  "5 tol_cpu: begin checking. test count: 1",
-                  "4 tol_cpu: checking tid: 5, lid: 1",
+                  "5 tol_cpu: begin checking. test count: 1", "4 tol_cpu: checking tid: 5, lid: 1",
                   "4 tol_cpu: remote test: host: '127.0.16.1'",
                   "4 tol_cpu: remote test: GetOIDValuesFromHost for linux succeeded.",
                   "1 tol_cpu: tid: 5, lid: 1, cpu_usage: 30.00, krn_usage: 0.00, nice_max: 10.00, "
@@ -213,13 +216,15 @@ TEST_F(CpuMonTest, OtherRemoteHostsGiveTheAverageProcessorLoad)
     EXPECT_EQ((std::vector<std::string>{"walk 127.0.16.1 1.3.6.1.2.1.25.3.3.1.2",
                                         "walk 127.0.16.1 1.3.6.1.2.1.25.3.3.1.2"}),
               snmp.calls);
-    EXPECT_NE(owner.events.end(), std::find(owner.events.begin(), owner.events.end(),
-                                            "4 tol_cpu: remote test: GetOIDValuesFromHost for non-linux succeeded."));
+    EXPECT_NE(owner.events.end(),
+              std::find(owner.events.begin(), owner.events.end(),
+                        "4 tol_cpu: remote test: GetOIDValuesFromHost for non-linux succeeded."));
 }
 
 TEST_F(CpuMonTest, RemoteHostsThatGiveNoFigures)
 {
-    snmp.results = {{"silent", kSnmpQueryNoAnswer}, {"unset", kSnmpQuerySetupFailed},
+    snmp.results = {{"silent", kSnmpQueryNoAnswer},
+                    {"unset", kSnmpQuerySetupFailed},
                     {"unsent", kSnmpQuerySendFailed}};
     Add("CUA\t1\t1\t0\t0\t0\t100\t0\tsilent\tlinux");
     Add("CUA\t2\t1\t0\t0\t0\t100\t0\tsilent");
@@ -231,7 +236,7 @@ TEST_F(CpuMonTest, RemoteHostsThatGiveNoFigures)
     snmp.counters = {"0", "0", "0", "0", "0", "0", "0"};  // counters not counted yet
     std::vector<ReadRecord> empty = Pass();
     snmp.counters.assign(7, "5");
-    snmp.counterSyntax = 20;                              // no such object
+    snmp.counterSyntax = 20;  // no such object
     std::vector<ReadRecord> missing = Pass();
     ASSERT_EQ(4u, failed.size());
     ASSERT_EQ(4u, empty.size());
@@ -246,8 +251,9 @@ TEST_F(CpuMonTest, RemoteHostsThatGiveNoFigures)
             EXPECT_EQ((std::vector<std::string>{"N/A"}), r.texts) << p << " " << i;
             EXPECT_TRUE(r.nested.empty());
         }
-    EXPECT_NE(owner.events.end(), std::find(owner.events.begin(), owner.events.end(),
-                                            "4 tol_cpu: remote test: GetOIDValuesFromHost failed: retVal: 3"));
+    EXPECT_NE(owner.events.end(),
+              std::find(owner.events.begin(), owner.events.end(),
+                        "4 tol_cpu: remote test: GetOIDValuesFromHost failed: retVal: 3"));
 }
 
 TEST_F(CpuMonTest, LinesChangeTheList)
@@ -257,27 +263,37 @@ TEST_F(CpuMonTest, LinesChangeTheList)
         bool result;
         std::vector<std::string> events;
     } steps[] = {
-        {"CUA\t4\t5\t11\t12\t80\t20", true,
+        {"CUA\t4\t5\t11\t12\t80\t20",
+         true,
          {"1 tol_cpu: processing test: 'CUA\t4\t5\t11\t12\t80\t20'",
-          "1 tol_cpu: adding test... tid:4, lid:5, user_max:80.00, kernel_max:20.00, nice_max:-1.00, "
+          "1 tol_cpu: adding test... tid:4, lid:5, user_max:80.00, kernel_max:20.00, "
+          "nice_max:-1.00, "
           "idle_min:-1.00, iowait_max:-1.00, hostAddr: , system ",
           "1 tol_cpu: test added successfully..."}},
-        {"CUA\t4\t6\t1\t1\t1\t1\t1", true,
+        {"CUA\t4\t6\t1\t1\t1\t1\t1",
+         true,
          {"1 tol_cpu: processing test: 'CUA\t4\t6\t1\t1\t1\t1\t1'",
           "1 tol_cpu: adding test... tid:4, lid:6, user_max:1.00, kernel_max:1.00, nice_max:1.00, "
           "idle_min:1.00, iowait_max:1.00, hostAddr: , system ",
           "1 tol_cpu: found duplicated test. skipping..."}},
-        {"CUA\t0\t6\t1\t1\t1\t1\t1", true, {"1 tol_cpu: processing test: 'CUA\t0\t6\t1\t1\t1\t1\t1'"}},
-        {"CUM\t9\t6\t1\t1\t1\t1\t1\th\tlinux", true,
+        {"CUA\t0\t6\t1\t1\t1\t1\t1",
+         true,
+         {"1 tol_cpu: processing test: 'CUA\t0\t6\t1\t1\t1\t1\t1'"}},
+        {"CUM\t9\t6\t1\t1\t1\t1\t1\th\tlinux",
+         true,
          {"1 tol_cpu: processing test: 'CUM\t9\t6\t1\t1\t1\t1\t1\th\tlinux'",
-          "1 tol_cpu: modifing test... tid:9, lid:6, user_max:1.00, kernel_max:1.00, nice_max:1.00, "
+          "1 tol_cpu: modifing test... tid:9, lid:6, user_max:1.00, kernel_max:1.00, "
+          "nice_max:1.00, "
           "idle_min:1.00, iowait_max:1.00, hostAddr: h, system linux"}},
-        {"CUA\t4\t5\t1\t2\t3\t4\t5\th\tlinux\tx", false,
+        {"CUA\t4\t5\t1\t2\t3\t4\t5\th\tlinux\tx",
+         false,
          {"1 tol_cpu: processing test: 'CUA\t4\t5\t1\t2\t3\t4\t5\th\tlinux\tx'",
           "1 tol_cpu: Incorrect test format!"}},
         {"CUD", false, {"1 tol_cpu: processing test: 'CUD'", "1 tol_cpu: Incorrect test format!"}},
         {"CUD\t-2", true, {"1 tol_cpu: processing test: 'CUD\t-2'"}},
-        {"CUD\t8", true, {"1 tol_cpu: processing test: 'CUD\t8'", "1 tol_cpu: removing test... tid:8"}},
+        {"CUD\t8",
+         true,
+         {"1 tol_cpu: processing test: 'CUD\t8'", "1 tol_cpu: removing test... tid:8"}},
     };
     for (const auto& step : steps) {
         size_t from = owner.events.size();

@@ -35,10 +35,14 @@ TEST(CpuRemote, UcdAnswersThatGiveNoFigures)
         std::vector<std::string> values;
         std::vector<unsigned int> syntax;
     } cases[] = {
-        {"all zero: the agent has not counted yet", {"0", "0", "0", "0", "0", "0", "0"}, {C, C, C, C, C, C, C}},
+        {"all zero: the agent has not counted yet",
+         {"0", "0", "0", "0", "0", "0", "0"},
+         {C, C, C, C, C, C, C}},
         {"six values", {"1", "1", "1", "1", "1", "1"}, {C, C, C, C, C, C}},
         {"a gauge among them", {"1", "1", "1", "1", "1", "1", "1"}, {C, C, C, 13, C, C, C}},
-        {"no such object", {"1", "1", "1", "1", "1", "1", "no such object"}, {C, C, C, C, C, C, 20}},
+        {"no such object",
+         {"1", "1", "1", "1", "1", "1", "no such object"},
+         {C, C, C, C, C, C, 20}},
         {"nothing", {}, {}},
     };
     for (const auto& c : cases) {

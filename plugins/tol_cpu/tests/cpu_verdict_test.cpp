@@ -21,7 +21,8 @@ CpuTest Limits(double user, double kernel, double nice = -1, double idle = -1, d
     return test;
 }
 
-CpuFigures Figures(double usage, double kernel, double nice = -1, double idle = -1, double iowait = -1)
+CpuFigures Figures(double usage, double kernel, double nice = -1, double idle = -1,
+                   double iowait = -1)
 {
     CpuFigures f;
     f.cpu_usage = usage;
@@ -44,8 +45,10 @@ TEST(CpuVerdict, LimitsFailAboveAndIdleBelow)
         std::string text;
     } cases[] = {
         {"equal to the limits", Limits(50, 10, 5, 20, 2), Figures(50, 10, 5, 20, 2), 0, kWithin},
-        {"usage above", Limits(50, -1), Figures(50.4, 3), 2, "Current CPU Usage(%): 50 | Threshold set: 50\n"},
-        {"rounded half up", Limits(49.5, -1), Figures(49.6, 3), 2, "Current CPU Usage(%): 50 | Threshold set: 50\n"},
+        {"usage above", Limits(50, -1), Figures(50.4, 3), 2,
+         "Current CPU Usage(%): 50 | Threshold set: 50\n"},
+        {"rounded half up", Limits(49.5, -1), Figures(49.6, 3), 2,
+         "Current CPU Usage(%): 50 | Threshold set: 50\n"},
         {"a limit of 0 is a limit", Limits(-1, 0), Figures(1, 0.01), 2,
          "Current Kernel CPU usage(%): 0 | Threshold set: 0\n"},
         {"-1 is no limit", Limits(-1, -1, -1, -1, -1), Figures(100, 100, 100, 0, 100), 0, kWithin},
@@ -57,7 +60,8 @@ TEST(CpuVerdict, LimitsFailAboveAndIdleBelow)
          "Current Nice CPU usage(%): 30 | Threshold set: 1\n"
          "Current Idle CPU usage(%): 40 | Threshold set: 90\n"
          "Current IOWait CPU usage(%): 50 | Threshold set: 1\n"},
-        {"unmeasured figures are not tested (local)", Limits(-1, -1, 0, 100, 0), Figures(5, 1), 0, kWithin},
+        {"unmeasured figures are not tested (local)", Limits(-1, -1, 0, 100, 0), Figures(5, 1), 0,
+         kWithin},
         {"a negative limit other than -1", Limits(-0.5, -1), Figures(0, 0), 2,
          "Current CPU Usage(%): 0 | Threshold set: 0\n"},
     };
@@ -75,9 +79,10 @@ TEST(CpuVerdict, UnmeasuredRemoteTestTestsNothing)
         EXPECT_EQ(status, verdict.status);
         EXPECT_EQ("", verdict.text);  // stored as "N/A"
     }
-    EXPECT_EQ("tol_cpu: tid: 2, lid: 3, cpu_usage: -1.00, krn_usage: -1.00, nice_max: -1.00, "
-              "idle_min: -1.00, iowait_max: -1.00",
-              CpuValuesLine(Limits(0, 0), Figures(-1, -1)));
+    EXPECT_EQ(
+        "tol_cpu: tid: 2, lid: 3, cpu_usage: -1.00, krn_usage: -1.00, nice_max: -1.00, "
+        "idle_min: -1.00, iowait_max: -1.00",
+        CpuValuesLine(Limits(0, 0), Figures(-1, -1)));
 }
 
 TEST(CpuVerdict, EachProcessorAgainstUsageAndKernelLimits)
@@ -87,9 +92,10 @@ TEST(CpuVerdict, EachProcessorAgainstUsageAndKernelLimits)
     busy.kernel = 12.25;
     CpuVerdict both = JudgeProcessor(Limits(90, 10), 3, busy);
     EXPECT_EQ(2u, both.status);
-    EXPECT_EQ("Current CPU3 usage(%): 98 | Threshold set: 90\n"
-              "Current Kernel CPU3 usage(%): 12 | Threshold set: 10\n",
-              both.text);
+    EXPECT_EQ(
+        "Current CPU3 usage(%): 98 | Threshold set: 90\n"
+        "Current Kernel CPU3 usage(%): 12 | Threshold set: 10\n",
+        both.text);
     CpuVerdict none = JudgeProcessor(Limits(-1, -1), 0, busy);
     EXPECT_EQ(0u, none.status);
     EXPECT_EQ("CPU0 usage is within acceptable limits\n", none.text);

@@ -26,7 +26,8 @@ double ThreadCpuMs()
         return 0;
     auto ms = [](const FILETIME& t) {
         return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
-                                   t.dwLowDateTime) / 10000.0;
+                                   t.dwLowDateTime) /
+               10000.0;
     };
     return ms(kernel) + ms(user);
 }

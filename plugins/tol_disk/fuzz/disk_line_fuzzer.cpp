@@ -27,8 +27,8 @@ void Apply(const std::string& line, CDiskTestList& list)
     switch (parsed.kind) {
     case DiskLineKind::Add:
     case DiskLineKind::Modify:
-        Check(((fields.size() == 4 && test.IsRateTest()) || fields.size() == 5) && IsLetter(test.drive) &&
-              test.drive == fields[3][0]);
+        Check(((fields.size() == 4 && test.IsRateTest()) || fields.size() == 5) &&
+              IsLetter(test.drive) && test.drive == fields[3][0]);
         if (test.testId >= 1) {
             if (parsed.kind == DiskLineKind::Add)
                 list.Add(test);

@@ -23,20 +23,20 @@ TEST(DiskLine, CodeAndFieldCountDecideTheKind)
         {"DIM\t1\t2\tC", DiskLineKind::Modify},
         {"DKD\t1\t2", DiskLineKind::Delete},
         {"DID\t1\t2", DiskLineKind::Delete},
-        {"DKD\t1\t", DiskLineKind::Incorrect},          // a trailing TAB adds no field
-        {"DKA\t1\t2\tC", DiskLineKind::Incorrect},       // 4 fields
+        {"DKD\t1\t", DiskLineKind::Incorrect},      // a trailing TAB adds no field
+        {"DKA\t1\t2\tC", DiskLineKind::Incorrect},  // 4 fields
         {"DKA\t1\t2\tC\t5\t6", DiskLineKind::Incorrect},
-        {"DIA\t1\t2\tC\t5", DiskLineKind::Incorrect},    // 5 fields
+        {"DIA\t1\t2\tC\t5", DiskLineKind::Incorrect},  // 5 fields
         {"DKM\t1\t2\tC", DiskLineKind::Incorrect},
         {"DIM\t1\t2\tC\t5", DiskLineKind::Incorrect},
         {"DKD\t1", DiskLineKind::Incorrect},
         {"DID\t1\t2\t3", DiskLineKind::Incorrect},
-        {"dka\t1\t2\tC\t5", DiskLineKind::Incorrect},    // codes are case-sensitive
+        {"dka\t1\t2\tC\t5", DiskLineKind::Incorrect},  // codes are case-sensitive
         {"DKX\t1\t2", DiskLineKind::Incorrect},
         {"DKA", DiskLineKind::Incorrect},
-        {"\t\t\t\t", DiskLineKind::Incorrect},           // only TABs
+        {"\t\t\t\t", DiskLineKind::Incorrect},  // only TABs
         {longCode.c_str(), DiskLineKind::Incorrect},
-        {longDrive.c_str(), DiskLineKind::Add},          // the first character is the drive
+        {longDrive.c_str(), DiskLineKind::Add},  // the first character is the drive
     };
     for (const LineCase& c : cases) {
         DiskLine line;
@@ -80,8 +80,7 @@ TEST(DiskLine, NumbersReadLikeAtoiWithinTheIntRange)
     } cases[] = {
         {"DKA\tx\t-3\tC\t12abc", 0, -3, 12},
         {"DKA\t \t\tC\t-7", 0, 0, -7},  // a negative minimum makes a read/write-count test
-        {"DKA\t99999999999\t-99999999999\tC\t2147483648", 2147483647, -2147483647 - 1,
-         2147483647},
+        {"DKA\t99999999999\t-99999999999\tC\t2147483648", 2147483647, -2147483647 - 1, 2147483647},
     };
     for (const auto& c : cases) {
         DiskLine line;
@@ -96,9 +95,9 @@ TEST(DiskLine, NumbersReadLikeAtoiWithinTheIntRange)
 TEST(DiskLine, DriveFieldMustStartWithALetter)
 {
     const char* refused[] = {
-        "DKA\t1\t1\t\t5",             // empty: would measure the current folder's volume
-        "DIA\t1\t1\t\xC3\x84",        // non-ASCII: a stray byte in a UTF-8 text
-        "DKM\t1\t1\t1\t5", "DIA\t1\t1\t:", "DIA\t1\t1\t\\", "DIA\t1\t1\t ",
+        "DKA\t1\t1\t\t5",       // empty: would measure the current folder's volume
+        "DIA\t1\t1\t\xC3\x84",  // non-ASCII: a stray byte in a UTF-8 text
+        "DKM\t1\t1\t1\t5",     "DIA\t1\t1\t:", "DIA\t1\t1\t\\", "DIA\t1\t1\t ",
     };
     for (const char* text : refused) {
         DiskLine line;

@@ -123,11 +123,11 @@ TEST_F(DiskMonTest, RatesFollowTheScriptedCounterReadings)
         unsigned int reads, writes;
         double readRate, writeRate;
     } readings[] = {
-        {0xFFFFF000u, 500, 0, 0},          // first reading: 0 and 0
-        {0xFFFFFF00u, 800, 384, 30},       // (0xF00 = 3840) / 10
-        {0x00000063u, 1100, 35, 30},       // wrapped: 0x63 - 0xFFFFFF00 - 1 = 354
-        {0x00000063u, 1100, 0, 0},         // idle
-        {0x00000070u, 1105, 1, 0},         // 13 / 10 and 5 / 10 truncate
+        {0xFFFFF000u, 500, 0, 0},     // first reading: 0 and 0
+        {0xFFFFFF00u, 800, 384, 30},  // (0xF00 = 3840) / 10
+        {0x00000063u, 1100, 35, 30},  // wrapped: 0x63 - 0xFFFFFF00 - 1 = 354
+        {0x00000063u, 1100, 0, 0},    // idle
+        {0x00000070u, 1105, 1, 0},    // 13 / 10 and 5 / 10 truncate
     };
     for (const auto& r : readings)
         meter.counters['C'].push_back({true, r.reads, r.writes});

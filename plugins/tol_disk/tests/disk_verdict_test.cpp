@@ -50,7 +50,7 @@ TEST(DiskVerdict, CounterDeltaAndWrap)
     } cases[] = {
         {5, 10, 5},
         {10, 10, 0},
-        {0xFFFFFFF0u, 0x10u, 0x1Fu},   // wrapped past 2^32: current - last - 1
+        {0xFFFFFFF0u, 0x10u, 0x1Fu},  // wrapped past 2^32: current - last - 1
         {0xFFFFFFFFu, 0u, 0u},
         {10, 5, 0xFFFFFFFAu},
     };

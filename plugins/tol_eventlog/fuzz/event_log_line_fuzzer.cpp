@@ -68,8 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ForEachLine(data, size, [&list](const std::string& line) { Apply(line, list); });
     for (auto& copy : list.TakePass(false)) {
         EventLogLine parsed;
-        Check(ParseEventLogLine(("LED\t" + std::to_string(copy->testId) + "\t0").c_str(), &parsed) &&
-              parsed.kind == EventLogLineKind::Delete && parsed.testId == copy->testId);
+        Check(
+            ParseEventLogLine(("LED\t" + std::to_string(copy->testId) + "\t0").c_str(), &parsed) &&
+            parsed.kind == EventLogLineKind::Delete && parsed.testId == copy->testId);
         Check(list.Remove(parsed.testId));
     }
     Check(list.Size() == 0);

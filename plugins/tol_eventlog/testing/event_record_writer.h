@@ -16,7 +16,7 @@ struct ScriptedEvent {
     WORD category = 0;
     std::wstring source;
     std::wstring computer;
-    std::vector<BYTE> sid;   // empty: no user SID
+    std::vector<BYTE> sid;  // empty: no user SID
     std::vector<std::wstring> strings;
     std::vector<BYTE> data;
 };

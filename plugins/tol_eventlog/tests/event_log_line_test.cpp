@@ -17,14 +17,14 @@ TEST(EventLogLine, CodesAndFieldCounts)
         {"LEA\t1\t2\t\tApplication\t1,2", EventLogLineKind::Add},
         {"LEM\t1\t2\thost\tSystem\t4", EventLogLineKind::Modify},
         {"LED\t1\t0", EventLogLineKind::Delete},
-        {"LEA\t1\t2\t\tApplication", EventLogLineKind::Incorrect},           // five fields
-        {"LEA\t1\t2\t\tApplication\t1\t9", EventLogLineKind::Incorrect},     // seven
-        {"LED\t1", EventLogLineKind::Incorrect},                             // two
-        {"LED\t1\t0\t0", EventLogLineKind::Incorrect},                       // four
-        {"LEM\t1\t0", EventLogLineKind::Incorrect},                          // LEM with three
-        {"lea\t1\t2\t\tApplication\t1", EventLogLineKind::Incorrect},        // case-sensitive
+        {"LEA\t1\t2\t\tApplication", EventLogLineKind::Incorrect},        // five fields
+        {"LEA\t1\t2\t\tApplication\t1\t9", EventLogLineKind::Incorrect},  // seven
+        {"LED\t1", EventLogLineKind::Incorrect},                          // two
+        {"LED\t1\t0\t0", EventLogLineKind::Incorrect},                    // four
+        {"LEM\t1\t0", EventLogLineKind::Incorrect},                       // LEM with three
+        {"lea\t1\t2\t\tApplication\t1", EventLogLineKind::Incorrect},     // case-sensitive
         {"LEAX\t1\t2\t\tApplication\t1", EventLogLineKind::Incorrect},
-        {"\t\t\t\t\t", EventLogLineKind::Incorrect},                         // only TABs
+        {"\t\t\t\t\t", EventLogLineKind::Incorrect},  // only TABs
         {"LEA", EventLogLineKind::Incorrect},
     };
     for (const auto& c : cases) {

@@ -35,9 +35,18 @@ EventEntry SampleEntry()
 std::vector<uint8_t> SampleEntryBytes()
 {
     return RecordBytes(0, 3, 2, 0, 0, 7)
-        .U32(2).U32(5).U32(1001).I64(1700000000).I64(1700000005)
-        .Text("NT AUTHORITY").Text("HOST-01").Text("Tol19Source").Text("SYSTEM")
-        .Text("S-1-5-18").Text("Disk C: failed.").Text("0a ff ")
+        .U32(2)
+        .U32(5)
+        .U32(1001)
+        .I64(1700000000)
+        .I64(1700000005)
+        .Text("NT AUTHORITY")
+        .Text("HOST-01")
+        .Text("Tol19Source")
+        .Text("SYSTEM")
+        .Text("S-1-5-18")
+        .Text("Disk C: failed.")
+        .Text("0a ff ")
         .Done();
 }
 
@@ -63,7 +72,12 @@ TEST(EventLogRecord, CutWideTextKeepsPairsWholeAndMendsLoneHalves)
     std::wstring pair = std::wstring(126, L'p') + L"\xD83D\xDE00" + L"tail";  // U+1F600 at 126
     EXPECT_EQ(std::wstring(126, L'p'), CutWideText(pair, 127));
     EXPECT_EQ(pair.substr(0, 128), CutWideText(pair, 128));
-    EXPECT_EQ(L"a\xFFFD" L"b\xFFFD", CutWideText(L"a\xDE00" L"b\xD83D", 10));
+    EXPECT_EQ(
+        L"a\xFFFD"
+        L"b\xFFFD",
+        CutWideText(L"a\xDE00"
+                    L"b\xD83D",
+                    10));
 }
 
 TEST(EventLogRecord, NestedRecordOfOneEvent)
@@ -77,12 +91,21 @@ TEST(EventLogRecord, NestedRecordOfOneEvent)
     empty.dataText = "No data is available.";
     ASSERT_TRUE(BuildEventEntryRecord(empty, &nested));
     std::vector<uint8_t> expected = RecordBytes(0, 3, 2, 0, 0, 7)
-        .U32(0).U32(0).U32(0).I64(0).I64(0)
-        .Text("N/A").Text("N/A").Text("N/A").Text("N/A").Text("N/A").Text("N/A")
-        .Text("No data is available.")
-        .Done();
-    EXPECT_EQ(expected, std::vector<uint8_t>(nested.get_pointer(),
-                                              nested.get_pointer() + nested.get_size()));
+                                        .U32(0)
+                                        .U32(0)
+                                        .U32(0)
+                                        .I64(0)
+                                        .I64(0)
+                                        .Text("N/A")
+                                        .Text("N/A")
+                                        .Text("N/A")
+                                        .Text("N/A")
+                                        .Text("N/A")
+                                        .Text("N/A")
+                                        .Text("No data is available.")
+                                        .Done();
+    EXPECT_EQ(expected,
+              std::vector<uint8_t>(nested.get_pointer(), nested.get_pointer() + nested.get_size()));
 }
 
 TEST(EventLogRecord, MessagesAreCutTo127CharactersAndStayUtf8)
@@ -114,10 +137,15 @@ TEST(EventLogRecord, OneResultHoldsEveryEventOfThePass)
     int64_t stamp;
     memcpy(&stamp, &blob[32 + 16], 8);
     std::vector<uint8_t> expected = RecordBytes(0, 4, 1, 0, 0, 1, 2)
-        .U32(50).U32(7).U32(3).U32(0).I64(stamp)
-        .Text("There are new records in the Event log.")
-        .Nested(SampleEntryBytes()).Nested(SampleEntryBytes())
-        .Done();
+                                        .U32(50)
+                                        .U32(7)
+                                        .U32(3)
+                                        .U32(0)
+                                        .I64(stamp)
+                                        .Text("There are new records in the Event log.")
+                                        .Nested(SampleEntryBytes())
+                                        .Nested(SampleEntryBytes())
+                                        .Done();
     EXPECT_EQ(expected, blob);
 }
 

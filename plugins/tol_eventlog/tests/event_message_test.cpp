@@ -69,7 +69,7 @@ TEST(EventMessage, InsertsGoIntoTheMessage)
 {
     EXPECT_EQ(L"Service a started on b with c.\r\n", Format(1000, {L"a", L"b", L"c"}));
     EXPECT_EQ(L"Disk C: failed.\r\n", Format(0xC00003E9, {L"C:"}));  // the full identifier
-    EXPECT_EQ(L"Stack overflow.\r\n", Format(1001, {L"C:"}));  // the system's own table
+    EXPECT_EQ(L"Stack overflow.\r\n", Format(1001, {L"C:"}));        // the system's own table
     EXPECT_EQ(L"(no message)", Format(0x2FFFFFFF, {L"x"}));
     EXPECT_EQ(L"A fixed text without inserts.\r\n", Format(1004, {L"unused"}));
     EXPECT_EQ(L"Service a", Format(1000, {L"a", L"b", L"c"}, 9));
@@ -95,8 +95,8 @@ TEST(EventMessage, WithoutAMessageFileTheStringsAreJoined)
     EXPECT_EQ(L"", JoinInsertionStrings({}));
     std::wstring text;
     EXPECT_FALSE(FormatEventMessage(L"", 1000, {L"a"}, 100, &text));
-    EXPECT_FALSE(FormatEventMessage(ModuleFolder() + L"\\tol19_missing.dll", 1000, {L"a"}, 100,
-                                    &text));
+    EXPECT_FALSE(
+        FormatEventMessage(ModuleFolder() + L"\\tol19_missing.dll", 1000, {L"a"}, 100, &text));
 }
 
 TEST_F(EventMessageFileTest, ValueIsExpandedAndTerminated)
@@ -115,9 +115,9 @@ TEST_F(EventMessageFileTest, ValueIsExpandedAndTerminated)
     std::wstring list = L"%TOL19_EVT_DIR%\\evt_messages_test.dll;" + std::wstring(250, L'd') +
                         L".dll; %TOL19_EVT_DIR%\\evt_messages_second.dll";
     SetValue(L"List", REG_EXPAND_SZ, list);
-    EXPECT_EQ((std::vector<std::wstring>{FirstFile(), std::wstring(250, L'd') + L".dll",
-                                         SecondFile()}),
-              Paths(kLog, L"List"));
+    EXPECT_EQ(
+        (std::vector<std::wstring>{FirstFile(), std::wstring(250, L'd') + L".dll", SecondFile()}),
+        Paths(kLog, L"List"));
 }
 
 TEST_F(EventMessageFileTest, MissingOrOversizedValuesGiveNone)

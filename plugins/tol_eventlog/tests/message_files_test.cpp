@@ -34,18 +34,22 @@ TEST(MessageFiles, ValuesNameTheirFilesInOrder)
         std::vector<MessageFile> files;
     } cases[] = {
         {L"C:\\a.dll", kNative, {{L"C:\\a.dll", L""}}},
-        {L"%SystemRoot%\\System32\\a.dll;%ProgramFiles%\\b\\b.dll", kNative,
+        {L"%SystemRoot%\\System32\\a.dll;%ProgramFiles%\\b\\b.dll",
+         kNative,
          {{L"C:\\Windows\\System32\\a.dll", L""}, {L"C:\\Program Files\\b\\b.dll", L""}}},
         // Under WOW64 a file in System32 is also looked for through Sysnative, in any case
         // and in folders below; other folders, and SysWOW64 itself, are not redirected.
-        {L"%SystemRoot%\\System32\\a.dll;%ProgramFiles%\\b\\b.dll", kWow64,
+        {L"%SystemRoot%\\System32\\a.dll;%ProgramFiles%\\b\\b.dll",
+         kWow64,
          {{L"C:\\Windows\\System32\\a.dll", L"C:\\Windows\\Sysnative\\a.dll"},
           {L"C:\\Program Files\\b\\b.dll", L""}}},
-        {L"c:\\WINDOWS\\SYSTEM32\\drivers\\d.sys", kWow64,
+        {L"c:\\WINDOWS\\SYSTEM32\\drivers\\d.sys",
+         kWow64,
          {{L"c:\\WINDOWS\\SYSTEM32\\drivers\\d.sys", L"C:\\Windows\\Sysnative\\drivers\\d.sys"}}},
         {L"C:\\Windows\\SysWOW64\\a.dll;C:\\Windows\\System32x\\a.dll;C:\\Windows\\System32\\",
          kWow64,
-         {{L"C:\\Windows\\SysWOW64\\a.dll", L""}, {L"C:\\Windows\\System32x\\a.dll", L""},
+         {{L"C:\\Windows\\SysWOW64\\a.dll", L""},
+          {L"C:\\Windows\\System32x\\a.dll", L""},
           {L"C:\\Windows\\System32\\", L""}}},
         {L"a.dll", kWow64, {{L"a.dll", L""}}},  // found by the search path alone
         // Blanks around names and empty names between separators are dropped.

@@ -167,8 +167,8 @@ void Pass(const Target& target, int tests)
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     CloseHandle(sampler.stop);
-    printf("pass %d %u %.3f %ld\n", tests, static_cast<unsigned>(owner.results.size()),
-           wall, sampler.peak);
+    printf("pass %d %u %.3f %ld\n", tests, static_cast<unsigned>(owner.results.size()), wall,
+           sampler.peak);
 }
 
 // The deepest stack of a request thread, WinINet's calls on it included.
@@ -196,7 +196,9 @@ void Stacks(const Target& target, int tests)
 int main(int argc, char** argv)
 {
     if (argc < 7) {
-        fprintf(stderr, "usage: http_bench check|measure|thread|pass|stack <host> <port> <path> <secure> <n>\n");
+        fprintf(stderr,
+                "usage: http_bench check|measure|thread|pass|stack <host> <port> <path> <secure> "
+                "<n>\n");
         return 2;
     }
     Target target;

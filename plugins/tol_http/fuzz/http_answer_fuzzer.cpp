@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t chunk = data[5] + 1u;
     const size_t textLength = data[6] < size - 7 ? data[6] : size - 7;
     const std::string text(reinterpret_cast<const char*>(data + 7), textLength);
-    const std::string body(reinterpret_cast<const char*>(data + 7 + textLength), size - 7 - textLength);
+    const std::string body(reinterpret_cast<const char*>(data + 7 + textLength),
+                           size - 7 - textLength);
 
     HttpTest test;
     test.testId = 5;

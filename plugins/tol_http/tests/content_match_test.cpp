@@ -20,8 +20,8 @@ TEST(ContentMatch, FindsTheTextInAnyChunkAndAcrossChunkEdges)
         {"marker", {"<p>marker</p>"}, true},
         {"marker", {"<p>mar", "ker</p>"}, true},
         {"marker", {"m", "a", "r", "k", "e", "r"}, true},
-        {"marker", {"<p>Marker</p>"}, false},        // bytes compared exactly
-        {"marker", {"mark", "", "er"}, true},         // an empty chunk changes nothing
+        {"marker", {"<p>Marker</p>"}, false},  // bytes compared exactly
+        {"marker", {"mark", "", "er"}, true},  // an empty chunk changes nothing
         {"marker", {"marke", "x", "r"}, false},
         {"abab", {"aba", "bab"}, true},
         {"tail", {std::string(5000, 'x'), "ta", std::string("il")}, true},

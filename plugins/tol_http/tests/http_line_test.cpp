@@ -7,7 +7,8 @@
 namespace {
 
 // An add line with every field; `fields` replaces fields from the second on when given.
-std::string Line(const char* code, const std::string& rest =
+std::string Line(const char* code,
+                 const std::string& rest =
                      "7\t3\t127.0.22.1\t/index.html\t8080\tmarker\tpayload\tuser\tsecret\t15\t1"
                      "\t0\t1\t1\t1")
 {
@@ -25,16 +26,16 @@ TEST(HttpLine, CodeAndFieldCountDecideTheKind)
         {Line("HPA"), HttpLineKind::Add},
         {Line("HPM"), HttpLineKind::Modify},
         {"HPD\t7\t3", HttpLineKind::Delete},
-        {Line("HPA", fifteen), HttpLineKind::Ignored},        // 15 fields
-        {Line("HPA", seventeen), HttpLineKind::Ignored},      // 17 fields
+        {Line("HPA", fifteen), HttpLineKind::Ignored},    // 15 fields
+        {Line("HPA", seventeen), HttpLineKind::Ignored},  // 17 fields
         {Line("HPM", fifteen), HttpLineKind::Ignored},
         {"HPD\t7", HttpLineKind::Ignored},
         {"HPD\t7\t3\t1", HttpLineKind::Ignored},
-        {Line("hpa"), HttpLineKind::Ignored},                 // the code is case-sensitive
+        {Line("hpa"), HttpLineKind::Ignored},  // the code is case-sensitive
         {Line("HPX"), HttpLineKind::Ignored},
-        {Line("HPA "), HttpLineKind::Ignored},                // the whole field
+        {Line("HPA "), HttpLineKind::Ignored},  // the whole field
         {"HPA", HttpLineKind::Ignored},
-        {std::string(15, '\t'), HttpLineKind::Ignored},       // only TABs
+        {std::string(15, '\t'), HttpLineKind::Ignored},  // only TABs
         {std::string(40, '\t'), HttpLineKind::Ignored},
         {"\xC3\xA9\xE2\x82\xAC\t1\t2", HttpLineKind::Ignored},  // non-ASCII code
     };
@@ -77,8 +78,8 @@ TEST(HttpLine, FieldsAreReadInTheirOrder)
 TEST(HttpLine, FlagsAreSetByAnyNumberButZeroAndFieldTwelveIsNotRead)
 {
     HttpLine line;
-    ASSERT_TRUE(ParseHttpLine(Line("HPM", "1\t1\th\t/\t80\t\t\t\t\t5\t-4\tjunk\t0\t7\t2").c_str(),
-                              &line));
+    ASSERT_TRUE(
+        ParseHttpLine(Line("HPM", "1\t1\th\t/\t80\t\t\t\t\t5\t-4\tjunk\t0\t7\t2").c_str(), &line));
     EXPECT_TRUE(line.test.secure);
     EXPECT_FALSE(line.test.readContent);
     EXPECT_TRUE(line.test.matchSense);
@@ -96,13 +97,13 @@ TEST(HttpLine, PortsAndNumbersReadLikeAtoi)
         int expected;
         unsigned short connection;  // the low 16 bits the connection uses
     } const cases[] = {
-        {"443", 443, 443},  {"0", 80, 80},       {"-8", 80, 80},         {"abc", 80, 80},
-        {"", 80, 80},       {"65535", 65535, 65535}, {"65616", 65616, 80}, {"8080x", 8080, 8080},
+        {"443", 443, 443}, {"0", 80, 80},           {"-8", 80, 80},       {"abc", 80, 80},
+        {"", 80, 80},      {"65535", 65535, 65535}, {"65616", 65616, 80}, {"8080x", 8080, 8080},
     };
     for (const auto& c : cases) {
         HttpLine line;
-        std::string text = Line("HPA", std::string("1\t1\th\t/\t") + c.port +
-                                           "\t\t\t\t\t5\t0\t0\t0\t0\t0");
+        std::string text =
+            Line("HPA", std::string("1\t1\th\t/\t") + c.port + "\t\t\t\t\t5\t0\t0\t0\t0\t0");
         ASSERT_TRUE(ParseHttpLine(text.c_str(), &line));
         ASSERT_EQ(HttpLineKind::Add, line.kind) << c.port;
         EXPECT_EQ(c.expected, line.test.port) << c.port;

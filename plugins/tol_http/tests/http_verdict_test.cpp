@@ -37,9 +37,8 @@ TEST(HttpVerdict, StatusCodesFrom0To401And403PassOthersFail)
         unsigned int code;
         unsigned int status;
     } const cases[] = {
-        {0, 0},   {100, 0}, {200, 0}, {204, 0}, {301, 0}, {304, 0}, {399, 0}, {400, 0},
-        {401, 0}, {402, 2}, {403, 0}, {404, 2}, {405, 2}, {500, 2}, {503, 2}, {599, 2},
-        {600, 2}, {999, 2},
+        {0, 0},   {100, 0}, {200, 0}, {204, 0}, {301, 0}, {304, 0}, {399, 0}, {400, 0}, {401, 0},
+        {402, 2}, {403, 0}, {404, 2}, {405, 2}, {500, 2}, {503, 2}, {599, 2}, {600, 2}, {999, 2},
     };
     for (const auto& c : cases) {
         HttpVerdict v = JudgeHttp(Answered(c.code), MakeTest(false));
@@ -110,7 +109,7 @@ TEST(HttpVerdict, TimeOutComesBeforeAnErrorAndBothReportNoTime)
         HttpVerdict v = JudgeHttp(m, MakeTest(true, "marker", true));
         EXPECT_EQ(2u, v.status);
         EXPECT_EQ(0u, v.milliseconds);
-        EXPECT_EQ(401u, v.code);   // whatever was read before
+        EXPECT_EQ(401u, v.code);  // whatever was read before
         EXPECT_EQ(77u, v.length);
         EXPECT_EQ(c.text, v.text);
     }

@@ -15,12 +15,12 @@ TEST(PingLine, CodeAndFieldCountDecideTheKind)
         {"PGA\t1\t2\thost\t32\t4\t1000\t-1", PingLineKind::Add},
         {"PGM\t1\t2\thost\t32\t4\t1000\t-1", PingLineKind::Modify},
         {"PGD\t1\t2", PingLineKind::Delete},
-        {"PGA\t1\t2\thost\t32\t4\t1000", PingLineKind::Ignored},          // 7 fields
-        {"PGA\t1\t2\thost\t32\t4\t1000\t-1\tx", PingLineKind::Ignored},   // 9 fields
+        {"PGA\t1\t2\thost\t32\t4\t1000", PingLineKind::Ignored},         // 7 fields
+        {"PGA\t1\t2\thost\t32\t4\t1000\t-1\tx", PingLineKind::Ignored},  // 9 fields
         {"PGM\t1\t2\thost\t32\t4\t1000", PingLineKind::Ignored},
         {"PGD\t1", PingLineKind::Ignored},
         {"PGD\t1\t2\t3", PingLineKind::Ignored},
-        {"pga\t1\t2\thost\t32\t4\t1000\t-1", PingLineKind::Ignored},      // case matters
+        {"pga\t1\t2\thost\t32\t4\t1000\t-1", PingLineKind::Ignored},  // case matters
         {"PGX\t1\t2", PingLineKind::Ignored},
         {"PGA", PingLineKind::Ignored},
     };

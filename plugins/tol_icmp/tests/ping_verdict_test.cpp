@@ -25,8 +25,8 @@ std::string WithinText(int sent, int received, int lost, int average)
 {
     return "ICMP echo results are within acceptable limits.\nPackets: Sent = " +
            std::to_string(sent) + ", Received = " + std::to_string(received) +
-           ", Lost = " + std::to_string(lost) + ".\nAverage round trip time: " +
-           std::to_string(average) + "ms";
+           ", Lost = " + std::to_string(lost) +
+           ".\nAverage round trip time: " + std::to_string(average) + "ms";
 }
 
 TEST(PingVerdict, MaximumLostDecidesTheStatus)
@@ -94,8 +94,8 @@ TEST(PingVerdict, NoCountOrNoReasonKeepsTheAllLostText)
         int count;
         const char* failure;
         unsigned lost;
-    } const cases[] = {{0, "reason", 0}, {-3, nullptr, 0}, {2, nullptr, 2}, {2, "", 2},
-                       {2, "\r\n", 2}};
+    } const cases[] = {
+        {0, "reason", 0}, {-3, nullptr, 0}, {2, nullptr, 2}, {2, "", 2}, {2, "\r\n", 2}};
     for (const auto& c : cases) {
         PingMeasure measure;
         measure.answered = c.count > 0 ? false : true;
@@ -115,9 +115,9 @@ TEST(PingVerdict, DataSizesAndTheirPacketLengths)
         unsigned short passed;
         size_t packet;
     } const cases[] = {
-        {0, 0, 64},          {12, 12, 64},          {13, 13, 40},
-        {32, 32, 40},        {100, 100, 108},       {65507, 65507, 65515},
-        {65508, 65508, 64},  {65536 + 100, 100, 108}, {-1, 65535, 64},
+        {0, 0, 64},      {12, 12, 64},          {13, 13, 40},       {32, 32, 40},
+        {100, 100, 108}, {65507, 65507, 65515}, {65508, 65508, 64}, {65536 + 100, 100, 108},
+        {-1, 65535, 64},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.passed, PingDataSize(c.dataSize)) << c.dataSize;
@@ -138,8 +138,8 @@ TEST(PingVerdict, TimeOutWaitsForNoReplyWhenNegativeAndAMinuteAtMost)
         int timeoutMs;
         unsigned int passed;
     } const cases[] = {
-        {1000, 1000u}, {1, 1u}, {0, 0u}, {-1, 0u}, {-500, 0u}, {INT_MIN, 0u},
-        {60000, 60000u}, {60001, 60000u}, {INT_MAX, 60000u},
+        {1000, 1000u}, {1, 1u},         {0, 0u},         {-1, 0u},          {-500, 0u},
+        {INT_MIN, 0u}, {60000, 60000u}, {60001, 60000u}, {INT_MAX, 60000u},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.passed, PingTimeout(c.timeoutMs)) << c.timeoutMs;

@@ -23,7 +23,8 @@ void CheckLine(const std::string& line)
     case MemLineKind::ModifyMem:
         Check((code == "MMA" || code == "MMM") && (n == 6 || n == 8 || n == 9));
         Check(parsed.mem.hostAddr == (n == 9 ? std::string(fields[8]) : std::string()));
-        Check(n >= 8 || (parsed.mem.buffered_min == kLimitNotSet && parsed.mem.cached_min == kLimitNotSet));
+        Check(n >= 8 ||
+              (parsed.mem.buffered_min == kLimitNotSet && parsed.mem.cached_min == kLimitNotSet));
         break;
     case MemLineKind::AddLoad:
     case MemLineKind::ModifyLoad:

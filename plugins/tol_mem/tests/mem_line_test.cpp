@@ -15,13 +15,18 @@ TEST(MemLine, MemoryLinesOfSixEightAndNineFields)
         MemTest test;  // hostAddr, tid, lid, mem_min, page_min, buffered_min, cached_min, vsize_min
     } cases[] = {
         {"MMA\t5\t7\t100\t200\t300", MemLineKind::AddMem, {"", 5, 7, 100, 200, -1, -1, 300}},
-        {"MMA\t5\t7\t100\t200\t300\t40\t50", MemLineKind::AddMem, {"", 5, 7, 100, 200, 40, 50, 300}},
-        {"MMA\t5\t7\t100\t200\t300\t40\t50\t127.0.15.1", MemLineKind::AddMem,
+        {"MMA\t5\t7\t100\t200\t300\t40\t50",
+         MemLineKind::AddMem,
+         {"", 5, 7, 100, 200, 40, 50, 300}},
+        {"MMA\t5\t7\t100\t200\t300\t40\t50\t127.0.15.1",
+         MemLineKind::AddMem,
          {"127.0.15.1", 5, 7, 100, 200, 40, 50, 300}},
         {"MMM\t5\t8\t-1\t0\t-7", MemLineKind::ModifyMem, {"", 5, 8, -1, 0, -1, -1, -7}},
-        {"MMA\tx\t\t1.9\t 12abc\t99999999999", MemLineKind::AddMem,
+        {"MMA\tx\t\t1.9\t 12abc\t99999999999",
+         MemLineKind::AddMem,
          {"", 0, 0, 1, 12, -1, -1, 2147483647}},
-        {"MMA\t1\t1\t1\t1\t1\t1\t1\t\xc3\xa4-host", MemLineKind::AddMem,
+        {"MMA\t1\t1\t1\t1\t1\t1\t1\t\xc3\xa4-host",
+         MemLineKind::AddMem,
          {"\xc3\xa4-host", 1, 1, 1, 1, 1, 1, 1}},
     };
     for (const auto& c : cases) {
@@ -76,10 +81,10 @@ TEST(MemLine, WrongCodesAndFieldCountsAreIncorrect)
         "MMD\t5\t0\t0",                        // and of 4
         "LAA\t3\t4\t2\t1\t0",                  // 6
         "LAD\t3",
-        "mma\t5\t7\t100\t200\t300",            // codes are case-sensitive
-        "MMAX\t5\t7\t100\t200\t300",           // and whole
+        "mma\t5\t7\t100\t200\t300",   // codes are case-sensitive
+        "MMAX\t5\t7\t100\t200\t300",  // and whole
         "CUA\t1\t1\t1\t1\t1\t1",
-        "\t\t\t\t\t",                          // only TABs
+        "\t\t\t\t\t",  // only TABs
         "MMA",
     };
     for (const char* text : lines) {

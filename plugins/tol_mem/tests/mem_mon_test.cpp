@@ -44,8 +44,9 @@ public:
         std::map<std::string, std::pair<unsigned int, std::string>> mib;
     };
 
-    int Get(const char* host, const std::vector<std::string>& oids, std::vector<std::string>* values,
-            std::vector<unsigned int>* syntax, unsigned long waitMs) override
+    int Get(const char* host, const std::vector<std::string>& oids,
+            std::vector<std::string>* values, std::vector<unsigned int>* syntax,
+            unsigned long waitMs) override
     {
         values->clear();
         syntax->clear();
@@ -97,16 +98,18 @@ const unsigned int I = kSnmpCodeInteger;
 ScriptedSnmp::Host LinuxHost()
 {
     ScriptedSnmp::Host host;
-    const char* names[] = {"Physical memory", "Virtual memory", "Memory buffers", "Cached memory",
-                           "Shared memory", "Swap space"};
+    const char* names[] = {"Physical memory", "Virtual memory", "Memory buffers",
+                           "Cached memory",   "Shared memory",  "Swap space"};
     const char* indexes[] = {"1", "3", "6", "7", "8", "10"};
     const long sizes[] = {8388608, 12582912, 524288, 1048576, 1000, 4194304};
     const long used[] = {2097152, 3145728, 524288, 1048576, 1000, 1048576};
     for (int i = 0; i < 6; ++i) {
         host.rows.push_back(SnmpRow{kDescr + indexes[i], kSnmpCodeOctets, names[i]});
         host.mib["1.3.6.1.2.1.25.2.3.1.4." + std::string(indexes[i])] = {I, "1024"};
-        host.mib["1.3.6.1.2.1.25.2.3.1.5." + std::string(indexes[i])] = {I, std::to_string(sizes[i])};
-        host.mib["1.3.6.1.2.1.25.2.3.1.6." + std::string(indexes[i])] = {I, std::to_string(used[i])};
+        host.mib["1.3.6.1.2.1.25.2.3.1.5." + std::string(indexes[i])] = {I,
+                                                                         std::to_string(sizes[i])};
+        host.mib["1.3.6.1.2.1.25.2.3.1.6." + std::string(indexes[i])] = {I,
+                                                                         std::to_string(used[i])};
     }
     host.mib["1.3.6.1.4.1.2021.10.1.3.1"] = {kSnmpCodeOctets, "0.52"};
     host.mib["1.3.6.1.4.1.2021.10.1.3.2"] = {kSnmpCodeOctets, "2.00"};
@@ -177,7 +180,8 @@ protected:
 
     std::vector<std::string> EventsSince(size_t from) const
     {
-        return std::vector<std::string>(owner.events.begin() + static_cast<long>(from), owner.events.end());
+        return std::vector<std::string>(owner.events.begin() + static_cast<long>(from),
+                                        owner.events.end());
     }
 
     CRecordingOwner owner;
@@ -189,9 +193,10 @@ protected:
 TEST_F(MemMonTest, EmptyPassLogsItsBeginAndEndOnly)
 {
     EXPECT_TRUE(Pass().empty());
-    EXPECT_EQ((std::vector<std::string>{"5 tol_mem: begin checking. mem test count: 0, la test count: 0",
-                                        "5 tol_mem: end checking"}),
-              owner.events);
+    EXPECT_EQ(
+        (std::vector<std::string>{"5 tol_mem: begin checking. mem test count: 0, la test count: 0",
+                                  "5 tol_mem: end checking"}),
+        owner.events);
 }
 
 TEST_F(MemMonTest, LinesChangeTheTwoListsApart)
@@ -225,13 +230,15 @@ TEST_F(MemMonTest, LinesChangeTheTwoListsApart)
          {"1 tol_mem: processing test: 'MMM\t9\t7\t1\t1\t1'",
           "1 tol_mem: modifing test... tid:9, lid:7, mem_min:1, page_min:1, vsize_min:1, "
           "buffered_min:-1, cached_min:-1, hostAddr:"}},
-        {"MMD\t9\t0", {"1 tol_mem: processing test: 'MMD\t9\t0'", "1 tol_mem: removing test... tid:9"}},
+        {"MMD\t9\t0",
+         {"1 tol_mem: processing test: 'MMD\t9\t0'", "1 tol_mem: removing test... tid:9"}},
         {"MMD\t5", {"1 tol_mem: processing test: 'MMD\t5'", "1 tol_mem: Incorrect test format!"}},
         {"MMD\t0\t0", {"1 tol_mem: processing test: 'MMD\t0\t0'"}},
         {"LAM\t5\t2\t-1\t-1\t-1\tlinux.host",
          {"1 tol_mem: processing test: 'LAM\t5\t2\t-1\t-1\t-1\tlinux.host'",
           "1 tol_mem: modifing load average test... tid:5, lid:2, max1:-1, max5:-1, max15:-1"}},
-        {"MMD\t5\tx", {"1 tol_mem: processing test: 'MMD\t5\tx'", "1 tol_mem: removing test... tid:5"}},
+        {"MMD\t5\tx",
+         {"1 tol_mem: processing test: 'MMD\t5\tx'", "1 tol_mem: removing test... tid:5"}},
     };
     for (const auto& step : steps) {
         size_t from = owner.events.size();
@@ -284,10 +291,12 @@ TEST_F(MemMonTest, LocalTestsShareOneReadingOfThePass)
     EXPECT_EQ("Memory usage is within acceptable limits\n", records[0].text);
     EXPECT_EQ(2u, records[1].status);
     EXPECT_EQ("Physical memory free size: 1500.25 / Min value: 1000000\n", records[1].text);
-    EXPECT_NE(owner.events.end(),
-              std::find(owner.events.begin(), owner.events.end(),
-                        "1 tol_mem: tid: 2, lid: 3, total_phys: 4096.00, free_phys: 1500.25, "
-                        "total_page: 8192.00, free_page: 6000.00, total_virt: 2048.00, free_virt: 1900.50"));
+    EXPECT_NE(
+        owner.events.end(),
+        std::find(
+            owner.events.begin(), owner.events.end(),
+            "1 tol_mem: tid: 2, lid: 3, total_phys: 4096.00, free_phys: 1500.25, "
+            "total_page: 8192.00, free_page: 6000.00, total_virt: 2048.00, free_virt: 1900.50"));
 }
 
 TEST_F(MemMonTest, UnreadableMemoryStatusSkipsTheWholePass)
@@ -298,7 +307,8 @@ TEST_F(MemMonTest, UnreadableMemoryStatusSkipsTheWholePass)
     Add("LAA\t3\t3\t-1\t-1\t-1\tlinux.host");
     size_t from = owner.events.size();
     EXPECT_TRUE(Pass().empty());
-    EXPECT_EQ((std::vector<std::string>{"1 tol_mem: GlobalMemoryStatusEx failed."}), EventsSince(from));
+    EXPECT_EQ((std::vector<std::string>{"1 tol_mem: GlobalMemoryStatusEx failed."}),
+              EventsSince(from));
     EXPECT_TRUE(snmp.calls.empty());
 }
 
@@ -308,12 +318,14 @@ TEST_F(MemMonTest, RemoteMemoryComesFromTheStorageTable)
     size_t from = owner.events.size();
     std::vector<MemRecord> records = Pass();
     ASSERT_EQ(1u, records.size());
-    EXPECT_EQ((std::vector<double>{6144, 8192, 3072, 4096, 512, 1024, 9216, 12288}), records[0].figures);
+    EXPECT_EQ((std::vector<double>{6144, 8192, 3072, 4096, 512, 1024, 9216, 12288}),
+              records[0].figures);
     EXPECT_EQ(2u, records[0].status);
-    EXPECT_EQ("Physical memory free size: 6144.00 / Min value: 6144\n"
-              "Page file free space: 3072.00 / Min value: 3072\n"
-              "Buffered memory size: 512.00 / Max value: 500\n",
-              records[0].text);
+    EXPECT_EQ(
+        "Physical memory free size: 6144.00 / Min value: 6144\n"
+        "Page file free space: 3072.00 / Min value: 3072\n"
+        "Buffered memory size: 512.00 / Max value: 500\n",
+        records[0].text);
     EXPECT_EQ((std::vector<std::string>{
                   "walk linux.host 1.3.6.1.2.1.25.2.3.1.3",
                   "get linux.host 3000 1.3.6.1.2.1.25.2.3.1.5.1;1.3.6.1.2.1.25.2.3.1.4.1;"
@@ -322,20 +334,23 @@ TEST_F(MemMonTest, RemoteMemoryComesFromTheStorageTable)
                   "1.3.6.1.2.1.25.2.3.1.5.7;1.3.6.1.2.1.25.2.3.1.4.7;1.3.6.1.2.1.25.2.3.1.5.10;"
                   "1.3.6.1.2.1.25.2.3.1.4.10;1.3.6.1.2.1.25.2.3.1.6.10"}),
               snmp.calls);
-    EXPECT_EQ((std::vector<std::string>{
-                  "5 tol_mem: begin checking. mem test count: 1, la test count: 0",
-                  "4 tol_mem: checking tid: 4, lid: 2",
-                  "4 tol_mem: remote test: host: 'linux.host'",
-                  "4 tol_mem: remote test: GetOIDValuesFromHost succeeded.",
-                  "1 tol_mem: tid: 4, lid: 2, total_phys: 8192.00, free_phys: 6144.00, total_page: 4096.00, "
-                  "free_page: 3072.00, total_virt: 12288.00, free_virt: 9216.00",
-                  "5 tol_mem: end checking"}),
-              EventsSince(from));
+    EXPECT_EQ(
+        (std::vector<std::string>{"5 tol_mem: begin checking. mem test count: 1, la test count: 0",
+                                  "4 tol_mem: checking tid: 4, lid: 2",
+                                  "4 tol_mem: remote test: host: 'linux.host'",
+                                  "4 tol_mem: remote test: GetOIDValuesFromHost succeeded.",
+                                  "1 tol_mem: tid: 4, lid: 2, total_phys: 8192.00, free_phys: "
+                                  "6144.00, total_page: 4096.00, "
+                                  "free_page: 3072.00, total_virt: 12288.00, free_virt: 9216.00",
+                                  "5 tol_mem: end checking"}),
+        EventsSince(from));
 }
 
 TEST_F(MemMonTest, RemoteHostsThatGiveNoFigures)
 {
-    auto host = [this](const char* name) -> ScriptedSnmp::Host& { return snmp.hosts[name] = LinuxHost(); };
+    auto host = [this](const char* name) -> ScriptedSnmp::Host& {
+        return snmp.hosts[name] = LinuxHost();
+    };
     host("silent.walk").walkResult = kSnmpQueryNoAnswer;
     host("walk.then.silent").getResult = kSnmpQueryNoAnswer;
     host("no.client").getResult = kSnmpQuerySetupFailed;
@@ -349,8 +364,8 @@ TEST_F(MemMonTest, RemoteHostsThatGiveNoFigures)
         unsigned int status;
         int retVal;  // 0: the GET succeeded
     } cases[] = {
-        {"silent.walk", 10, -1},     {"walk.then.silent", 13, 3}, {"no.client", 11, 1},
-        {"no.send", 12, 2},          {"no.such.values", 10, 0},   {"no.storage", 10, -1},
+        {"silent.walk", 10, -1}, {"walk.then.silent", 13, 3}, {"no.client", 11, 1},
+        {"no.send", 12, 2},      {"no.such.values", 10, 0},   {"no.storage", 10, -1},
         {"physical.only", 0, 0},
     };
     int tid = 1;
@@ -363,14 +378,16 @@ TEST_F(MemMonTest, RemoteHostsThatGiveNoFigures)
         EXPECT_EQ(c.status, records[i].status) << c.host;
         std::string failed = "1 tol_mem: remote test: GetOIDValuesFromHost failed: retVal: " +
                              std::to_string(c.retVal);
-        bool logged = std::find(owner.events.begin(), owner.events.end(), failed) != owner.events.end();
+        bool logged =
+            std::find(owner.events.begin(), owner.events.end(), failed) != owner.events.end();
         EXPECT_EQ(c.retVal != 0, logged) << c.host;
         if (c.status == 0)
             continue;
         // No figure: every one -1, no limit tested, the values line as the text.
         EXPECT_EQ(std::vector<double>(8, -1.0), records[i].figures) << c.host;
-        EXPECT_EQ(MemValuesLine(MemTest{c.host, static_cast<int>(i + 1), 1, 0, 0, 0, 0, 0}, MemFigures()),
-                  records[i].text)
+        EXPECT_EQ(
+            MemValuesLine(MemTest{c.host, static_cast<int>(i + 1), 1, 0, 0, 0, 0, 0}, MemFigures()),
+            records[i].text)
             << c.host;
     }
     // Physical memory alone: its figures, the others -1 and not tested.
@@ -396,23 +413,29 @@ TEST_F(MemMonTest, LoadAveragesFromTheUcdTable)
     }
     EXPECT_EQ((std::vector<double>{0.52, 2.0, 3.1}), records[0].figures);
     EXPECT_EQ(2u, records[0].status);
-    EXPECT_EQ("Load Average 1 min value: 0.52 / Max value: 0\n"
-              "Load Average 15 min value: 3.10 / Max value: 3\n",
-              records[0].text);
+    EXPECT_EQ(
+        "Load Average 1 min value: 0.52 / Max value: 0\n"
+        "Load Average 15 min value: 3.10 / Max value: 3\n",
+        records[0].text);
     EXPECT_EQ((std::vector<double>{0.52, -1, -1}), records[1].figures);
     EXPECT_EQ(10u, records[1].status);
     EXPECT_EQ("tol_mem: remote load average: GetOIDValuesFromHost succeeded", records[1].text);
     EXPECT_EQ((std::vector<double>{-1, -1, -1}), records[2].figures);
     EXPECT_EQ(13u, records[2].status);
-    EXPECT_EQ("tol_mem: remote load average: GetOIDValuesFromHost failed: retVal: 3", records[2].text);
-    std::vector<std::string> load = {"1.3.6.1.4.1.2021.10.1.3.1;1.3.6.1.4.1.2021.10.1.3.2;"
-                                     "1.3.6.1.4.1.2021.10.1.3.3"};
-    EXPECT_EQ((std::vector<std::string>{"get linux.host 3000 " + load[0], "get no.ucd 3000 " + load[0],
-                                        "get silent 3000 " + load[0]}),
-              snmp.calls);
-    EXPECT_NE(owner.events.end(),
-              std::find(owner.events.begin(), owner.events.end(),
-                        "1 tol_mem: remote load average: tid: 1, lid: 5, lav1: 0.52, lav5: 2.00, lav15: 3.10"));
+    EXPECT_EQ("tol_mem: remote load average: GetOIDValuesFromHost failed: retVal: 3",
+              records[2].text);
+    std::vector<std::string> load = {
+        "1.3.6.1.4.1.2021.10.1.3.1;1.3.6.1.4.1.2021.10.1.3.2;"
+        "1.3.6.1.4.1.2021.10.1.3.3"};
+    EXPECT_EQ(
+        (std::vector<std::string>{"get linux.host 3000 " + load[0], "get no.ucd 3000 " + load[0],
+                                  "get silent 3000 " + load[0]}),
+        snmp.calls);
+    EXPECT_NE(
+        owner.events.end(),
+        std::find(
+            owner.events.begin(), owner.events.end(),
+            "1 tol_mem: remote load average: tid: 1, lid: 5, lav1: 0.52, lav5: 2.00, lav15: 3.10"));
 }
 
 TEST_F(MemMonTest, PassEndsBetweenTestsOnceStopIsAsked)

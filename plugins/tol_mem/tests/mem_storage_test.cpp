@@ -11,7 +11,8 @@ namespace {
 
 const std::string kDescr = "1.3.6.1.2.1.25.2.3.1.3.";
 
-SnmpRow Descr(const std::string& index, const std::string& text, unsigned int syntax = kSnmpCodeOctets)
+SnmpRow Descr(const std::string& index, const std::string& text,
+              unsigned int syntax = kSnmpCodeOctets)
 {
     return SnmpRow{kDescr + index, syntax, text};
 }
@@ -19,22 +20,23 @@ SnmpRow Descr(const std::string& index, const std::string& text, unsigned int sy
 // The storage descriptions of Debian's snmpd on Linux.
 std::vector<SnmpRow> LinuxRows()
 {
-    return {Descr("1", "Physical memory"), Descr("3", "Virtual memory"), Descr("6", "Memory buffers"),
-            Descr("7", "Cached memory"), Descr("8", "Shared memory"), Descr("10", "Swap space"),
+    return {Descr("1", "Physical memory"),   Descr("3", "Virtual memory"),
+            Descr("6", "Memory buffers"),    Descr("7", "Cached memory"),
+            Descr("8", "Shared memory"),     Descr("10", "Swap space"),
             Descr("11", "Available memory"), Descr("36", "/")};
 }
 
 TEST(MemStorage, PlanAsksEachKindInItsOrder)
 {
     StoragePlan plan = PlanStorageRequests(LinuxRows());
-    EXPECT_EQ((std::vector<std::string>{
-                  "1.3.6.1.2.1.25.2.3.1.5.1", "1.3.6.1.2.1.25.2.3.1.4.1", "1.3.6.1.2.1.25.2.3.1.6.1",
-                  "1.3.6.1.2.1.25.2.3.1.5.3", "1.3.6.1.2.1.25.2.3.1.4.3", "1.3.6.1.2.1.25.2.3.1.6.3",
-                  "1.3.6.1.2.1.25.2.3.1.5.6", "1.3.6.1.2.1.25.2.3.1.4.6",
-                  "1.3.6.1.2.1.25.2.3.1.5.7", "1.3.6.1.2.1.25.2.3.1.4.7",
-                  "1.3.6.1.2.1.25.2.3.1.5.10", "1.3.6.1.2.1.25.2.3.1.4.10",
-                  "1.3.6.1.2.1.25.2.3.1.6.10"}),
-              plan.oids);
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            "1.3.6.1.2.1.25.2.3.1.5.1", "1.3.6.1.2.1.25.2.3.1.4.1", "1.3.6.1.2.1.25.2.3.1.6.1",
+            "1.3.6.1.2.1.25.2.3.1.5.3", "1.3.6.1.2.1.25.2.3.1.4.3", "1.3.6.1.2.1.25.2.3.1.6.3",
+            "1.3.6.1.2.1.25.2.3.1.5.6", "1.3.6.1.2.1.25.2.3.1.4.6", "1.3.6.1.2.1.25.2.3.1.5.7",
+            "1.3.6.1.2.1.25.2.3.1.4.7", "1.3.6.1.2.1.25.2.3.1.5.10", "1.3.6.1.2.1.25.2.3.1.4.10",
+            "1.3.6.1.2.1.25.2.3.1.6.10"}),
+        plan.oids);
     EXPECT_EQ(0, plan.first[0]);
     EXPECT_EQ(3, plan.first[1]);
     EXPECT_EQ(6, plan.first[2]);
@@ -49,17 +51,23 @@ TEST(MemStorage, PlanMatchesDescriptionsIgnoringCaseAndTakesTheFirstRow)
         std::vector<SnmpRow> rows;
         std::vector<std::string> oids;
     } cases[] = {
-        {"capitalised, only two kinds", {Descr("2", "Virtual Memory"), Descr("1", "PHYSICAL MEMORY")},
+        {"capitalised, only two kinds",
+         {Descr("2", "Virtual Memory"), Descr("1", "PHYSICAL MEMORY")},
          {"1.3.6.1.2.1.25.2.3.1.5.1", "1.3.6.1.2.1.25.2.3.1.4.1", "1.3.6.1.2.1.25.2.3.1.6.1",
           "1.3.6.1.2.1.25.2.3.1.5.2", "1.3.6.1.2.1.25.2.3.1.4.2", "1.3.6.1.2.1.25.2.3.1.6.2"}},
-        {"two rows of one kind", {Descr("4", "cached memory"), Descr("9", "Cached memory")},
+        {"two rows of one kind",
+         {Descr("4", "cached memory"), Descr("9", "Cached memory")},
          {"1.3.6.1.2.1.25.2.3.1.5.4", "1.3.6.1.2.1.25.2.3.1.4.4"}},
         {"a description that is no octet string",
          {Descr("1", "Physical memory", kSnmpCodeInteger), Descr("5", "Physical memory")},
          {"1.3.6.1.2.1.25.2.3.1.5.5", "1.3.6.1.2.1.25.2.3.1.4.5", "1.3.6.1.2.1.25.2.3.1.6.5"}},
-        {"an identifier without an index", {SnmpRow{"swap", kSnmpCodeOctets, "Swap space"},
-                                            SnmpRow{"1.3.", kSnmpCodeOctets, "Swap space"}}, {}},
-        {"near misses", {Descr("1", "Physical memory "), Descr("2", "Physical"), Descr("3", "Swap")}, {}},
+        {"an identifier without an index",
+         {SnmpRow{"swap", kSnmpCodeOctets, "Swap space"},
+          SnmpRow{"1.3.", kSnmpCodeOctets, "Swap space"}},
+         {}},
+        {"near misses",
+         {Descr("1", "Physical memory "), Descr("2", "Physical"), Descr("3", "Swap")},
+         {}},
         {"no rows", {}, {}},
     };
     for (const auto& c : cases)
@@ -71,11 +79,11 @@ TEST(MemStorage, FiguresAreSizeTimesUnitsIn64Bits)
     StoragePlan plan = PlanStorageRequests(LinuxRows());
     const unsigned int I = kSnmpCodeInteger;
     // 24 GB of physical memory in 1,024-byte units, 2 TB of swap in 4,096-byte units.
-    std::vector<std::string> values = {"24682260", "1024", "11258500",  // physical
-                                       "24682260", "1024", "11258500",  // virtual
-                                       "24682260", "1024",              // buffers
-                                       "9184292", "1024",               // cached
-                                       "536870912", "4096", "1"};       // swap
+    std::vector<std::string> values = {"24682260",  "1024", "11258500",  // physical
+                                       "24682260",  "1024", "11258500",  // virtual
+                                       "24682260",  "1024",              // buffers
+                                       "9184292",   "1024",              // cached
+                                       "536870912", "4096", "1"};        // swap
     std::vector<unsigned int> syntax(values.size(), I);
     MemFigures f;
     ReadStorageFigures(plan, values, syntax, &f);
@@ -95,8 +103,8 @@ TEST(MemStorage, FiguresAreSizeTimesUnitsIn64Bits)
 
 TEST(MemStorage, KindsWithoutCompleteIntegerAnswersStayUnmeasured)
 {
-    StoragePlan plan = PlanStorageRequests({Descr("1", "Physical memory"), Descr("3", "Virtual memory"),
-                                            Descr("7", "Cached memory")});
+    StoragePlan plan = PlanStorageRequests(
+        {Descr("1", "Physical memory"), Descr("3", "Virtual memory"), Descr("7", "Cached memory")});
     const unsigned int I = kSnmpCodeInteger;
     const struct {
         const char* name;
@@ -104,13 +112,25 @@ TEST(MemStorage, KindsWithoutCompleteIntegerAnswersStayUnmeasured)
         std::vector<unsigned int> syntax;
         double total_phys, total_virt, cached;
     } cases[] = {
-        {"all answered", {"2048", "1024", "0", "4096", "1024", "0", "1024", "1024"},
-         {I, I, I, I, I, I, I, I}, 2, 4, 1},
-        {"virtual used missing", {"2048", "1024", "0", "4096", "1024", "no such object", "1024", "1024"},
-         {I, I, I, I, I, 20, I, I}, 2, -1, 1},
+        {"all answered",
+         {"2048", "1024", "0", "4096", "1024", "0", "1024", "1024"},
+         {I, I, I, I, I, I, I, I},
+         2,
+         4,
+         1},
+        {"virtual used missing",
+         {"2048", "1024", "0", "4096", "1024", "no such object", "1024", "1024"},
+         {I, I, I, I, I, 20, I, I},
+         2,
+         -1,
+         1},
         {"a short answer", {"2048", "1024", "0", "4096"}, {I, I, I, I}, 2, -1, -1},
-        {"a counter in place of an integer", {"2048", "1024", "0", "4096", "1024", "0", "1024", "1024"},
-         {14, I, I, I, I, I, I, I}, -1, 4, 1},
+        {"a counter in place of an integer",
+         {"2048", "1024", "0", "4096", "1024", "0", "1024", "1024"},
+         {14, I, I, I, I, I, I, I},
+         -1,
+         4,
+         1},
         {"no answer at all", {}, {}, -1, -1, -1},
     };
     for (const auto& c : cases) {

@@ -62,10 +62,12 @@ TEST(MemVerdict, MinimumsFailAtEqualityMaximumsToo)
         {"-1 is no limit", Limits(-1, -1, -1, -1, -1), Figures(0, 0, 0, 1e9, 1e9), 0, kWithin},
         {"buffered at its maximum", Limits(-1, -1, -1, 300, -1), Figures(1, 1, 1, 300, 1), 2,
          "Buffered memory size: 300.00 / Max value: 300\n"},
-        {"cached below its maximum", Limits(-1, -1, -1, -1, 300), Figures(1, 1, 1, 1, 299.99), 0, kWithin},
+        {"cached below its maximum", Limits(-1, -1, -1, -1, 300), Figures(1, 1, 1, 1, 299.99), 0,
+         kWithin},
         {"cached above", Limits(-1, -1, -1, -1, 300), Figures(1, 1, 1, 1, 300.5), 2,
          "Cached memory size: 300.50 / Max value: 300\n"},
-        {"buffered and cached not measured (local)", Limits(-1, -1, -1, 0, 0), Figures(1, 1, 1), 0, kWithin},
+        {"buffered and cached not measured (local)", Limits(-1, -1, -1, 0, 0), Figures(1, 1, 1), 0,
+         kWithin},
         {"unmeasured figures are not tested", Limits(10, 10, 10), Figures(-1, -1, -1), 0, kWithin},
     };
     for (const auto& c : cases) {
@@ -78,8 +80,9 @@ TEST(MemVerdict, MinimumsFailAtEqualityMaximumsToo)
 TEST(MemVerdict, UnmeasuredRemoteTestCarriesItsStatusAndTheValuesLine)
 {
     MemFigures none;
-    const std::string line = "tol_mem: tid: 3, lid: 9, total_phys: -1.00, free_phys: -1.00, "
-                             "total_page: -1.00, free_page: -1.00, total_virt: -1.00, free_virt: -1.00";
+    const std::string line =
+        "tol_mem: tid: 3, lid: 9, total_phys: -1.00, free_phys: -1.00, "
+        "total_page: -1.00, free_page: -1.00, total_virt: -1.00, free_virt: -1.00";
     EXPECT_EQ(line, MemValuesLine(Limits(1, 1, 1), none));
     for (unsigned int status : {10u, 11u, 12u, 13u}) {
         MemVerdict verdict = JudgeMemory(Limits(1, 1, 1), none, status);

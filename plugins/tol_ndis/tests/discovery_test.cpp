@@ -18,9 +18,9 @@ TEST(NetDisMon, OneThreadPerDiscoveryStoppedWithoutDelay)
     discovery.m_testId = 5;
     ASSERT_TRUE(discovery.StartDiscovery(false, 2591999));
     EXPECT_FALSE(discovery.StartDiscovery(true, 30));  // a thread exists already
-    discovery.StopDiscovery();  // ends the wait of 30 days at once
+    discovery.StopDiscovery();                         // ends the wait of 30 days at once
     EXPECT_TRUE(owner.results.empty());
-    discovery.StopDiscovery();  // no thread: nothing
+    discovery.StopDiscovery();                        // no thread: nothing
     ASSERT_TRUE(discovery.StartDiscovery(true, 30));  // and it can start again
     discovery.StopDiscovery();
 }

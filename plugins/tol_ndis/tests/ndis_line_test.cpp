@@ -21,17 +21,17 @@ TEST(NdisLine, CodeIdAndFieldCountDecide)
         {"DCA\t7\t2\t10.0.0.1\t10.0.0.5", true, NdisLineKind::ScanAdd, 7},
         {"DCM\t7\t10.0.0.1\t10.0.0.5", true, NdisLineKind::ScanModify, 7},
         {"DCD\t7", true, NdisLineKind::ScanDelete, 7},
-        {"DCD\t-3", true, NdisLineKind::ScanDelete, -3},            // negative ids are ids
+        {"DCD\t-3", true, NdisLineKind::ScanDelete, -3},  // negative ids are ids
         {"NSD\t-3\textra\tfields", true, NdisLineKind::DiscoveryDelete, -3},
-        {"NSA\t 12x", true, NdisLineKind::DiscoveryAdd, 12},         // read like atol
-        {"DCA\t7\t2\t10.0.0.1", false, NdisLineKind::ScanAdd, 0},    // 4 fields
-        {"DCM\t7\t10.0.0.1", false, NdisLineKind::ScanModify, 0},   // 3 fields
+        {"NSA\t 12x", true, NdisLineKind::DiscoveryAdd, 12},       // read like atol
+        {"DCA\t7\t2\t10.0.0.1", false, NdisLineKind::ScanAdd, 0},  // 4 fields
+        {"DCM\t7\t10.0.0.1", false, NdisLineKind::ScanModify, 0},  // 3 fields
         {"NSA\t0", false, NdisLineKind::DiscoveryAdd, 0},
         {"NSA\tx", false, NdisLineKind::DiscoveryAdd, 0},
         {"NSA\t", false, NdisLineKind::DiscoveryAdd, 0},
         {"NSA", false, NdisLineKind::DiscoveryAdd, 0},
         {"DCD", false, NdisLineKind::ScanDelete, 0},
-        {"nsa\t5", false, NdisLineKind::DiscoveryAdd, 0},           // exact code
+        {"nsa\t5", false, NdisLineKind::DiscoveryAdd, 0},  // exact code
         {"NSAX\t5", false, NdisLineKind::DiscoveryAdd, 0},
         {"NS\t5", false, NdisLineKind::DiscoveryAdd, 0},
         {"PGA\t5\t1\th\t1\t1\t1\t1", false, NdisLineKind::DiscoveryAdd, 0},
@@ -66,10 +66,10 @@ TEST(NdisLine, RepeatFlagAndIntervalOfADiscovery)
 {
     const DiscoveryCase cases[] = {
         {"NSA\t5", true, 30},
-        {"NSA\t5\t0\t600", true, 30},       // no repeat: the interval is ignored
-        {"NSA\t5\t\t600", true, 30},        // an empty flag reads 0
+        {"NSA\t5\t0\t600", true, 30},  // no repeat: the interval is ignored
+        {"NSA\t5\t\t600", true, 30},   // an empty flag reads 0
         {"NSA\t5\t1", false, 30},
-        {"NSA\t5\t-2\t60", false, 60},      // any flag but 0 repeats
+        {"NSA\t5\t-2\t60", false, 60},  // any flag but 0 repeats
         {"NSA\t5\t1\t10", false, 30},
         {"NSA\t5\t1\t11", false, 11},
         {"NSA\t5\t1\t2591999", false, 2591999},
@@ -77,7 +77,7 @@ TEST(NdisLine, RepeatFlagAndIntervalOfADiscovery)
         {"NSA\t5\t1\t-60", false, 30},
         {"NSA\t5\t1\tabc", false, 30},
         {"NSA\t5\t1\t99999999999999999999", false, 30},
-        {"NSA\t5\tyes\t60", true, 30},       // a flag that is no number reads 0
+        {"NSA\t5\tyes\t60", true, 30},  // a flag that is no number reads 0
     };
     for (const DiscoveryCase& c : cases) {
         NdisLine line;

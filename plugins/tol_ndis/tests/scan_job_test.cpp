@@ -119,9 +119,9 @@ TEST(ScanJob, AThreadThatCannotStartIsReportedAndTheRunStillFinishes)
 
 TEST(ScanJob, RangesWithoutAddressesGiveOnlyFinished)
 {
-    const char* ranges[][2] = {{"10.0.0.5", "10.0.0.5"},   {"0.0.0.0", "10.0.0.5"},
-                               {"bad", "10.0.0.5"},        {"10.0.0.1", "255.255.255.255"},
-                               {"10.0.0.9", "10.0.0.1"},   {"", ""}};
+    const char* ranges[][2] = {{"10.0.0.5", "10.0.0.5"}, {"0.0.0.0", "10.0.0.5"},
+                               {"bad", "10.0.0.5"},      {"10.0.0.1", "255.255.255.255"},
+                               {"10.0.0.9", "10.0.0.1"}, {"", ""}};
     for (const auto& range : ranges) {
         CScriptedProbe probe;
         CRecordingSink sink;
@@ -146,7 +146,7 @@ TEST(ScanJob, StopWaitsForItsThreadsAndClosesTheRunOnce)
     ScanJob job(4, &probe);
     job.SetOwner(&sink);
     job.Start("10.0.0.1", "10.0.0.20", "");  // 19 addresses on 4 threads
-    probe.WaitAtGate(4);                      // every thread inside its first ping
+    probe.WaitAtGate(4);                     // every thread inside its first ping
 
     std::thread stopper([&job] { job.Stop(); });
     // The stop has either taken the threads or is about to: none of them can end before the

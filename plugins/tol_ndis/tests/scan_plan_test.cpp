@@ -34,8 +34,8 @@ std::vector<std::string> Texts(const std::vector<uint32_t>& addresses)
 TEST(ScanPlan, AddressTextsAsInetAddrReadsThem)
 {
     uint32_t address = 0;
-    for (const char* bad : {"", "10.0.0.256", "ten.0.0.1", "255.255.255.255", "1.2.3.4.5",
-                            "\xC3\xA9"})
+    for (const char* bad :
+         {"", "10.0.0.256", "ten.0.0.1", "255.255.255.255", "1.2.3.4.5", "\xC3\xA9"})
         EXPECT_FALSE(ReadScanAddress(bad, &address)) << bad;
     EXPECT_FALSE(ReadScanAddress(nullptr, &address));
     ASSERT_TRUE(ReadScanAddress("10.1.2.3", &address));
@@ -56,12 +56,13 @@ TEST(ScanPlan, AddressesFromTheStartUpToTheEnd)
         {"10.0.0.1", "10.0.0.5", {"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4"}},
         {"10.0.0.7", "10.0.0.7", {}},
         {"0.0.0.0", "10.0.0.5", {}},
-        {"10.0.0.250", "10.0.1.3",
+        {"10.0.0.250",
+         "10.0.1.3",
          {"10.0.0.250", "10.0.0.251", "10.0.0.252", "10.0.0.253", "10.0.0.254", "10.0.0.255",
           "10.0.1.1", "10.0.1.2"}},
         // An end that stepping never meets ends the list once the address passes it.
         {"10.0.0.253", "10.0.1.0", {"10.0.0.253", "10.0.0.254", "10.0.0.255"}},
-        {"10.0.0.9", "10.0.0.3", {}},      // an end below the start
+        {"10.0.0.9", "10.0.0.3", {}},  // an end below the start
         {"10.0.1.1", "10.0.0.200", {}},
         {"255.255.255.0", "255.255.255.9", {}},
         {"255.255.255.253", "255.255.255.254", {"255.255.255.253"}},
@@ -90,9 +91,9 @@ struct SliceCase {
 TEST(ScanPlan, FiveAddressesAThreadAndAtMost32Threads)
 {
     const SliceCase cases[] = {
-        {1, 1, 5, 1},       {4, 1, 5, 4},     {5, 1, 5, 5},       {6, 2, 5, 1},
-        {7, 2, 5, 2},       {160, 32, 5, 5},  {161, 32, 6, 0},    {254, 32, 8, 6},
-        {65536, 32, 2048, 2048},
+        {1, 1, 5, 1},    {4, 1, 5, 4},    {5, 1, 5, 5},
+        {6, 2, 5, 1},    {7, 2, 5, 2},    {160, 32, 5, 5},
+        {161, 32, 6, 0}, {254, 32, 8, 6}, {65536, 32, 2048, 2048},
     };
     for (const SliceCase& c : cases) {
         std::vector<uint32_t> addresses(c.addresses);

@@ -91,8 +91,8 @@ int main()
         Cost cost = Measure([&] { monitor.SampleCounters(); });
         char label[64];
         snprintf(label, sizeof label, "sampler, %d test(s) (1/s)", tests);
-        printf("%-28s %8d %16.1f %16.1f   (%.3f%% of one CPU)\n", label, cost.runs,
-               cost.cpuMicros, cost.wallMicros, cost.cpuMicros / 1e4);
+        printf("%-28s %8d %16.1f %16.1f   (%.3f%% of one CPU)\n", label, cost.runs, cost.cpuMicros,
+               cost.wallMicros, cost.cpuMicros / 1e4);
     }
     Monitor monitor;
     CComBSTR bytes;

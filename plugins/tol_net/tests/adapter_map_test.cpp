@@ -15,10 +15,9 @@ TEST(AdapterMap, OnlyConnectedOrOperationalAdaptersThatAreNoLoopback)
         bool up;
     };
     const Case cases[] = {
-        {kEthernet, 0, false}, {kEthernet, 1, false}, {kEthernet, 2, false},
-        {kEthernet, 3, false}, {kEthernet, 4, true},  {kEthernet, 5, true},
-        {kEthernet, 6, false}, {kLoopback, 4, false}, {kLoopback, 5, false},
-        {71, 5, true},  // wireless
+        {kEthernet, 0, false}, {kEthernet, 1, false}, {kEthernet, 2, false}, {kEthernet, 3, false},
+        {kEthernet, 4, true},  {kEthernet, 5, true},  {kEthernet, 6, false}, {kLoopback, 4, false},
+        {kLoopback, 5, false}, {71, 5, true},  // wireless
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.up, AdapterIsUp(c.type, c.operStatus)) << c.type << "/" << c.operStatus;
@@ -36,8 +35,7 @@ TEST(AdapterMap, BuildsTheListInByteOrderWithTheLaterOfTwoNames)
         {"alpha", 8, kEthernet, 5},
     };
     AdapterMap map = BuildAdapterMap(rows);
-    const AdapterMap expected = {
-        {"Zeta", 3}, {"alpha", 8}, {"eth0", 7}, {"\xC3\xA9thernet", 5}};
+    const AdapterMap expected = {{"Zeta", 3}, {"alpha", 8}, {"eth0", 7}, {"\xC3\xA9thernet", 5}};
     EXPECT_EQ(expected, map);
     EXPECT_EQ("Zeta\talpha\teth0\t\xC3\xA9thernet\t", AdapterListText(map));
 }

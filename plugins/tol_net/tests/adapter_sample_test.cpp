@@ -43,8 +43,7 @@ TEST(AdapterSample, DeltaTable)
     const SampleCase cases[] = {
         {"first sample gives 0, later ones the change",
          {{{{"eth0", 5000}}, 0, 5000}, {{{"eth0", 5600}}, 600, 5600}, {{{"eth0", 5600}}, 0, 5600}}},
-        {"a wrap past 2^32",
-         {{{{"eth0", 4294967290u}}, 0, 4294967290u}, {{{"eth0", 10}}, 16, 10}}},
+        {"a wrap past 2^32", {{{{"eth0", 4294967290u}}, 0, 4294967290u}, {{{"eth0", 10}}, 16, 10}}},
         {"a wrap to exactly 0, then on",
          {{{{"eth0", kMax}}, 0, kMax}, {{{"eth0", 0}}, 1, 0}, {{{"eth0", 9}}, 9, 9}}},
         {"a counter that falls back gives current - last modulo 2^32",
@@ -52,8 +51,12 @@ TEST(AdapterSample, DeltaTable)
         {"a counter at 0 that starts to count is not swallowed",
          {{{{"eth0", 0}}, 0, 0}, {{{"eth0", 7}}, 7, 7}}},
         {"an adapter that disappears reports 0 and starts over when it returns",
-         {{{{"eth0", 100}}, 0, 100}, {{{"eth0", 900}}, 800, 900}, {{}, 0, 0}, {{}, 0, 0},
-          {{{"eth0", 50000}}, 0, 50000}, {{{"eth0", 50100}}, 100, 50100}}},
+         {{{{"eth0", 100}}, 0, 100},
+          {{{"eth0", 900}}, 800, 900},
+          {{}, 0, 0},
+          {{}, 0, 0},
+          {{{"eth0", 50000}}, 0, 50000},
+          {{{"eth0", 50100}}, 100, 50100}}},
         {"a misspelt adapter never counts", {{{{"eth1", 100}}, 0, 0}, {{{"eth1", 900}}, 0, 0}}},
     };
     for (const SampleCase& c : cases) {

@@ -17,17 +17,17 @@ TEST(NetLine, CodeAndExactFieldCountDecideTheKind)
         {"NTA\t1\t2\teth0", NetLineKind::Add},
         {"NTM\t1\t2\teth0", NetLineKind::Modify},
         {"NTD\t1\t2", NetLineKind::Delete},
-        {"NTA\t1\t2", NetLineKind::Ignored},                // three fields
-        {"NTA\t1\t2\teth0\tx", NetLineKind::Ignored},       // five fields
-        {"NTA\t1\t2\t", NetLineKind::Ignored},              // a trailing TAB adds no field
-        {"NTA\t1\t2\t\t", NetLineKind::Add},                // ... two make an empty name
+        {"NTA\t1\t2", NetLineKind::Ignored},           // three fields
+        {"NTA\t1\t2\teth0\tx", NetLineKind::Ignored},  // five fields
+        {"NTA\t1\t2\t", NetLineKind::Ignored},         // a trailing TAB adds no field
+        {"NTA\t1\t2\t\t", NetLineKind::Add},           // ... two make an empty name
         {"NTM\t1\t2", NetLineKind::Ignored},
-        {"NTD\t1", NetLineKind::Ignored},                   // no location id
+        {"NTD\t1", NetLineKind::Ignored},  // no location id
         {"NTD\t1\t2\t3", NetLineKind::Ignored},
-        {"nta\t1\t2\teth0", NetLineKind::Ignored},          // codes are case-sensitive
+        {"nta\t1\t2\teth0", NetLineKind::Ignored},  // codes are case-sensitive
         {"NTAX\t1\t2\teth0", NetLineKind::Ignored},
         {"PGA\t1\t2\teth0", NetLineKind::Ignored},
-        {"\t\t\t", NetLineKind::Ignored},                   // only TABs
+        {"\t\t\t", NetLineKind::Ignored},  // only TABs
         {"NTA", NetLineKind::Ignored},
     };
     for (const LineCase& c : cases) {

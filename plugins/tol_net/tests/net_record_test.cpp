@@ -57,8 +57,8 @@ TEST(NetRecord, AdapterRecordCarriesTheSixRatesStatusAndText)
     CComBSTR bytes;
     ASSERT_TRUE(BuildAdapterRecord(test, &bytes));
     const std::string text = "Network adapter: LAN \xC3\xA4 values are within acceptable limits.\n";
-    EXPECT_EQ(std::vector<uint32_t>({static_cast<uint32_t>(32 + 40 + 8 + text.size() + 1), 0, 10,
-                                     1, 0, 0, 1, 0}),
+    EXPECT_EQ(std::vector<uint32_t>(
+                  {static_cast<uint32_t>(32 + 40 + 8 + text.size() + 1), 0, 10, 1, 0, 0, 1, 0}),
               Header(bytes));
     EXPECT_EQ(bytes.ByteLength(), Header(bytes)[0]);
     EXPECT_EQ(std::vector<uint32_t>({38, 12, 3, 1000, 9, 1, 4000000000u, 11, 4, 0}),

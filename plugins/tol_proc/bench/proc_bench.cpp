@@ -83,8 +83,8 @@ int main(int argc, char** argv)
     CProcChecker checker(source);
     for (int i = 0; i < tests; ++i) {
         char line[256];
-        snprintf(line, sizeof line, "PRA\t%d\t1\t90\t4096\t4096\t%s%02d.exe", i + 1,
-                 prefix.c_str(), i);
+        snprintf(line, sizeof line, "PRA\t%d\t1\t90\t4096\t4096\t%s%02d.exe", i + 1, prefix.c_str(),
+                 i);
         bool checkNow = false;
         checker.ProcessLine(line, &checkNow);
     }
@@ -101,20 +101,20 @@ int main(int argc, char** argv)
            static_cast<unsigned>(measured));
 
     std::vector<Cost> costs = MeasureInTurn(passes, {
-        [&] {
-            std::vector<ProcessEntry> entries;
-            source.Snapshot(&entries);
-        },
-        [&] {
-            std::string bytes;
-            checker.CheckPass(false, &bytes);
-            checker.TakeLog();
-        },
-        [&] {
-            std::string bytes;
-            AppendProcessList(source, &bytes);
-        },
-    });
+                                                        [&] {
+                                                            std::vector<ProcessEntry> entries;
+                                                            source.Snapshot(&entries);
+                                                        },
+                                                        [&] {
+                                                            std::string bytes;
+                                                            checker.CheckPass(false, &bytes);
+                                                            checker.TakeLog();
+                                                        },
+                                                        [&] {
+                                                            std::string bytes;
+                                                            AppendProcessList(source, &bytes);
+                                                        },
+                                                    });
     Print("snapshot alone (the floor)", costs[0], processes.size(), "process");
     Print("check pass, 50 tests", costs[1], measured, "process measured");
     Print("Get: process list", costs[2], processes.size(), "process listed");

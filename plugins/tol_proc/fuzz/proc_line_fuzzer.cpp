@@ -20,7 +20,8 @@ void CheckRecords(const std::string& records)
         memcpy(&length, records.data() + at, 4);
         Check(length <= records.size() - at);
         std::string texts[4];
-        Check(RecordIsWhole(reinterpret_cast<const unsigned char*>(records.data() + at), length, texts, 4));
+        Check(RecordIsWhole(reinterpret_cast<const unsigned char*>(records.data() + at), length,
+                            texts, 4));
         for (const std::string& text : texts)
             Check(IsUtf8(text));
         at += length;

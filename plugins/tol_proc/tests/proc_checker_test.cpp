@@ -55,23 +55,35 @@ TEST_F(ProcCheckerTest, LineTable)
         bool checkNow;
         std::vector<std::string> log;  // after "processing test"
     } const cases[] = {
-        {"PRA\t5\t3\t80\t100\t200\ta.exe", true, true,
+        {"PRA\t5\t3\t80\t100\t200\ta.exe",
+         true,
+         true,
          {adding + "pname:'a.exe', tid:5, lid:3, max_cpu:80, max_wss:100, max_pfs:200", added}},
         // The same name again (exact case) is skipped, whatever its id.
-        {"PRA\t6\t3\t-1\t-1\t-1\ta.exe", true, false,
+        {"PRA\t6\t3\t-1\t-1\t-1\ta.exe",
+         true,
+         false,
          {adding + "pname:'a.exe', tid:6, lid:3, max_cpu:-1, max_wss:-1, max_pfs:-1",
           "1 tol_proc: found duplicated process. skipping..."}},
         // The same id with another name (or another case) is a test of its own.
-        {"PRA\t5\t3\t-1\t-1\t-1\tA.EXE", true, true,
+        {"PRA\t5\t3\t-1\t-1\t-1\tA.EXE",
+         true,
+         true,
          {adding + "pname:'A.EXE', tid:5, lid:3, max_cpu:-1, max_wss:-1, max_pfs:-1", added}},
-        {"PRA\t-7\t1\t-1\t-1\t-1\tneg.exe", true, true,
+        {"PRA\t-7\t1\t-1\t-1\t-1\tneg.exe",
+         true,
+         true,
          {adding + "pname:'neg.exe', tid:-7, lid:1, max_cpu:-1, max_wss:-1, max_pfs:-1", added}},
         {"PRA\t0\t1\t-1\t-1\t-1\tzero.exe", false, false, {}},
         {"PRA\tx\t1\t-1\t-1\t-1\tzero.exe", false, false, {}},
-        {"PRM\t5\t9\t10\t20\t30\tb.exe", true, true,
+        {"PRM\t5\t9\t10\t20\t30\tb.exe",
+         true,
+         true,
          {"1 tol_proc: modifing test... pname:'b.exe', tid:5, lid:9, max_cpu:10, max_wss:20, "
           "max_pfs:30"}},
-        {"PRM\t77\t9\t10\t20\t30\tb.exe", false, false,
+        {"PRM\t77\t9\t10\t20\t30\tb.exe",
+         false,
+         false,
          {"1 tol_proc: modifing test... pname:'b.exe', tid:77, lid:9, max_cpu:10, max_wss:20, "
           "max_pfs:30"}},
         {"PRM\t-7\t1\t1\t1\t1\tneg.exe", false, false, {}},

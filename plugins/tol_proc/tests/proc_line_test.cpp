@@ -26,8 +26,8 @@ TEST(ProcLine, FieldsCodesAndCounts)
         {"PRD\t-2\tx", ProcLineKind::Delete, -2, 0, -1, -1, -1, L""},
         // Numbers as atoi reads them; beyond the int range the nearest end.
         {"PRA\tx\t\t12abc\t 7\t-0\tp.exe", ProcLineKind::Add, 0, 0, 12, 7, 0, L"p.exe"},
-        {"PRA\t99999999999\t-99999999999\t1\t1\t1\tp.exe", ProcLineKind::Add, INT_MAX, INT_MIN,
-         1, 1, 1, L"p.exe"},
+        {"PRA\t99999999999\t-99999999999\t1\t1\t1\tp.exe", ProcLineKind::Add, INT_MAX, INT_MIN, 1,
+         1, 1, L"p.exe"},
         {"PRA\t1\t1\t1\t1\t1\t" + longName, ProcLineKind::Add, 1, 1, 1, 1, 1,
          std::wstring(longName.begin(), longName.end())},
         // UTF-8 names become wide text.

@@ -91,8 +91,8 @@ TEST(ProcVerdict, AlarmStateAcrossResults)
     unsigned alarm = 0;
     for (size_t i = 0; i < steps.size(); ++i) {
         const Step& step = steps[i];
-        ProcVerdict verdict = step.running ? JudgeProcess(limits, step.figures, &alarm)
-                                           : JudgeNotRunning(&alarm);
+        ProcVerdict verdict =
+            step.running ? JudgeProcess(limits, step.figures, &alarm) : JudgeNotRunning(&alarm);
         EXPECT_EQ(step.status, verdict.status) << "step " << i;
         EXPECT_EQ(step.text, verdict.text) << "step " << i;
         EXPECT_EQ(step.alarm, alarm) << "step " << i;

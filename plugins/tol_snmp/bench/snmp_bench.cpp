@@ -55,8 +55,8 @@ int Passes(char** argv)
         return 1;
     int tests = atoi(argv[5]);
     for (int id = 1; id <= tests; ++id) {
-        std::string line = "SPA\t" + std::to_string(id) + "\t1\t" + argv[2] + "\t" + argv[3] + "\t2\t" + argv[6] +
-                           "\t" + argv[4] + "\t\t\t\t\t\t5\t1\t\t";
+        std::string line = "SPA\t" + std::to_string(id) + "\t1\t" + argv[2] + "\t" + argv[3] +
+                           "\t2\t" + argv[6] + "\t" + argv[4] + "\t\t\t\t\t\t5\t1\t\t";
         checker.ProcessTest(line.c_str());
     }
     for (int pass = atoi(argv[7]); pass > 0; --pass) {
@@ -68,7 +68,8 @@ int Passes(char** argv)
         checker.Check(false);
         timer.Stop();
         CScopedLock lock(owner.m_lock);
-        printf("pass %u %u %.3f\n", static_cast<unsigned>(owner.results.size()), CountGood(owner), timer.Elapsedms());
+        printf("pass %u %u %.3f\n", static_cast<unsigned>(owner.results.size()), CountGood(owner),
+               timer.Elapsedms());
         fflush(stdout);
     }
     checker.Stop();
@@ -122,7 +123,7 @@ int Traps(char** argv)
     double last = 0.0;
     size_t posted = 0;
     size_t seen = 0;
-    while (posted < wanted && static_cast<LONG>(deadline - GetTickCount()) > 0) {
+    while (posted<wanted&& static_cast<LONG>(deadline - GetTickCount())> 0) {
         {
             CScopedLock lock(owner.m_lock);
             posted = owner.results.size();
@@ -151,8 +152,9 @@ int main(int argc, char** argv)
         return Stacks(argv);
     if (argc >= 4 && strcmp(argv[1], "traps") == 0)
         return Traps(argv);
-    fprintf(stderr, "usage: snmp_bench pass <host> <port> <community> <tests> <oids> <passes>\n"
-                    "       snmp_bench stack <host> <port> <community> <tests> <oids>\n"
-                    "       snmp_bench traps <packages> <seconds>\n");
+    fprintf(stderr,
+            "usage: snmp_bench pass <host> <port> <community> <tests> <oids> <passes>\n"
+            "       snmp_bench stack <host> <port> <community> <tests> <oids>\n"
+            "       snmp_bench traps <packages> <seconds>\n");
     return 2;
 }

@@ -7,8 +7,9 @@
 namespace {
 
 // A request line: the code, then `rest` (the fifteen fields from the test id on).
-const char kFields[] = "7\t3\t127.0.23.1\t1161\t2\t1.3.6.1.2.1.1.3.0;1.3.6.1.2.1.2.1.0\ttol23"
-                       "\ta\tb\tc\td\te\t5\t2\t0,100;-5,5";
+const char kFields[] =
+    "7\t3\t127.0.23.1\t1161\t2\t1.3.6.1.2.1.1.3.0;1.3.6.1.2.1.2.1.0\ttol23"
+    "\ta\tb\tc\td\te\t5\t2\t0,100;-5,5";
 
 std::string Line(const char* code, const std::string& rest = kFields)
 {
@@ -45,19 +46,19 @@ TEST(SnmpLine, CodeAndFieldCountDecideTheKind)
         {"SPD\t7\t3", SnmpLineKind::Delete},
         {"TRA\t9\t4", SnmpLineKind::TrapStart},
         {"TRD\t9\t0", SnmpLineKind::TrapStop},
-        {"TRM\t9\t4", SnmpLineKind::Ignored},              // announced, taken without effect
-        {Line("SPA", fifteen), SnmpLineKind::Ignored},      // 15 fields
+        {"TRM\t9\t4", SnmpLineKind::Ignored},           // announced, taken without effect
+        {Line("SPA", fifteen), SnmpLineKind::Ignored},  // 15 fields
         {Line("SPA", std::string(kFields) + "\t"), SnmpLineKind::Add},  // a trailing TAB adds none
         {Line("SPA", std::string(kFields) + "\t\t"), SnmpLineKind::Ignored},  // 17 fields
         {Line("SPA", std::string(kFields) + "\tx"), SnmpLineKind::Ignored},
         {Line("SPA", fifteen + "\t"), SnmpLineKind::Ignored},  // 15 fields and a trailing TAB
-        {Line("SPA", fifteen + "\t\t"), SnmpLineKind::Add},   // 16: the last one empty
+        {Line("SPA", fifteen + "\t\t"), SnmpLineKind::Add},    // 16: the last one empty
         {Line("SPM", fifteen), SnmpLineKind::Ignored},
         {"SPD\t7", SnmpLineKind::Ignored},
-        {"SPD\t7\t", SnmpLineKind::Ignored},                // two fields
+        {"SPD\t7\t", SnmpLineKind::Ignored},  // two fields
         {"TRD\t9\t", SnmpLineKind::Ignored},
         {"TRA\t9\t", SnmpLineKind::Ignored},
-        {"SPD\t7\t\t", SnmpLineKind::Delete},              // three: the last one empty
+        {"SPD\t7\t\t", SnmpLineKind::Delete},  // three: the last one empty
         {"TRD\t9\t\t", SnmpLineKind::TrapStop},
         {"TRA\t9\t3\t", SnmpLineKind::TrapStart},
         // No identifiers and no limits: an add whose request then fails at set-up.
@@ -65,11 +66,11 @@ TEST(SnmpLine, CodeAndFieldCountDecideTheKind)
         {"SPD\t7\t3\t1", SnmpLineKind::Ignored},
         {"TRA\t9", SnmpLineKind::Ignored},
         {"TRD\t9\t0\t0", SnmpLineKind::Ignored},
-        {"SPA\t7\t3", SnmpLineKind::Ignored},               // a short add
-        {Line("spa"), SnmpLineKind::Ignored},               // the code is case-sensitive
+        {"SPA\t7\t3", SnmpLineKind::Ignored},  // a short add
+        {Line("spa"), SnmpLineKind::Ignored},  // the code is case-sensitive
         {Line("SPA "), SnmpLineKind::Ignored},
         {"SPA", SnmpLineKind::Ignored},
-        {std::string(16, '\t'), SnmpLineKind::Ignored},     // only TABs: 16 empty fields
+        {std::string(16, '\t'), SnmpLineKind::Ignored},  // only TABs: 16 empty fields
         {std::string(2, '\t'), SnmpLineKind::Ignored},
         {"\xC3\xA9\xE2\x82\xAC\t1\t2", SnmpLineKind::Ignored},  // non-ASCII code
     };
@@ -110,32 +111,32 @@ TEST(SnmpLine, RuleBreakingRequestLinesAreIgnored)
         const char* value;
         SnmpLineKind kind;
     } const cases[] = {
-        {1, "0", SnmpLineKind::Ignored},            // test id must be above 0
+        {1, "0", SnmpLineKind::Ignored},  // test id must be above 0
         {1, "-4", SnmpLineKind::Ignored},
         {1, "x", SnmpLineKind::Ignored},            // not a number: 0
         {1, "99999999999", SnmpLineKind::Ignored},  // beyond the signed 32-bit range
         {1, "2147483647", SnmpLineKind::Add},
-        {1, "12abc", SnmpLineKind::Add},            // a number followed by text reads as 12
-        {2, "-8", SnmpLineKind::Add},               // the location id may be anything
+        {1, "12abc", SnmpLineKind::Add},  // a number followed by text reads as 12
+        {2, "-8", SnmpLineKind::Add},     // the location id may be anything
         {2, "", SnmpLineKind::Add},
-        {4, "0", SnmpLineKind::Ignored},            // port
+        {4, "0", SnmpLineKind::Ignored},  // port
         {4, "", SnmpLineKind::Ignored},
         {4, "-161", SnmpLineKind::Ignored},
         {4, "4294967296", SnmpLineKind::Ignored},
         {4, "65535", SnmpLineKind::Add},
-        {5, "0", SnmpLineKind::Ignored},            // version 1 or 2
+        {5, "0", SnmpLineKind::Ignored},  // version 1 or 2
         {5, "3", SnmpLineKind::Ignored},
         {5, "1", SnmpLineKind::Add},
-        {13, "0", SnmpLineKind::Ignored},           // time-out
+        {13, "0", SnmpLineKind::Ignored},  // time-out
         {13, "-1", SnmpLineKind::Ignored},
         {13, "4294967295", SnmpLineKind::Add},
-        {14, "0", SnmpLineKind::Ignored},           // retries
+        {14, "0", SnmpLineKind::Ignored},  // retries
         {14, "", SnmpLineKind::Ignored},
-        {3, "", SnmpLineKind::Add},                 // empty texts are kept as none
+        {3, "", SnmpLineKind::Add},  // empty texts are kept as none
         {6, "", SnmpLineKind::Add},
         {7, "", SnmpLineKind::Add},
-        {15, "", SnmpLineKind::Ignored},            // one TAB at the end: 15 fields
-        {15, "\t", SnmpLineKind::Add},              // no limits: the line ends in two TABs
+        {15, "", SnmpLineKind::Ignored},                 // one TAB at the end: 15 fields
+        {15, "\t", SnmpLineKind::Add},                   // no limits: the line ends in two TABs
         {8, "\xC3\xA9\xE2\x82\xAC", SnmpLineKind::Add},  // unused fields are not read
     };
     for (const auto& c : cases)

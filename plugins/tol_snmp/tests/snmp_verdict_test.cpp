@@ -47,8 +47,8 @@ TEST(SnmpVerdict, OnlyAFullyGoodRequestSucceeds)
         bool success;
     } const cases[] = {
         {true, true, true, nullptr, true},
-        {true, true, true, "Request timed out", false},  // the API's own time-out notice
-        {true, true, false, "Request timed out", false}, // the waiter's time-out
+        {true, true, true, "Request timed out", false},   // the API's own time-out notice
+        {true, true, false, "Request timed out", false},  // the waiter's time-out
         {true, true, true, "The requested SNMP operation identified an unknown variable.", false},
         {true, false, false, "Destination unreachable", false},
         {false, false, false, "Object ID is incorrect", false},

@@ -141,7 +141,7 @@ TEST_F(StandInShellTest, ZipItemsAreItsTopLevelEntries)
 {
     CComPtr<FolderItems> items = ZipItems();
     ASSERT_TRUE(items);
-    EXPECT_EQ(Names(items), kZipItems);   // "../outside.txt" is no item
+    EXPECT_EQ(Names(items), kZipItems);  // "../outside.txt" is no item
     CComPtr<FolderItem> first;
     CComVariant index(0);
     ASSERT_EQ(items->Item(index, &first), S_OK);
@@ -217,8 +217,7 @@ TEST_F(StandInShellTest, CopyHereCopiesTheItemsOfAFolderReplacingWhatIsThere)
 TEST_F(StandInShellTest, SwitchesFailTheCopyOrLeaveTheLastItemsOut)
 {
     CComPtr<FolderItems> items = ZipItems();
-    std::vector<StandInItem> entries =
-        static_cast<CStandInFolderItems*>(items.Get())->Entries();
+    std::vector<StandInItem> entries = static_cast<CStandInFolderItems*>(items.Get())->Entries();
     CTempFolder failed;
     StandInCopySwitches fails;
     fails.fails = true;
@@ -228,12 +227,12 @@ TEST_F(StandInShellTest, SwitchesFailTheCopyOrLeaveTheLastItemsOut)
     StandInCopySwitches leaveOut;
     leaveOut.leaveOut = 1;
     ASSERT_EQ(StartStandInCopy(entries, shortOfOne.Path(), leaveOut), S_OK);
-    ASSERT_TRUE(WaitFor({shortOfOne / L"Updater.exe", shortOfOne / L"data.txt",
-                         shortOfOne / L"sub"}));
+    ASSERT_TRUE(
+        WaitFor({shortOfOne / L"Updater.exe", shortOfOne / L"data.txt", shortOfOne / L"sub"}));
     CRecorder recorder;
     EXPECT_FALSE(WaitForShellItems(items, shortOfOne.Path().c_str(), recorder, 3, 10));
     EXPECT_EQ(recorder.missing, std::vector<std::wstring>(3, shortOfOne / L"empty.txt"));
-    EXPECT_EQ(recorder.checked.size(), 12u);   // four items checked in each of three tests
+    EXPECT_EQ(recorder.checked.size(), 12u);  // four items checked in each of three tests
     EXPECT_FALSE(Exists(failed / L"Updater.exe"));
 }
 
