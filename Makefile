@@ -11,7 +11,7 @@ PRODUCT   := $(BUILD_ROOT)/i686
 # In a recipe: the test bed's architecture and build folder.
 ARCH      = arch=$$(tools/test_arch.sh) && bed=$(BUILD_ROOT)/$$arch
 
-.PHONY: all deps build testbed test demo bench fuzz clean
+.PHONY: all deps build testbed test demo bench fuzz format-check clean
 
 all: build
 
@@ -40,6 +40,10 @@ bench: testbed
 # libFuzzer targets of the parsers, built natively; FUZZ_RUNS inputs each (default 10^6).
 fuzz: deps
 	tools/fuzz.sh
+
+# Every C and C++ file as clang-format writes it (tools/check_format.sh --fix rewrites them).
+format-check: deps
+	tools/check_format.sh
 
 clean:
 	rm -rf $(BUILD_ROOT)

@@ -12,7 +12,7 @@ packages=(
     iproute2 iputils-ping
     openssl
     xvfb
-    clang libclang-rt-dev
+    clang libclang-rt-dev clang-format
     nginx curl
     fping
     procps
