@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "com_bstr.h"
 #include "critical_section.h"
@@ -131,6 +132,10 @@ public:
     }
 
 protected:
+    // One log line at `level`, through PostEvent (each plug-in names its levels).
+    void Post(int level, const char* text) { PostEvent(level, text); }
+    void Post(int level, const std::string& text) { PostEvent(level, text.c_str()); }
+
     // Wakes the worker for a check-now pass (after an add, for instance).
     void SignalCheckNow()
     {

@@ -119,6 +119,7 @@ public:
         case CTestList<CpuTest>::AddOutcome::Duplicate:
             Post(kLevelTests, "tol_cpu: found duplicated test. skipping...");
             break;
+        case CTestList<CpuTest>::AddOutcome::Refused:
         case CTestList<CpuTest>::AddOutcome::NoMemory:
             break;
         }

@@ -11,18 +11,20 @@
 
 #include <string>
 
-#include "critical_section.h"
 #include "disk_line.h"
 #include "disk_meter.h"
 #include "disk_record.h"
-#include "disk_test_list.h"
 #include "disk_verdict.h"
 #include "format_text.h"
-#include "mon_checker_base.h"
+#include "list_worker.h"
 
 template <class T>
-class CDiskMon : public CMonCheckerBase<T> {
+class CDiskMon : public CListWorker<T, DiskTest> {
 public:
+    using Base = CListWorker<T, DiskTest>;
+    using Base::Post;
+    using typename Base::AddOutcome;
+
     static constexpr int kLevelTests = 1;     // test-list changes, measured values
     static constexpr int kLevelProgress = 4;  // per-test progress
     static constexpr int kLevelPass = 5;      // a pass's begin and end, the drive list
@@ -30,114 +32,37 @@ public:
     CDiskMon() = default;
 
     // The owner calls Stop first; stopping again here is harmless.
-    ~CDiskMon() override
-    {
-        CMonCheckerBase<T>::Stop();
-        ClearDiskTests();
-    }
+    ~CDiskMon() override { Base::Stop(); }
 
     // For tests: figures of their own in place of the system's.
     void SetMeter(IDiskMeter* meter) { m_meter = meter; }
 
     bool ProcessTest(const char* utf8Line) override
     {
-        if (!utf8Line || !*utf8Line)
-            return false;
-        Post(kLevelTests, FormatText("tol_disk: processing test: '%s'", utf8Line));
-        DiskLine line;
-        if (!ParseDiskLine(utf8Line, &line))
-            return false;
-        switch (line.kind) {
-        case DiskLineKind::Add:
-            AddDiskTest(line.test);
-            break;
-        case DiskLineKind::Modify:
-            ModifyDiskTest(line.test);
-            break;
-        case DiskLineKind::Delete:
-            RemoveDiskTest(line.test.testId);
-            break;
-        case DiskLineKind::Incorrect:
-            Post(kLevelTests, "tol_disk: Incorrect test format!");
-            break;
-        }
-        return true;
-    }
-
-    void Stop() override
-    {
-        CMonCheckerBase<T>::Stop();
-        ClearDiskTests();
+        if (utf8Line && *utf8Line)
+            Post(kLevelTests, FormatText("tol_disk: processing test: '%s'", utf8Line));
+        return Base::ProcessTest(utf8Line);
     }
 
     void Check(bool forced) override
     {
-        CScopedLock lock(m_testLock);
+        CScopedLock lock(this->m_testLock);
         Post(kLevelPass, FormatText("tol_disk: begin checking. test count: %d",
-                                    static_cast<int>(m_tests.Size())));
+                                    static_cast<int>(this->m_tests.Size())));
         int interval = this->GetInterval();
-        for (auto& test : m_tests) {
+        this->m_tests.ForPass(forced, [this, interval](DiskTest& test) {
             if (this->StopRequested())
-                break;
-            if (forced && !test->isNew)
-                continue;
-            test->isNew = false;
+                return false;
             Post(kLevelProgress, FormatText("tol_disk: checking tid: %d, lid: %d, drive: '%c'",
-                                            test->testId, test->locationId, test->drive));
+                                            test.tid, test.lid, test.drive));
             DiskVerdict verdict =
-                test->IsRateTest() ? CheckRates(test.get(), interval) : CheckSpace(*test);
+                test.IsRateTest() ? CheckRates(&test, interval) : CheckSpace(test);
             CComBSTR bytes;
-            if (BuildDiskRecord(test->testId, test->locationId, verdict, &bytes))
+            if (BuildDiskRecord(test.tid, test.lid, verdict, &bytes))
                 this->PostResult(&bytes, "tol_disk: New data is available.");
-        }
+            return true;
+        });
         Post(kLevelPass, "tol_disk: end checking");
-    }
-
-    bool AddDiskTest(const DiskTest& test)
-    {
-        if (test.testId < 1)
-            return false;
-        CScopedLock lock(m_testLock);
-        PostTestLine("adding", test);
-        switch (m_tests.Add(test)) {
-        case CDiskTestList::AddOutcome::Added:
-            Post(kLevelTests, "tol_disk: test added successfully...");
-            this->SignalCheckNow();
-            break;
-        case CDiskTestList::AddOutcome::Duplicate:
-            Post(kLevelTests, "tol_disk: found duplicated test. skipping...");
-            break;
-        case CDiskTestList::AddOutcome::NoMemory:
-            break;
-        }
-        return true;
-    }
-
-    bool ModifyDiskTest(const DiskTest& test)
-    {
-        if (test.testId < 1)
-            return false;
-        CScopedLock lock(m_testLock);
-        PostTestLine("modifing", test);
-        if (m_tests.Modify(test))
-            this->SignalCheckNow();
-        return true;
-    }
-
-    bool RemoveDiskTest(int testId)
-    {
-        if (testId < 1)
-            return false;
-        CScopedLock lock(m_testLock);
-        Post(kLevelTests, FormatText("tol_disk: removing test... tid:%d", testId));
-        m_tests.Remove(testId);
-        return true;
-    }
-
-    void ClearDiskTests()
-    {
-        CScopedLock lock(m_testLock);
-        m_tests.Clear();
     }
 
     // Appends the RESULT_DISK_LIST record to `out`; nothing when the drives cannot be listed.
@@ -152,14 +77,36 @@ public:
         AppendDiskListRecord(text, out);
     }
 
-private:
-    void Post(int level, const std::string& text) { this->PostEvent(level, text.c_str()); }
+protected:
+    bool ReadTestLine(const char* utf8Line, DiskLine* line) override
+    {
+        return ParseDiskLine(utf8Line, line);
+    }
 
+    void OnAdding(const DiskTest& test) override { PostTestLine("adding", test); }
+
+    void OnAddOutcome(AddOutcome outcome) override
+    {
+        if (outcome == AddOutcome::Added)
+            Post(kLevelTests, "tol_disk: test added successfully...");
+        else if (outcome == AddOutcome::Duplicate)
+            Post(kLevelTests, "tol_disk: found duplicated test. skipping...");
+    }
+
+    void OnModifying(const DiskTest& test) override { PostTestLine("modifing", test); }
+
+    void OnRemoving(int tid) override
+    {
+        Post(kLevelTests, FormatText("tol_disk: removing test... tid:%d", tid));
+    }
+
+    void OnIncorrectLine() override { Post(kLevelTests, "tol_disk: Incorrect test format!"); }
+
+private:
     void PostTestLine(const char* action, const DiskTest& test)
     {
-        Post(kLevelTests,
-             FormatText("tol_disk: %s test... disk:'%c', tid:%d, lid:%d, min_free:%d", action,
-                        test.drive, test.testId, test.locationId, test.minimumFree));
+        Post(kLevelTests, FormatText("tol_disk: %s test... disk:'%c', tid:%d, lid:%d, min_free:%d",
+                                     action, test.drive, test.tid, test.lid, test.minimumFree));
     }
 
     DiskVerdict CheckRates(DiskTest* test, int interval)
@@ -168,13 +115,12 @@ private:
         if (!m_meter->GetDiskCounters(test->drive, &reads, &writes))
             return DriveNotFound(test->drive);
         RateSample sample = TakeRateSample(test, reads, writes, interval);
-        Post(
-            kLevelTests,
-            FormatText("tol_disk: tid: %d, lid: %d, drive: '%c', read: %u, write: %u, "
-                       "last_read: %u, last_write: %u, read_count: %u, write_count: %u",
-                       test->testId, test->locationId, test->drive, reads, writes, sample.lastReads,
-                       sample.lastWrites, static_cast<unsigned int>(sample.readRate),
-                       static_cast<unsigned int>(sample.writeRate)));
+        Post(kLevelTests,
+             FormatText("tol_disk: tid: %d, lid: %d, drive: '%c', read: %u, write: %u, "
+                        "last_read: %u, last_write: %u, read_count: %u, write_count: %u",
+                        test->tid, test->lid, test->drive, reads, writes, sample.lastReads,
+                        sample.lastWrites, static_cast<unsigned int>(sample.readRate),
+                        static_cast<unsigned int>(sample.writeRate)));
         return JudgeRates(test->drive, sample.readRate, sample.writeRate);
     }
 
@@ -185,11 +131,9 @@ private:
             return DriveNotFound(test.drive);
         Post(kLevelTests,
              FormatText("tol_disk: tid: %d, lid: %d, drive: '%c', total: %.2f, free: %.2f",
-                        test.testId, test.locationId, test.drive, totalGb, freeGb));
+                        test.tid, test.lid, test.drive, totalGb, freeGb));
         return JudgeFreeSpace(test.drive, test.minimumFree, totalGb, freeGb);
     }
 
-    CCriticalSection m_testLock;
-    CDiskTestList m_tests;
     IDiskMeter* m_meter = &SystemDiskMeter();
 };

@@ -11,7 +11,7 @@ class CDiskVolumeMonitoring
                               IDiskVolumeMonitoring, &IID_IDiskVolumeMonitoring, &LIBID_tol_diskLib,
                               &DIID__IDiskVolumeMonitoringEvents, &CLSID_DiskVolumeMonitoring> {
 public:
-    static const char* CommandCodeList() { return "DKADKMDKDDIADIMDID"; }
+    static const char* CommandCodeList() { return DiskCommandCodes(); }
     static const char* LogPrefix() { return "tol_disk: "; }
 
     void LeadingResults(CComBSTR* out)

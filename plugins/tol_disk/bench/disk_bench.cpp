@@ -66,13 +66,13 @@ int main(int argc, char** argv)
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         DiskTest test;
         test.drive = letter;
-        test.locationId = 1;
-        test.testId = testId++;
+        test.lid = 1;
+        test.tid = testId++;
         test.minimumFree = 1;
-        worker.AddDiskTest(test);
-        test.testId = testId++;
+        worker.AddTest(test);
+        test.tid = testId++;
         test.minimumFree = kRateTestMinimum;
-        worker.AddDiskTest(test);
+        worker.AddTest(test);
     }
     CComBSTR list;
     worker.BuildDiskList(&list);

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "disk_line.h"
-#include "disk_test_list.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -15,7 +14,7 @@ bool IsLetter(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-void Apply(const std::string& line, CDiskTestList& list)
+void Apply(const std::string& line, CTestList<DiskTest>& list)
 {
     DiskLine parsed;
     bool taken = ParseDiskLine(line.c_str(), &parsed);
@@ -24,24 +23,24 @@ void Apply(const std::string& line, CDiskTestList& list)
         return;
     auto fields = SplitFields(line, '\t');
     const DiskTest& test = parsed.test;
-    switch (parsed.kind) {
-    case DiskLineKind::Add:
-    case DiskLineKind::Modify:
+    switch (parsed.action) {
+    case LineAction::Add:
+    case LineAction::Modify:
         Check(((fields.size() == 4 && test.IsRateTest()) || fields.size() == 5) &&
               IsLetter(test.drive) && test.drive == fields[3][0]);
-        if (test.testId >= 1) {
-            if (parsed.kind == DiskLineKind::Add)
+        if (test.tid >= 1) {
+            if (parsed.action == LineAction::Add)
                 list.Add(test);
             else
                 list.Modify(test);
         }
         break;
-    case DiskLineKind::Delete:
+    case LineAction::Delete:
         Check(fields.size() == 3);
-        if (test.testId >= 1)
-            list.Remove(test.testId);
+        if (test.tid >= 1)
+            list.Remove(test.tid);
         break;
-    case DiskLineKind::Incorrect:
+    case LineAction::Incorrect:
         break;
     }
 }
@@ -50,15 +49,15 @@ void Apply(const std::string& line, CDiskTestList& list)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    CDiskTestList list;
+    CTestList<DiskTest> list;
     ForEachLine(data, size, [&list](const std::string& line) { Apply(line, list); });
     while (list.Size() > 0) {
-        int id = (*list.begin())->testId;
+        int id = (*list.begin())->tid;
         DiskLine parsed;
         Check(ParseDiskLine(("DKD\t" + std::to_string(id) + "\t0").c_str(), &parsed) &&
-              parsed.kind == DiskLineKind::Delete && parsed.test.testId == id);
+              parsed.action == LineAction::Delete && parsed.test.tid == id);
         size_t before = list.Size();
-        list.Remove(parsed.test.testId);
+        list.Remove(parsed.test.tid);
         Check(list.Size() == before - 1);
     }
     return 0;

@@ -8,7 +8,7 @@ namespace {
 
 struct LineCase {
     const char* line;
-    DiskLineKind kind;
+    LineAction kind;
 };
 
 TEST(DiskLine, CodeAndFieldCountDecideTheKind)
@@ -17,31 +17,31 @@ TEST(DiskLine, CodeAndFieldCountDecideTheKind)
     const std::string longDrive = "DKA\t1\t1\t" + longField + "\t5";
     const std::string longCode = longField + "\t1\t1";
     const LineCase cases[] = {
-        {"DKA\t1\t2\tC\t5", DiskLineKind::Add},
-        {"DIA\t1\t2\tC", DiskLineKind::Add},
-        {"DKM\t1\t2\tC\t5", DiskLineKind::Modify},
-        {"DIM\t1\t2\tC", DiskLineKind::Modify},
-        {"DKD\t1\t2", DiskLineKind::Delete},
-        {"DID\t1\t2", DiskLineKind::Delete},
-        {"DKD\t1\t", DiskLineKind::Incorrect},      // a trailing TAB adds no field
-        {"DKA\t1\t2\tC", DiskLineKind::Incorrect},  // 4 fields
-        {"DKA\t1\t2\tC\t5\t6", DiskLineKind::Incorrect},
-        {"DIA\t1\t2\tC\t5", DiskLineKind::Incorrect},  // 5 fields
-        {"DKM\t1\t2\tC", DiskLineKind::Incorrect},
-        {"DIM\t1\t2\tC\t5", DiskLineKind::Incorrect},
-        {"DKD\t1", DiskLineKind::Incorrect},
-        {"DID\t1\t2\t3", DiskLineKind::Incorrect},
-        {"dka\t1\t2\tC\t5", DiskLineKind::Incorrect},  // codes are case-sensitive
-        {"DKX\t1\t2", DiskLineKind::Incorrect},
-        {"DKA", DiskLineKind::Incorrect},
-        {"\t\t\t\t", DiskLineKind::Incorrect},  // only TABs
-        {longCode.c_str(), DiskLineKind::Incorrect},
-        {longDrive.c_str(), DiskLineKind::Add},  // the first character is the drive
+        {"DKA\t1\t2\tC\t5", LineAction::Add},
+        {"DIA\t1\t2\tC", LineAction::Add},
+        {"DKM\t1\t2\tC\t5", LineAction::Modify},
+        {"DIM\t1\t2\tC", LineAction::Modify},
+        {"DKD\t1\t2", LineAction::Delete},
+        {"DID\t1\t2", LineAction::Delete},
+        {"DKD\t1\t", LineAction::Incorrect},      // a trailing TAB adds no field
+        {"DKA\t1\t2\tC", LineAction::Incorrect},  // 4 fields
+        {"DKA\t1\t2\tC\t5\t6", LineAction::Incorrect},
+        {"DIA\t1\t2\tC\t5", LineAction::Incorrect},  // 5 fields
+        {"DKM\t1\t2\tC", LineAction::Incorrect},
+        {"DIM\t1\t2\tC\t5", LineAction::Incorrect},
+        {"DKD\t1", LineAction::Incorrect},
+        {"DID\t1\t2\t3", LineAction::Incorrect},
+        {"dka\t1\t2\tC\t5", LineAction::Incorrect},  // codes are case-sensitive
+        {"DKX\t1\t2", LineAction::Incorrect},
+        {"DKA", LineAction::Incorrect},
+        {"\t\t\t\t", LineAction::Incorrect},  // only TABs
+        {longCode.c_str(), LineAction::Incorrect},
+        {longDrive.c_str(), LineAction::Add},  // the first character is the drive
     };
     for (const LineCase& c : cases) {
         DiskLine line;
         ASSERT_TRUE(ParseDiskLine(c.line, &line)) << c.line;
-        EXPECT_EQ(c.kind, line.kind) << c.line;
+        EXPECT_EQ(c.kind, line.action) << c.line;
     }
 }
 
@@ -56,20 +56,20 @@ TEST(DiskLine, FieldsAreReadInTheirOrder)
 {
     DiskLine line;
     ASSERT_TRUE(ParseDiskLine("DKA\t17\t5\tD:\\\t40", &line));
-    EXPECT_EQ(17, line.test.testId);
-    EXPECT_EQ(5, line.test.locationId);
+    EXPECT_EQ(17, line.test.tid);
+    EXPECT_EQ(5, line.test.lid);
     EXPECT_EQ('D', line.test.drive);
     EXPECT_EQ(40, line.test.minimumFree);
     EXPECT_FALSE(line.test.IsRateTest());
 
     ASSERT_TRUE(ParseDiskLine("DIM\t3\t4\tc", &line));
-    EXPECT_EQ(DiskLineKind::Modify, line.kind);
+    EXPECT_EQ(LineAction::Modify, line.action);
     EXPECT_EQ('c', line.test.drive);
     EXPECT_EQ(kRateTestMinimum, line.test.minimumFree);
     EXPECT_TRUE(line.test.IsRateTest());
 
     ASSERT_TRUE(ParseDiskLine("DID\t42\tignored", &line));
-    EXPECT_EQ(42, line.test.testId);
+    EXPECT_EQ(42, line.test.tid);
 }
 
 TEST(DiskLine, NumbersReadLikeAtoiWithinTheIntRange)
@@ -85,9 +85,9 @@ TEST(DiskLine, NumbersReadLikeAtoiWithinTheIntRange)
     for (const auto& c : cases) {
         DiskLine line;
         ASSERT_TRUE(ParseDiskLine(c.line, &line));
-        EXPECT_EQ(DiskLineKind::Add, line.kind) << c.line;
-        EXPECT_EQ(c.testId, line.test.testId) << c.line;
-        EXPECT_EQ(c.locationId, line.test.locationId) << c.line;
+        EXPECT_EQ(LineAction::Add, line.action) << c.line;
+        EXPECT_EQ(c.testId, line.test.tid) << c.line;
+        EXPECT_EQ(c.locationId, line.test.lid) << c.line;
         EXPECT_EQ(c.minimum, line.test.minimumFree) << c.line;
     }
 }
@@ -102,12 +102,12 @@ TEST(DiskLine, DriveFieldMustStartWithALetter)
     for (const char* text : refused) {
         DiskLine line;
         ASSERT_TRUE(ParseDiskLine(text, &line));
-        EXPECT_EQ(DiskLineKind::Incorrect, line.kind) << text;
+        EXPECT_EQ(LineAction::Incorrect, line.action) << text;
     }
     for (const char* text : {"DIA\t1\t1\tA", "DIA\t1\t1\tz", "DIA\t1\t1\tZ:"}) {
         DiskLine line;
         ASSERT_TRUE(ParseDiskLine(text, &line));
-        EXPECT_EQ(DiskLineKind::Add, line.kind) << text;
+        EXPECT_EQ(LineAction::Add, line.action) << text;
     }
 }
 
