@@ -1,7 +1,8 @@
-// CCPUmon<T>: the processor plug-in's worker. Its constructor sets up the local sampler; a check
-// pass (timer or check-now alike) reads the local processor times once, then measures every
-// test in list order, locally from that reading or remotely over SNMP, holding the test-list
-// lock for the whole pass, and posts one RESULT_CPU record per test.
+// CCPUmon<T>: the processor plug-in's worker, on the framework's list worker. Its constructor
+// sets up the local sampler; a check pass (timer or check-now alike) reads the local processor
+// times once, then measures every test in list order, locally from that reading or remotely
+// over SNMP, holding the test-list lock for the whole pass, and posts one RESULT_CPU record per
+// test.
 //
 // Measuring goes through ICpuCounters and ISnmpQueries (the system's unless a test sets its
 // own); arithmetic, judging and records are the pure functions of cpu_usage.h, cpu_remote.h,
@@ -20,15 +21,17 @@
 #include "cpu_remote.h"
 #include "cpu_sampler.h"
 #include "cpu_verdict.h"
-#include "critical_section.h"
 #include "format_text.h"
-#include "mon_checker_base.h"
+#include "list_worker.h"
 #include "snmp_queries.h"
-#include "test_list.h"
 
 template <class T>
-class CCPUmon : public CMonCheckerBase<T> {
+class CCPUmon : public CListWorker<T, CpuTest> {
 public:
+    using Base = CListWorker<T, CpuTest>;
+    using Base::Post;
+    using typename Base::AddOutcome;
+
     static constexpr int kLevelTests = 1;     // test-list changes, measured values
     static constexpr int kLevelProgress = 4;  // per-test progress, remote outcomes
     static constexpr int kLevelPass = 5;      // a pass's begin and end
@@ -42,47 +45,20 @@ public:
     }
 
     // The owner calls Stop first; stopping again here is harmless.
-    ~CCPUmon() override
-    {
-        CMonCheckerBase<T>::Stop();
-        ClearTests();
-    }
+    ~CCPUmon() override { Base::Stop(); }
 
     // For tests: remote answers of their own.
     void SetQueries(ISnmpQueries* snmp) { m_snmp = snmp; }
 
     bool ProcessTest(const char* utf8Line) override
     {
-        if (!utf8Line || !*utf8Line)
-            return false;
-        Post(kLevelTests, FormatText("tol_cpu: processing test: '%s'", utf8Line));
-        CpuLine line;
-        if (!ParseCpuLine(utf8Line, &line))
-            return false;
-        switch (line.kind) {
-        case CpuLineKind::Add:
-            AddCpuTest(line.test);
-            return true;
-        case CpuLineKind::Modify:
-            ModifyCpuTest(line.test);
-            return true;
-        case CpuLineKind::Remove:
-            RemoveCpuTest(line.test.tid);
-            return true;
-        case CpuLineKind::Incorrect:
-            break;
-        }
-        Post(kLevelTests, "tol_cpu: Incorrect test format!");
-        return false;
+        if (utf8Line && *utf8Line)
+            Post(kLevelTests, FormatText("tol_cpu: processing test: '%s'", utf8Line));
+        return Base::ProcessTest(utf8Line);
     }
 
-    bool Start() override { return CMonCheckerBase<T>::Start(); }
-
-    void Stop() override
-    {
-        CMonCheckerBase<T>::Stop();
-        ClearTests();
-    }
+    // A delete takes only ids from 1.
+    bool RemoveTest(int tid) override { return tid >= 1 && Base::RemoveTest(tid); }
 
     // Every test is measured, whether the pass comes from the timer or from check-now; without
     // a ready sampler, or when the processor times cannot be read, the pass does nothing. It
@@ -94,73 +70,58 @@ public:
         std::vector<CpuUsage> processors;
         if (!m_sampler.Ready() || !m_sampler.Sample(&system, &processors))
             return;
-        CScopedLock lock(m_testLock);
+        CScopedLock lock(this->m_testLock);
         Post(kLevelPass, FormatText("tol_cpu: begin checking. test count: %d",
-                                    static_cast<int>(m_tests.Size())));
-        for (const auto& test : m_tests) {
+                                    static_cast<int>(this->m_tests.Size())));
+        this->m_tests.ForPass(false, [&](const CpuTest& test) {
             if (this->StopRequested())
-                break;
-            CheckTest(*test, system, processors);
-        }
+                return false;
+            CheckTest(test, system, processors);
+            return true;
+        });
         Post(kLevelPass, "tol_cpu: end checking");
-    }
-
-    bool AddCpuTest(const CpuTest& test)
-    {
-        if (test.tid < 1)
-            return false;
-        CScopedLock lock(m_testLock);
-        PostTestLine("adding", test);
-        switch (m_tests.Add(test)) {
-        case CTestList<CpuTest>::AddOutcome::Added:
-            Post(kLevelTests, "tol_cpu: test added successfully...");
-            this->SignalCheckNow();
-            break;
-        case CTestList<CpuTest>::AddOutcome::Duplicate:
-            Post(kLevelTests, "tol_cpu: found duplicated test. skipping...");
-            break;
-        case CTestList<CpuTest>::AddOutcome::Refused:
-        case CTestList<CpuTest>::AddOutcome::NoMemory:
-            break;
-        }
-        return true;
-    }
-
-    bool ModifyCpuTest(const CpuTest& test)
-    {
-        CScopedLock lock(m_testLock);
-        PostTestLine("modifing", test);
-        m_tests.Modify(test);
-        return true;
-    }
-
-    bool RemoveCpuTest(int tid)
-    {
-        if (tid < 1)
-            return false;
-        CScopedLock lock(m_testLock);
-        Post(kLevelTests, FormatText("tol_cpu: removing test... tid:%d", tid));
-        m_tests.Remove(tid);
-        return true;
-    }
-
-    void ClearTests()
-    {
-        CScopedLock lock(m_testLock);
-        m_tests.Clear();
     }
 
     int ProcessorCount() const { return m_sampler.ProcessorCount(); }
 
-private:
-    void Post(int level, const std::string& text) { this->PostEvent(level, text.c_str()); }
-
-    // A remote walk also ends between its steps once Stop has been asked for.
-    SnmpStopCheck StopCheck() const
+protected:
+    // An incorrect line is logged and answered with false.
+    bool ReadTestLine(const char* utf8Line, CpuLine* line) override
     {
-        return [this] { return this->StopRequested(); };
+        if (!ParseCpuLine(utf8Line, line))
+            return false;
+        if (line->action != LineAction::Incorrect)
+            return true;
+        OnIncorrectLine();
+        return false;
     }
 
+    void OnAdding(const CpuTest& test) override { PostTestLine("adding", test); }
+
+    void OnAddOutcome(AddOutcome outcome) override
+    {
+        if (outcome == AddOutcome::Added)
+            Post(kLevelTests, "tol_cpu: test added successfully...");
+        else if (outcome == AddOutcome::Duplicate)
+            Post(kLevelTests, "tol_cpu: found duplicated test. skipping...");
+    }
+
+    void OnModifying(const CpuTest& test) override { PostTestLine("modifing", test); }
+
+    void OnRemoving(int tid) override
+    {
+        Post(kLevelTests, FormatText("tol_cpu: removing test... tid:%d", tid));
+    }
+
+    void OnIncorrectLine() override { Post(kLevelTests, "tol_cpu: Incorrect test format!"); }
+
+    bool WakeAfterModify(bool found) const override
+    {
+        (void)found;
+        return false;
+    }
+
+private:
     void PostTestLine(const char* action, const CpuTest& test)
     {
         Post(
@@ -212,7 +173,9 @@ private:
             }
         } else {
             std::vector<SnmpRow> rows;
-            result = m_snmp->Walk(host, kProcessorLoadRoot, &rows, StopCheck());
+            // A remote walk also ends between its steps once Stop has been asked for.
+            result = m_snmp->Walk(host, kProcessorLoadRoot, &rows,
+                                  [this] { return this->StopRequested(); });
             if (result == kSnmpQueryOk) {
                 Post(kLevelProgress,
                      "tol_cpu: remote test: GetOIDValuesFromHost for non-linux succeeded.");
@@ -227,7 +190,5 @@ private:
     }
 
     CCpuSampler m_sampler;
-    CTestList<CpuTest> m_tests;
-    CCriticalSection m_testLock;
     ISnmpQueries* m_snmp = &SystemSnmpQueries();
 };

@@ -10,7 +10,7 @@ class CCPUmonitoring
                               &IID_ICPUmonitoring, &LIBID_tol_cpuLib, &DIID__ICPUmonitoringEvents,
                               &CLSID_CPUmonitoring> {
 public:
-    static const char* CommandCodeList() { return "CUACUMCUD"; }
+    static const char* CommandCodeList() { return CpuCommandCodes(); }
     static const char* LogPrefix() { return "tol_cpu: "; }
 
     TOL_PLUGIN_COM_MAP(CCPUmonitoring, ICPUmonitoring, IID_ICPUmonitoring)

@@ -1,38 +1,33 @@
 #include "cpu_line.h"
 
 #include <cstring>
+#include <string>
 
-#include "line_fields.h"
 #include "text_numbers.h"
 
 namespace {
 
 constexpr unsigned kShortFieldCount = 7;
-constexpr unsigned kLimitsFieldCount = 8;
 constexpr unsigned kHostFieldCount = 9;
 constexpr unsigned kSystemFieldCount = 10;
 constexpr unsigned kDeleteFieldCount = 2;
+constexpr unsigned kMostCountedFields = 63;  // the most a rule's field counts can name
 
-CpuLineKind KindOf(const char* code, unsigned count)
+bool ReadTestId(const CLineFields& fields, CpuLine* out)
 {
-    bool testFields = count >= kShortFieldCount && count <= kSystemFieldCount;
-    if (strcmp(code, "CUA") == 0)
-        return testFields ? CpuLineKind::Add : CpuLineKind::Incorrect;
-    if (strcmp(code, "CUM") == 0)
-        return testFields ? CpuLineKind::Modify : CpuLineKind::Incorrect;
-    if (strcmp(code, "CUD") == 0 && count >= kDeleteFieldCount)
-        return CpuLineKind::Remove;
-    return CpuLineKind::Incorrect;
+    out->test.tid = ReadDecimalInt(fields[1]);
+    return true;
 }
 
-void ReadTest(const CLineFields& fields, CpuTest* test)
+bool ReadTest(const CLineFields& fields, CpuLine* out)
 {
+    CpuTest* test = &out->test;
     test->tid = ReadDecimalInt(fields[1]);
     test->lid = ReadDecimalInt(fields[2]);
     if (fields.count() == kShortFieldCount) {
         test->user_max = ReadDecimalNumber(fields[5]);
         test->kernel_max = ReadDecimalNumber(fields[6]);
-        return;
+        return true;
     }
     test->user_max = ReadDecimalNumber(fields[3]);
     test->kernel_max = ReadDecimalNumber(fields[4]);
@@ -43,6 +38,21 @@ void ReadTest(const CLineFields& fields, CpuTest* test)
         test->hostAddr = fields[8];
     if (fields.count() == kSystemFieldCount)
         test->system = fields[9];
+    return true;
+}
+
+using Rule = LineRule<LineAction, CpuLine>;
+
+const Rule kRules[] = {
+    {"CUA", FieldCountRange(kShortFieldCount, kSystemFieldCount), LineAction::Add, ReadTest},
+    {"CUM", FieldCountRange(kShortFieldCount, kSystemFieldCount), LineAction::Modify, ReadTest},
+    {"CUD", FieldCountRange(kDeleteFieldCount, kMostCountedFields), LineAction::Delete, ReadTestId},
+};
+
+// A delete takes any number of fields from 2 on, beyond what the table can count too.
+bool IsLongDelete(const CLineFields& fields)
+{
+    return fields.count() > kMostCountedFields && strcmp(fields[0], "CUD") == 0;
 }
 
 }  // namespace
@@ -52,13 +62,18 @@ bool ParseCpuLine(const char* utf8Line, CpuLine* out)
     if (!out || !utf8Line || !*utf8Line)
         return false;
     CLineFields fields(utf8Line, '\t');
-    if (fields.count() == 0)
-        return false;
     *out = CpuLine();
-    out->kind = KindOf(fields[0], fields.count());
-    if (out->kind == CpuLineKind::Add || out->kind == CpuLineKind::Modify)
-        ReadTest(fields, &out->test);
-    else if (out->kind == CpuLineKind::Remove)
-        out->test.tid = ReadDecimalInt(fields[1]);
+    if (IsLongDelete(fields)) {
+        out->action = LineAction::Delete;
+        return ReadTestId(fields, out);
+    }
+    out->action =
+        ReadLineByRules(fields, kRules, LineAction::Incorrect, LineAction::Incorrect, out);
     return true;
+}
+
+const char* CpuCommandCodes()
+{
+    static const std::string codes = CommandCodes(kRules);
+    return codes.c_str();
 }

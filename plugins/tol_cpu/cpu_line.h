@@ -14,13 +14,13 @@
 #pragma once
 
 #include "cpu_test.h"
+#include "line_reader.h"
 
-enum class CpuLineKind { Incorrect, Add, Modify, Remove };
+using CpuLine = TestLine<CpuTest>;
 
-struct CpuLine {
-    CpuLineKind kind = CpuLineKind::Incorrect;
-    CpuTest test;  // a delete: its tid only
-};
-
-// False for a null or empty line or one that cannot be split.
+// False for a null or empty line; otherwise *out holds the line's action and test (a delete:
+// its test id alone).
 bool ParseCpuLine(const char* utf8Line, CpuLine* out);
+
+// The command codes the plug-in takes, in its rules' order: "CUACUMCUD".
+const char* CpuCommandCodes();

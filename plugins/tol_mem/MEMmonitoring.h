@@ -10,7 +10,7 @@ class CMEMmonitoring
                               &IID_IMEMmonitoring, &LIBID_tol_memLib, &DIID__IMEMmonitoringEvents,
                               &CLSID_MEMmonitoring> {
 public:
-    static const char* CommandCodeList() { return "MMAMMMMMDLAALAMLAD"; }
+    static const char* CommandCodeList() { return MemCommandCodes(); }
     static const char* LogPrefix() { return "tol_mem: "; }
 
     TOL_PLUGIN_COM_MAP(CMEMmonitoring, IMEMmonitoring, IID_IMEMmonitoring)

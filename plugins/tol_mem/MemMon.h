@@ -1,8 +1,9 @@
-// CMemMon<T>: the memory plug-in's worker. It keeps two test lists, memory tests and
-// load-average tests, under one test-list lock; a check pass (timer or check-now alike) reads
-// the local memory status once, then measures every memory test (locally, or over SNMP from a
-// remote host's storage table) and every load-average test with a host (over SNMP from the
-// UCD load table), holding the lock for the whole pass, and posts one record per test.
+// CMemMon<T>: the memory plug-in's worker, on the framework's list worker. It keeps two test
+// lists under the one test lock: the worker's list of memory tests and its own of load-average
+// tests. A check pass (timer or check-now alike) reads the local memory status once, then
+// measures every memory test (locally, or over SNMP from a remote host's storage table) and
+// every load-average test with a host (over SNMP from the UCD load table), holding the lock for
+// the whole pass, and posts one record per test.
 //
 // Measuring goes through an IMemMeter and ISnmpQueries (the system's unless a test sets its
 // own); judging and records are the pure functions of mem_verdict.h and mem_record.h.
@@ -13,22 +14,24 @@
 #include <string>
 #include <vector>
 
-#include "critical_section.h"
 #include "format_text.h"
+#include "list_worker.h"
 #include "mem_figures.h"
 #include "mem_line.h"
 #include "mem_meter.h"
 #include "mem_record.h"
 #include "mem_storage.h"
 #include "mem_verdict.h"
-#include "mon_checker_base.h"
 #include "snmp_queries.h"
-#include "test_list.h"
 #include "text_numbers.h"
 
 template <class T>
-class CMemMon : public CMonCheckerBase<T> {
+class CMemMon : public CListWorker<T, MemTest> {
 public:
+    using Base = CListWorker<T, MemTest>;
+    using Base::Post;
+    using typename Base::AddOutcome;
+
     static constexpr int kLevelTests = 1;     // test-list changes, measured values, errors
     static constexpr int kLevelProgress = 4;  // per-test progress
     static constexpr int kLevelPass = 5;      // a pass's begin and end
@@ -38,11 +41,7 @@ public:
     CMemMon() = default;
 
     // The owner calls Stop first; stopping again here is harmless.
-    ~CMemMon() override
-    {
-        CMonCheckerBase<T>::Stop();
-        ClearTests();
-    }
+    ~CMemMon() override { CMemMon::Stop(); }
 
     // For tests: figures of their own in place of the system's.
     void SetMeters(IMemMeter* meter, ISnmpQueries* snmp)
@@ -53,45 +52,20 @@ public:
 
     bool ProcessTest(const char* utf8Line) override
     {
-        if (!utf8Line || !*utf8Line)
-            return false;
-        Post(kLevelTests, FormatText("tol_mem: processing test: '%s'", utf8Line));
-        MemLine line;
-        if (!ParseMemLine(utf8Line, &line))
-            return false;
-        switch (line.kind) {
-        case MemLineKind::AddMem:
-            AddMemTest(line.mem);
-            break;
-        case MemLineKind::ModifyMem:
-            ModifyMemTest(line.mem);
-            break;
-        case MemLineKind::RemoveMem:
-            RemoveMemTest(line.mem.tid);
-            break;
-        case MemLineKind::AddLoad:
-            AddLoadAvgTest(line.load);
-            break;
-        case MemLineKind::ModifyLoad:
-            ModifyLoadAvgTest(line.load);
-            break;
-        case MemLineKind::RemoveLoad:
-            RemoveLoadAvgTest(line.load.tid);
-            break;
-        case MemLineKind::Incorrect:
-            Post(kLevelTests, "tol_mem: Incorrect test format!");
-            break;
-        }
-        return true;
+        if (utf8Line && *utf8Line)
+            Post(kLevelTests, FormatText("tol_mem: processing test: '%s'", utf8Line));
+        return Base::ProcessTest(utf8Line);
     }
-
-    bool Start() override { return CMonCheckerBase<T>::Start(); }
 
     void Stop() override
     {
-        CMonCheckerBase<T>::Stop();
-        ClearTests();
+        Base::Stop();
+        CScopedLock lock(this->m_testLock);
+        m_loadTests.Clear();
     }
+
+    // A delete takes only ids from 1.
+    bool RemoveTest(int tid) override { return tid >= 1 && Base::RemoveTest(tid); }
 
     // Every test is measured, whether the pass comes from the timer or from check-now. The pass
     // ends between two tests once Stop has been asked for: the plug-in is being released.
@@ -103,122 +77,115 @@ public:
             Post(kLevelTests, "tol_mem: GlobalMemoryStatusEx failed.");
             return;
         }
-        CScopedLock lock(m_testLock);
+        CScopedLock lock(this->m_testLock);
         Post(kLevelPass,
              FormatText("tol_mem: begin checking. mem test count: %d, la test count: %d",
-                        static_cast<int>(m_memTests.Size()), static_cast<int>(m_loadTests.Size())));
-        for (const auto& test : m_memTests) {
+                        static_cast<int>(this->m_tests.Size()),
+                        static_cast<int>(m_loadTests.Size())));
+        this->m_tests.ForPass(false, [&](const MemTest& test) {
             if (this->StopRequested())
-                break;
-            CheckMemTest(*test, local);
-        }
-        for (const auto& test : m_loadTests) {
+                return false;
+            CheckMemTest(test, local);
+            return true;
+        });
+        m_loadTests.ForPass(false, [this](const LoadAvgTest& test) {
             if (this->StopRequested())
-                break;
-            if (!test->hostAddr.empty())
-                CheckLoadTest(*test);
-        }
+                return false;
+            if (!test.hostAddr.empty())
+                CheckLoadTest(test);
+            return true;
+        });
         Post(kLevelPass, "tol_mem: end checking");
     }
 
-    bool AddMemTest(const MemTest& test)
-    {
-        if (test.tid < 1)
-            return false;
-        CScopedLock lock(m_testLock);
-        Post(kLevelTests,
-             FormatText("tol_mem: adding test... tid:%d, lid:%d, mem_min:%d, page_min:%d, "
-                        "vsize_min:%d, buffered_min:%d, cached_min:%d, hostAddr: %s",
-                        test.tid, test.lid, test.mem_min, test.page_min, test.vsize_min,
-                        test.buffered_min, test.cached_min, test.hostAddr.c_str()));
-        if (Added(m_memTests.Add(test)))
-            this->SignalCheckNow();
-        return true;
-    }
-
-    bool ModifyMemTest(const MemTest& test)
-    {
-        CScopedLock lock(m_testLock);
-        Post(kLevelTests,
-             FormatText("tol_mem: modifing test... tid:%d, lid:%d, mem_min:%d, page_min:%d, "
-                        "vsize_min:%d, buffered_min:%d, cached_min:%d, hostAddr:%s",
-                        test.tid, test.lid, test.mem_min, test.page_min, test.vsize_min,
-                        test.buffered_min, test.cached_min, test.hostAddr.c_str()));
-        m_memTests.Modify(test);
-        return true;
-    }
-
-    bool RemoveMemTest(int tid)
-    {
-        if (tid < 1)
-            return false;
-        CScopedLock lock(m_testLock);
-        Post(kLevelTests, FormatText("tol_mem: removing test... tid:%d", tid));
-        m_memTests.Remove(tid);
-        return true;
-    }
-
-    // A new load-average test waits for the next timer pass.
+    // A new load-average test waits for the next timer pass; a change wakes nobody.
     bool AddLoadAvgTest(const LoadAvgTest& test)
     {
-        if (test.tid < 1)
+        if (!CTestListHooks<LoadAvgTest>::Accepts(test))
             return false;
-        CScopedLock lock(m_testLock);
-        Post(kLevelTests,
-             FormatText("tol_mem: adding load average test... tid:%d, lid:%d, max1:%d, max5:%d, "
-                        "max15:%d",
-                        test.tid, test.lid, test.max1, test.max5, test.max15));
-        Added(m_loadTests.Add(test));
+        CScopedLock lock(this->m_testLock);
+        PostLoadLine("adding", test);
+        PostAddOutcome(m_loadTests.Add(test));
         return true;
     }
 
-    bool ModifyLoadAvgTest(const LoadAvgTest& test)
+protected:
+    // A load-average line goes to its own list here, and is ignored by the worker's.
+    bool ReadTestLine(const char* utf8Line, TestLine<MemTest>* line) override
     {
-        CScopedLock lock(m_testLock);
-        Post(kLevelTests,
-             FormatText("tol_mem: modifing load average test... tid:%d, lid:%d, max1:%d, "
-                        "max5:%d, max15:%d",
-                        test.tid, test.lid, test.max1, test.max5, test.max15));
-        m_loadTests.Modify(test);
-        return true;
-    }
-
-    bool RemoveLoadAvgTest(int tid)
-    {
-        if (tid < 1)
+        MemLine read;
+        if (!ParseMemLine(utf8Line, &read))
             return false;
-        CScopedLock lock(m_testLock);
-        Post(kLevelTests, FormatText("tol_mem: removing load average test... tid:%d", tid));
-        m_loadTests.Remove(tid);
+        line->action = read.action;
+        line->test = read.mem;
+        if (read.list == MemLineList::LoadAverage) {
+            TakeLoadLine(read.action, read.load);
+            line->action = LineAction::Ignored;
+        }
         return true;
     }
 
-    bool ClearTests()
+    void OnAdding(const MemTest& test) override { PostMemLine("adding", "hostAddr: ", test); }
+    void OnAddOutcome(AddOutcome outcome) override { PostAddOutcome(outcome); }
+    void OnModifying(const MemTest& test) override { PostMemLine("modifing", "hostAddr:", test); }
+
+    void OnRemoving(int tid) override
     {
-        CScopedLock lock(m_testLock);
-        m_memTests.Clear();
-        m_loadTests.Clear();
-        return true;
+        Post(kLevelTests, FormatText("tol_mem: removing test... tid:%d", tid));
+    }
+
+    void OnIncorrectLine() override { Post(kLevelTests, "tol_mem: Incorrect test format!"); }
+
+    bool WakeAfterModify(bool found) const override
+    {
+        (void)found;
+        return false;
     }
 
 private:
-    void Post(int level, const std::string& text) { this->PostEvent(level, text.c_str()); }
-
-    // A remote walk also ends between its steps once Stop has been asked for.
-    SnmpStopCheck StopCheck() const
+    void TakeLoadLine(LineAction action, const LoadAvgTest& test)
     {
-        return [this] { return this->StopRequested(); };
+        if (action == LineAction::Add) {
+            AddLoadAvgTest(test);
+            return;
+        }
+        if (action == LineAction::Delete && test.tid < 1)
+            return;
+        CScopedLock lock(this->m_testLock);
+        if (action == LineAction::Modify) {
+            PostLoadLine("modifing", test);
+            m_loadTests.Modify(test);
+        } else if (action == LineAction::Delete) {
+            Post(kLevelTests,
+                 FormatText("tol_mem: removing load average test... tid:%d", test.tid));
+            m_loadTests.Remove(test.tid);
+        }
     }
 
-    // Logs the outcome of an add; true when the test joined its list.
+    // Both lists log the outcome of an add alike.
     template <class Outcome>
-    bool Added(Outcome outcome)
+    void PostAddOutcome(Outcome outcome)
     {
         if (outcome == Outcome::Duplicate)
             Post(kLevelTests, "tol_mem: found duplicated test. skipping...");
         else if (outcome == Outcome::Added)
             Post(kLevelTests, "tol_mem: test added successfully...");
-        return outcome == Outcome::Added;
+    }
+
+    void PostMemLine(const char* action, const char* hostLabel, const MemTest& test)
+    {
+        Post(kLevelTests,
+             FormatText("tol_mem: %s test... tid:%d, lid:%d, mem_min:%d, page_min:%d, "
+                        "vsize_min:%d, buffered_min:%d, cached_min:%d, %s%s",
+                        action, test.tid, test.lid, test.mem_min, test.page_min, test.vsize_min,
+                        test.buffered_min, test.cached_min, hostLabel, test.hostAddr.c_str()));
+    }
+
+    void PostLoadLine(const char* action, const LoadAvgTest& test)
+    {
+        Post(kLevelTests, FormatText("tol_mem: %s load average test... tid:%d, lid:%d, max1:%d, "
+                                     "max5:%d, max15:%d",
+                                     action, test.tid, test.lid, test.max1, test.max5, test.max15));
     }
 
     void CheckMemTest(const MemTest& test, const MemFigures& local)
@@ -243,7 +210,9 @@ private:
         Post(kLevelProgress, FormatText("tol_mem: remote test: host: '%s'", host.c_str()));
         std::vector<SnmpRow> rows;
         StoragePlan plan;
-        if (m_snmp->Walk(host.c_str(), kStorageDescrRoot, &rows, StopCheck()) == kSnmpQueryOk)
+        // A remote walk also ends between its steps once Stop has been asked for.
+        if (m_snmp->Walk(host.c_str(), kStorageDescrRoot, &rows,
+                         [this] { return this->StopRequested(); }) == kSnmpQueryOk)
             plan = PlanStorageRequests(rows);
         std::vector<std::string> values;
         std::vector<unsigned int> syntax;
@@ -305,9 +274,7 @@ private:
         return JudgeLoad(test, *figures);
     }
 
-    CTestList<MemTest> m_memTests;
-    CTestList<LoadAvgTest> m_loadTests;
-    CCriticalSection m_testLock;
+    CTestList<LoadAvgTest> m_loadTests;  // under m_testLock, beside the memory tests
     IMemMeter* m_meter = &SystemMemMeter();
     ISnmpQueries* m_snmp = &SystemSnmpQueries();
 };

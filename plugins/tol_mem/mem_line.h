@@ -12,23 +12,21 @@
 // range). Another code or field count makes an Incorrect line.
 #pragma once
 
+#include "line_reader.h"
 #include "mem_test.h"
 
-enum class MemLineKind {
-    Incorrect,
-    AddMem,
-    ModifyMem,
-    RemoveMem,
-    AddLoad,
-    ModifyLoad,
-    RemoveLoad,
-};
+// The list a line is for.
+enum class MemLineList { Memory, LoadAverage };
 
 struct MemLine {
-    MemLineKind kind = MemLineKind::Incorrect;
+    LineAction action = LineAction::Incorrect;
+    MemLineList list = MemLineList::Memory;
     MemTest mem;       // the memory lines' test (a delete: its tid only)
     LoadAvgTest load;  // the load-average lines' test (a delete: its tid only)
 };
 
-// False for a null or empty line or one that cannot be split.
+// False for a null or empty line; otherwise *out holds the line's action, its list and test.
 bool ParseMemLine(const char* utf8Line, MemLine* out);
+
+// The command codes the plug-in takes, in its rules' order: "MMAMMMMMDLAALAMLAD".
+const char* MemCommandCodes();

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "test_list.h"
+
 constexpr int kLimitNotSet = -1;
 
 // Free physical, page-file and virtual memory (and, over SNMP, buffered and cached memory) of
@@ -27,4 +29,29 @@ struct LoadAvgTest {
     int max1 = kLimitNotSet;  // whole load units
     int max5 = kLimitNotSet;
     int max15 = kLimitNotSet;
+};
+
+// What both lists take: an add ids from 1; a modify may name any id (it finds none below 1) and
+// carries every value over, the test keeping its place without becoming new. A delete below 1
+// the worker refuses.
+template <class TTest>
+struct CMemListHooks {
+    static bool Accepts(const TTest& test) { return test.tid >= 1; }
+    static bool TakesId(int tid)
+    {
+        (void)tid;
+        return true;
+    }
+    static bool Modify(TTest* entry, const TTest& from)
+    {
+        *entry = from;
+        return false;
+    }
+};
+
+template <>
+struct CTestListHooks<MemTest> : CMemListHooks<MemTest> {
+};
+template <>
+struct CTestListHooks<LoadAvgTest> : CMemListHooks<LoadAvgTest> {
 };

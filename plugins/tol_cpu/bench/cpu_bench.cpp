@@ -59,9 +59,9 @@ void MeasurePasses(const char* what, int passes, int local, int remote, const st
     worker.m_owner = &owner;
     int tid = 1;
     for (int i = 0; i < local; ++i)
-        worker.AddCpuTest(Test(tid++, "", ""));
+        worker.AddTest(Test(tid++, "", ""));
     for (int i = 0; i < remote; ++i)
-        worker.AddCpuTest(Test(tid++, host, system));
+        worker.AddTest(Test(tid++, host, system));
     worker.Check(false);  // warm: the first requests pay for sockets and threads
     owner.results = counters.processorReads = counters.systemReads = 0;
     BenchCost cost = MeasureRuns(passes, [&] { worker.Check(false); });

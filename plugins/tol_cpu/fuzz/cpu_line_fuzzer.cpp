@@ -1,6 +1,6 @@
 // Fuzz target of tol_cpu's test lines: each line of the input parsed as Add parses it, and a
 // test taken judged against figures inside and outside its limits. Any line must be refused or
-// read without a fault; its kind must follow from its code and field count; no limit may read
+// read without a fault; its action must follow from its code and field count; no limit may read
 // as NaN; and judging any limit a line can give must stay defined.
 #include <cmath>
 #include <string>
@@ -36,9 +36,9 @@ void CheckLine(const std::string& line)
     auto fields = SplitFields(line, '\t');
     const std::string code(fields[0]);
     const CpuTest& test = parsed.test;
-    switch (parsed.kind) {
-    case CpuLineKind::Add:
-    case CpuLineKind::Modify:
+    switch (parsed.action) {
+    case LineAction::Add:
+    case LineAction::Modify:
         Check((code == "CUA" || code == "CUM") && fields.size() >= 7 && fields.size() <= 10);
         Check(test.hostAddr == (fields.size() >= 9 ? std::string(fields[8]) : std::string()));
         for (double limit :
@@ -46,10 +46,13 @@ void CheckLine(const std::string& line)
             Check(!std::isnan(limit));
         Judge(test);
         break;
-    case CpuLineKind::Remove:
+    case LineAction::Delete:
         Check(code == "CUD" && fields.size() >= 2);
         break;
-    case CpuLineKind::Incorrect:
+    case LineAction::Ignored:
+        Check(false);  // no line of this plug-in is ignored
+        break;
+    case LineAction::Incorrect:
         break;
     }
 }

@@ -58,9 +58,9 @@ int main(int argc, char** argv)
     if (!StartSnmpBench(argc, argv, "mem_bench", &host, &passes))
         return 1;
     MeasurePasses("memory: 1 local + 20 remote tests", passes, [&](CMemMon<BenchOwner>& worker) {
-        worker.AddMemTest(MemoryTest(1, ""));
+        worker.AddTest(MemoryTest(1, ""));
         for (int i = 0; i < 20; ++i)
-            worker.AddMemTest(MemoryTest(2 + i, host));
+            worker.AddTest(MemoryTest(2 + i, host));
     });
     MeasurePasses("load average: 20 remote tests", passes, [&](CMemMon<BenchOwner>& worker) {
         for (int i = 0; i < 20; ++i) {
@@ -71,7 +71,7 @@ int main(int argc, char** argv)
         }
     });
     MeasurePasses("memory: 1 local test alone", passes * 100,
-                  [](CMemMon<BenchOwner>& worker) { worker.AddMemTest(MemoryTest(1, "")); });
+                  [](CMemMon<BenchOwner>& worker) { worker.AddTest(MemoryTest(1, "")); });
     libpo_SnmpCleanup();
     return 0;
 }

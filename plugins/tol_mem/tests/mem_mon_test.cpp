@@ -258,6 +258,35 @@ TEST_F(MemMonTest, LinesChangeTheTwoListsApart)
     EXPECT_FALSE(worker.ProcessTest(nullptr));
 }
 
+TEST_F(MemMonTest, LoadAverageDeletesTakeOnlyTheirOwnList)
+{
+    Add("MMA\t3\t1\t-1\t-1\t-1");
+    Add("LAA\t3\t2\t-1\t-1\t-1\tlinux.host");
+    Add("LAA\t4\t2\t-1\t-1\t-1\tlinux.host");
+    const struct {
+        const char* line;
+        std::vector<std::string> events;
+    } steps[] = {
+        {"LAD\t0\t0", {"1 tol_mem: processing test: 'LAD\t0\t0'"}},
+        {"LAD\t3\t0",
+         {"1 tol_mem: processing test: 'LAD\t3\t0'",
+          "1 tol_mem: removing load average test... tid:3"}},
+        {"LAD\t3", {"1 tol_mem: processing test: 'LAD\t3'", "1 tol_mem: Incorrect test format!"}},
+    };
+    for (const auto& step : steps) {
+        size_t from = owner.events.size();
+        Add(step.line);
+        EXPECT_EQ(step.events, EventsSince(from)) << step.line;
+    }
+    // Memory test 3 and load-average test 4 stay.
+    std::vector<MemRecord> records = Pass();
+    ASSERT_EQ(2u, records.size());
+    EXPECT_EQ(47u, records[0].type);
+    EXPECT_EQ(3u, records[0].tid);
+    EXPECT_EQ(66u, records[1].type);
+    EXPECT_EQ(4u, records[1].tid);
+}
+
 TEST_F(MemMonTest, ModifyKeepsThePlaceAndMayMakeARemoteTestLocal)
 {
     Add("MMA\t1\t1\t-1\t-1\t-1\t-1\t-1\tlinux.host");
