@@ -1,4 +1,21 @@
-#include "snmp_test.h"
+#include "snmp_request.h"
+
+SnmpTestCopies TakeRequestPass(SnmpTestList* tests, bool forced)
+{
+    SnmpTestCopies copies = tests->TakePass(forced);
+    for (auto& copy : copies)
+        copy->answered = false;
+    return copies;
+}
+
+bool MarkAnswered(SnmpTestList* tests, int tid)
+{
+    SnmpTest* entry = tests->Find(tid);
+    if (!entry)
+        return false;
+    entry->answered = true;
+    return true;
+}
 
 uint32_t SnmpWaitMs(const SnmpTest& test)
 {
