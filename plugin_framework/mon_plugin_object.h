@@ -37,6 +37,41 @@
 #include "plugin_texts.h"
 #include "set_type.h"
 
+// The level of the log line that says what the bounded store dropped: it matters to the admin.
+constexpr int kLevelDroppedResults = 1;
+
+// Get's hand-over, shared by the template and by a plug-in class with methods of its own
+// (tol_ndis): `leading(CComBSTR*)` adds the records a plug-in puts first in every hand-over,
+// then the pending results are taken and what the store dropped since the last Get is said in
+// one log line (poster.PostEvent, the text beginning with `logPrefix`). Nothing at all:
+// E_PENDING with a null string.
+template <class TPoster, class TLeading>
+HRESULT HandOverResults(CPendingResult& pending, TPoster& poster, const char* logPrefix,
+                        VARIANT* szResult, TLeading leading)
+{
+    if (!szResult)
+        return E_POINTER;
+    VariantInit(szResult);
+    szResult->vt = VT_BSTR;
+    szResult->bstrVal = nullptr;
+    CComBSTR result;
+    leading(&result);
+    CComBSTR taken;
+    taken.Attach(pending.Take());
+    PendingDrops drops = pending.TakeDrops();
+    if (drops.records)
+        poster.PostEvent(kLevelDroppedResults, PendingDropLine(logPrefix, drops).c_str());
+    // Pending results are never lost to the leading records: when the two cannot be joined,
+    // the pending bytes go alone.
+    if (result.IsEmpty() || !result.Append(taken))
+        result = std::move(taken);
+    if (result.ByteLength() < 2)
+        return E_PENDING;
+    // Allocated by byte length: handed over as it is, nothing copied again.
+    szResult->bstrVal = result.Detach();
+    return S_OK;
+}
+
 template <class T, class TWorker, class TOwnItf, const IID* OwnIid, const GUID* OwnLibId,
           const IID* OwnEventsIid, const CLSID* ClassId>
 class CMonPlugInObject
@@ -138,25 +173,9 @@ public:
     {
         if (!m_initialized)
             return Fail(kTextInitializeFirst);
-        if (!szResult)
-            return E_POINTER;
-        VariantInit(szResult);
-        szResult->vt = VT_BSTR;
-        szResult->bstrVal = nullptr;
-        CComBSTR result;
-        static_cast<T*>(this)->LeadingResults(&result);
-        CComBSTR taken;
-        taken.Attach(m_pending.Take());
-        SayDroppedResults();
-        // Pending results are never lost to the leading records: when the two cannot be
-        // joined, the pending bytes go alone.
-        if (result.IsEmpty() || !result.Append(taken))
-            result = std::move(taken);
-        if (result.ByteLength() < 2)
-            return E_PENDING;
-        // Allocated by byte length: handed over as it is, nothing copied again.
-        szResult->bstrVal = result.Detach();
-        return S_OK;
+        return HandOverResults(m_pending, *this, T::LogPrefix(), szResult, [this](CComBSTR* out) {
+            static_cast<T*>(this)->LeadingResults(out);
+        });
     }
 
     STDMETHOD(Set)(unsigned short nvType, VARIANT nValue) override
@@ -188,21 +207,10 @@ public:
             m_pending.Append(data->Get());
     }
 
-    // Once per Get: the results the bounded store dropped since the last one, as a log line.
-    void SayDroppedResults()
-    {
-        PendingDrops drops = m_pending.TakeDrops();
-        if (drops.records)
-            PostEvent(kLevelDroppedResults, PendingDropLine(T::LogPrefix(), drops).c_str());
-    }
-
     unsigned int SourceId() const { return m_sourceId; }
     TWorker* GetWorker() const { return m_worker; }
 
 protected:
-    // Errors and figures that matter to the admin.
-    static constexpr int kLevelDroppedResults = 1;
-
     HRESULT Fail(const wchar_t* text) { return ReportComError(*ClassId, text); }
 
     HRESULT FailWithSystemText(DWORD error)

@@ -12,11 +12,13 @@ public:
     CWinsockHolder(const CWinsockHolder&) = delete;
     CWinsockHolder& operator=(const CWinsockHolder&) = delete;
 
-    void Acquire()
+    // True when Winsock is held afterwards.
+    bool Acquire()
     {
         WSADATA data;
         if (!m_started)
             m_started = WSAStartup(MAKEWORD(2, 0), &data) == 0;
+        return m_started;
     }
 
     void Release()

@@ -54,8 +54,8 @@ public:
         m_stopEvent = nullptr;
     }
 
-    int m_testId = 0;
-    unsigned m_locationId = 0;  // an NSA line has none: every record carries 0
+    int m_tid = 0;
+    unsigned m_lid = 0;  // an NSA line has none: every record carries 0
 
 private:
     static DWORD WINAPI DiscoveryThread(void* argument)
@@ -78,8 +78,8 @@ private:
                 return;
             if (waited == WAIT_FAILED) {
                 CComBSTR bytes;
-                if (BuildDiscoveryTextRecord(static_cast<unsigned>(m_testId),
-                                             WaitFailedText().c_str(), &bytes))
+                if (BuildDiscoveryTextRecord(static_cast<unsigned>(m_tid), WaitFailedText().c_str(),
+                                             &bytes))
                     this->PostResult(&bytes, kDiscoveryNewData);
                 return;
             }
@@ -94,7 +94,7 @@ private:
         CComBSTR bytes;
         for (const FoundServer& server : servers) {
             CComBSTR record;
-            if (BuildServerRecord(static_cast<unsigned>(m_testId), server.name.c_str(),
+            if (BuildServerRecord(static_cast<unsigned>(m_tid), server.name.c_str(),
                                   server.address.c_str(), &record))
                 bytes.Append(record);
         }

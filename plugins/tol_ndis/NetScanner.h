@@ -25,7 +25,9 @@
 #include "ndis_line.h"
 #include "pending_result.h"
 #include "scan_job.h"
+#include "snmp_api_holder.h"
 #include "tol_ndis.h"
+#include "winsock_holder.h"
 
 class CNetScanner
     : public CDispatchImpl<ITolvanePlugIn, &IID_ITolvanePlugIn, &LIBID_TolvanePlugInsLib>,
@@ -35,8 +37,6 @@ class CNetScanner
       public CComObjectRootBase,
       public CScanResultSink {
 public:
-    static constexpr const char* kCommandCodes = "NSANSDDCADCMDCD";
-
     CNetScanner();
     HRESULT FinalConstruct();
     // Every discovery and scan is stopped (each thread waited for) and deleted, in id order,
@@ -64,10 +64,10 @@ private:
     using Discovery = CNetDisMon<CNetScanner>;
 
     bool AddDiscovery(const NdisLine& line);
-    void DeleteDiscovery(int testId);
+    void DeleteDiscovery(int tid);
     bool AddScan(const NdisLine& line);
     bool ModifyScan(const NdisLine& line);
-    void DeleteScan(int testId);
+    void DeleteScan(int tid);
     HRESULT StartServices();
     void StopServices();
     HRESULT Fail(const wchar_t* text);
@@ -75,13 +75,13 @@ private:
     std::atomic<bool> m_initialized{false};
     std::atomic<int> m_checkPeriod{0};  // kept; nothing here reads it
     std::atomic<unsigned int> m_sourceId{0};
-    CCriticalSection m_testsLock;  // the two maps
+    CCriticalSection m_testLock;  // the two maps
     std::map<int, std::unique_ptr<Discovery>> m_discoveries;
     std::map<int, std::unique_ptr<ScanJob>> m_scanJobs;
     CPendingResult m_pending;
     CCriticalSection m_initLock;  // one Init at a time
-    bool m_winsockStarted = false;
-    bool m_snmpStarted = false;
+    CWinsockHolder m_winsock;
+    CSnmpApiHolder m_snmp;
     CConnectionPoint m_ownEvents{DIID__INetScannerEvents};
     CConnectionPoint m_pluginEvents{DIID__ITolvanePlugInEvents};
 };

@@ -1,43 +1,85 @@
 #include "ndis_line.h"
 
-#include <cstdlib>
+#include <string>
 #include <string_view>
-#include <vector>
 
-#include "text_fields.h"
+#include "text_numbers.h"
 
 namespace {
 
-using Fields = std::vector<std::string_view>;
+// No line is read beyond its sixth field (DCA's OID list): the line is cut at its sixth TAB,
+// so a longer line reads as six fields, each as it stands.
+constexpr unsigned kFieldsRead = 6;
 
-// atol's reading (leading blanks, a sign, digits up to the first other character, 0 without
-// digits), saturated instead of undefined where the number does not fit.
-long ReadNumber(std::string_view text)
+std::string FirstFields(const char* utf8Line)
 {
-    return strtol(std::string(text).c_str(), nullptr, 10);
+    std::string_view line(utf8Line);
+    size_t end = 0;
+    for (unsigned tabs = 0; tabs < kFieldsRead && end != std::string_view::npos; ++tabs)
+        end = line.find('\t', tabs == 0 ? 0 : end + 1);
+    return std::string(line.substr(0, end));
 }
 
-void ReadDiscovery(const Fields& fields, NdisLine* line)
+// Every line's test id: read like atol (saturated at the int range), and not 0.
+bool ReadTestId(const CLineFields& fields, NdisLine* out)
 {
-    line->oneShot = true;
-    line->interval = kDefaultDiscoveryInterval;
-    if (fields.size() < 3 || ReadNumber(fields[2]) == 0)
-        return;
-    line->oneShot = false;
-    if (fields.size() < 4)
-        return;
-    long interval = ReadNumber(fields[3]);
+    out->tid = ReadDecimalInt(fields[1]);
+    return out->tid != 0;
+}
+
+// A discovery walks once unless the repeat flag is given and not 0; then the interval field,
+// when given and within range, replaces the default.
+bool ReadDiscovery(const CLineFields& fields, NdisLine* out)
+{
+    if (!ReadTestId(fields, out))
+        return false;
+    out->oneShot = true;
+    out->interval = kDefaultDiscoveryInterval;
+    if (fields.count() < 3 || ReadDecimalInt(fields[2]) == 0)
+        return true;
+    out->oneShot = false;
+    if (fields.count() < 4)
+        return true;
+    int interval = ReadDecimalInt(fields[3]);
     if (interval >= kMinDiscoveryInterval && interval <= kMaxDiscoveryInterval)
-        line->interval = static_cast<int>(interval);
+        out->interval = interval;
+    return true;
 }
 
 // The range and OID list from `first` on: start, end, OID list (optional).
-void ReadRange(const Fields& fields, size_t first, NdisLine* line)
+void ReadRange(const CLineFields& fields, unsigned first, NdisLine* out)
 {
-    line->start = fields[first];
-    line->end = fields[first + 1];
-    line->oids = fields.size() > first + 2 ? std::string(fields[first + 2]) : std::string();
+    out->start = fields[first];
+    out->end = fields[first + 1];
+    out->oids = fields.count() > first + 2 ? fields[first + 2] : "";
 }
+
+bool ReadScanAdd(const CLineFields& fields, NdisLine* out)
+{
+    if (!ReadTestId(fields, out))
+        return false;
+    out->lid = static_cast<unsigned>(ReadDecimalInt(fields[2]));
+    ReadRange(fields, 3, out);
+    return true;
+}
+
+bool ReadScanModify(const CLineFields& fields, NdisLine* out)
+{
+    if (!ReadTestId(fields, out))
+        return false;
+    ReadRange(fields, 2, out);
+    return true;
+}
+
+using Rule = LineRule<NdisLineKind, NdisLine>;
+
+const Rule kRules[] = {
+    {"NSA", FieldCountRange(2, kFieldsRead), NdisLineKind::DiscoveryAdd, ReadDiscovery},
+    {"NSD", FieldCountRange(2, kFieldsRead), NdisLineKind::DiscoveryDelete, ReadTestId},
+    {"DCA", FieldCountRange(5, kFieldsRead), NdisLineKind::ScanAdd, ReadScanAdd},
+    {"DCM", FieldCountRange(4, kFieldsRead), NdisLineKind::ScanModify, ReadScanModify},
+    {"DCD", FieldCountRange(2, kFieldsRead), NdisLineKind::ScanDelete, ReadTestId},
+};
 
 }  // namespace
 
@@ -45,36 +87,17 @@ bool ParseNdisLine(const char* utf8Line, NdisLine* out)
 {
     if (!out || !utf8Line || !*utf8Line)
         return false;
-    const Fields fields = SplitFields(utf8Line, '\t');
-    if (fields.size() < 2)
-        return false;
-    long id = ReadNumber(fields[1]);
-    if (id == 0)
-        return false;
     NdisLine line;
-    line.testId = static_cast<int>(id);
-    const std::string_view code = fields[0];
-    if (code == "NSA") {
-        line.kind = NdisLineKind::DiscoveryAdd;
-        ReadDiscovery(fields, &line);
-    } else if (code == "NSD") {
-        line.kind = NdisLineKind::DiscoveryDelete;
-    } else if (code == "DCA") {
-        if (fields.size() < 5)
-            return false;
-        line.kind = NdisLineKind::ScanAdd;
-        line.locationId = static_cast<unsigned>(ReadNumber(fields[2]));
-        ReadRange(fields, 3, &line);
-    } else if (code == "DCM") {
-        if (fields.size() < 4)
-            return false;
-        line.kind = NdisLineKind::ScanModify;
-        ReadRange(fields, 2, &line);
-    } else if (code == "DCD") {
-        line.kind = NdisLineKind::ScanDelete;
-    } else {
+    line.kind = ReadLineByRules(CLineFields(FirstFields(utf8Line).c_str(), '\t'), kRules,
+                                NdisLineKind::Rejected, NdisLineKind::Rejected, &line);
+    if (line.kind == NdisLineKind::Rejected)
         return false;
-    }
     *out = std::move(line);
     return true;
+}
+
+const char* NdisCommandCodes()
+{
+    static const std::string codes = CommandCodes(kRules);
+    return codes.c_str();
 }

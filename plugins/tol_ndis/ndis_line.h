@@ -12,12 +12,21 @@
 
 #include <string>
 
-enum class NdisLineKind { DiscoveryAdd, DiscoveryDelete, ScanAdd, ScanModify, ScanDelete };
+#include "line_reader.h"
+
+enum class NdisLineKind {
+    DiscoveryAdd,
+    DiscoveryDelete,
+    ScanAdd,
+    ScanModify,
+    ScanDelete,
+    Rejected,  // only while reading: ParseNdisLine refuses such a line
+};
 
 struct NdisLine {
     NdisLineKind kind = NdisLineKind::DiscoveryAdd;
-    int testId = 0;
-    unsigned locationId = 0;  // DCA only
+    int tid = 0;
+    unsigned lid = 0;  // DCA only
     // NSA: a discovery walks once unless the repeat flag is given and not 0; a repeating one
     // waits `interval` seconds (11..2,591,999, else 30) between walks.
     bool oneShot = true;
@@ -34,3 +43,6 @@ constexpr int kMaxDiscoveryInterval = 2591999;
 
 // False when the line is rejected as it stands (the plug-in then declines it).
 bool ParseNdisLine(const char* utf8Line, NdisLine* out);
+
+// The command codes the plug-in takes, in its rules' order: "NSANSDDCADCMDCD".
+const char* NdisCommandCodes();

@@ -24,11 +24,10 @@ bool AddOidValue(CMonResult2& record, const std::pair<std::string, std::string>&
 
 }  // namespace
 
-bool BuildHostRecord(unsigned testId, unsigned locationId, const HostIdentity& host,
-                     CComBSTR* bytes)
+bool BuildHostRecord(unsigned tid, unsigned lid, const HostIdentity& host, CComBSTR* bytes)
 {
     CMonResult2 record;
-    if (!record.create(0, 3, 1, 0, 1, 5) || !record.init(kResultScan, testId, locationId))
+    if (!record.create(0, 3, 1, 0, 1, 5) || !record.init(kResultScan, tid, lid))
         return false;
     for (const std::string* text :
          {&host.address, &host.sysName, &host.sysDescr, &host.objectValue, &host.sysObjectId})
@@ -40,25 +39,25 @@ bool BuildHostRecord(unsigned testId, unsigned locationId, const HostIdentity& h
     return TakeBytes(record, bytes);
 }
 
-bool BuildScanTextRecord(unsigned testId, unsigned locationId, const char* text, CComBSTR* bytes)
+bool BuildScanTextRecord(unsigned tid, unsigned lid, const char* text, CComBSTR* bytes)
 {
     CMonResult2 record;
-    return record.create(0, 3, 1, 0, 1, 1) && record.init(kResultScan, testId, locationId) &&
+    return record.create(0, 3, 1, 0, 1, 1) && record.init(kResultScan, tid, lid) &&
            record.add(const_cast<char*>(text)) && TakeBytes(record, bytes);
 }
 
-bool BuildServerRecord(unsigned testId, const char* server, const char* address, CComBSTR* bytes)
+bool BuildServerRecord(unsigned tid, const char* server, const char* address, CComBSTR* bytes)
 {
     CMonResult2 record;
-    return record.create(0, 3, 1, 0, 0, 2) && record.init(kResultDiscovery, testId, 0) &&
+    return record.create(0, 3, 1, 0, 0, 2) && record.init(kResultDiscovery, tid, 0) &&
            record.add(const_cast<char*>(server)) && record.add(const_cast<char*>(address)) &&
            TakeBytes(record, bytes);
 }
 
-bool BuildDiscoveryTextRecord(unsigned testId, const char* text, CComBSTR* bytes)
+bool BuildDiscoveryTextRecord(unsigned tid, const char* text, CComBSTR* bytes)
 {
     CMonResult2 record;
-    return record.create(0, 3, 1, 0, 0, 1) && record.init(kResultDiscovery, testId, 0) &&
+    return record.create(0, 3, 1, 0, 0, 1) && record.init(kResultDiscovery, tid, 0) &&
            record.add(const_cast<char*>(text)) && TakeBytes(record, bytes);
 }
 

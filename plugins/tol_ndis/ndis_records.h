@@ -35,11 +35,10 @@ struct HostIdentity {
 };
 
 // Each appends nothing and returns false when the record cannot be built.
-bool BuildHostRecord(unsigned testId, unsigned locationId, const HostIdentity& host,
-                     CComBSTR* bytes);
-bool BuildScanTextRecord(unsigned testId, unsigned locationId, const char* text, CComBSTR* bytes);
-bool BuildServerRecord(unsigned testId, const char* server, const char* address, CComBSTR* bytes);
-bool BuildDiscoveryTextRecord(unsigned testId, const char* text, CComBSTR* bytes);
+bool BuildHostRecord(unsigned tid, unsigned lid, const HostIdentity& host, CComBSTR* bytes);
+bool BuildScanTextRecord(unsigned tid, unsigned lid, const char* text, CComBSTR* bytes);
+bool BuildServerRecord(unsigned tid, const char* server, const char* address, CComBSTR* bytes);
+bool BuildDiscoveryTextRecord(unsigned tid, const char* text, CComBSTR* bytes);
 
 // The text of a failed wait of a scan or discovery thread: the wait's failure value -1 as
 // the error code ("Failed with error -1: Unknown Error.").

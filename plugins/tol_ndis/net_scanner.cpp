@@ -7,13 +7,13 @@
 #include "plugin_call_checks.h"
 #include "plugin_texts.h"
 #include "set_type.h"
-#include "snmp_lib.h"
 
 #include <new>
 
 namespace {
 
 constexpr int kInitialCheckPeriod = 300;
+constexpr const char* kLogPrefix = "tol_ndis: ";
 
 // The probe of every scan job: it holds no state of its own.
 CNetHostProbe g_hostProbe;
@@ -36,7 +36,7 @@ HRESULT CNetScanner::FinalConstruct()
 void CNetScanner::FinalRelease()
 {
     {
-        CScopedLock lock(m_testsLock);
+        CScopedLock lock(m_testLock);
         for (auto& discovery : m_discoveries)
             discovery.second->StopDiscovery();
         m_discoveries.clear();
@@ -60,7 +60,7 @@ STDMETHODIMP CNetScanner::Init(VARIANT szAuth, VARIANT* szCommand)
     if (m_initialized)
         return Fail(kTextAlreadyInitialised);
     CComBSTR reply;
-    HRESULT hr = CheckInitRequest(CLSID_NetScanner, szAuth, kCommandCodes,
+    HRESULT hr = CheckInitRequest(CLSID_NetScanner, szAuth, NdisCommandCodes(),
                                   kTextNdisInitialisationFailed, &reply);
     if (FAILED(hr))
         return hr;
@@ -81,33 +81,22 @@ STDMETHODIMP CNetScanner::Init(VARIANT szAuth, VARIANT* szCommand)
 // when a later step fails, so that Init can be tried again.
 HRESULT CNetScanner::StartServices()
 {
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(2, 0), &data) != 0)
+    if (!m_winsock.Acquire())
         return Fail(kTextWinsockFailed);
-    m_winsockStarted = true;
-    if (!init_snmp_lib()) {
+    SnmpApiStart started = m_snmp.Acquire();
+    if (started != SnmpApiStart::Started) {
         StopServices();
-        return Fail(kTextSnmpLibFailed);
+        return Fail(started == SnmpApiStart::NotBound ? kTextSnmpLibFailed
+                                                      : kTextSnmpStartupFailed);
     }
-    smiUINT32 major = 0, minor = 0, level = 0;
-    smiUINT32 translateMode = 0, retransmitMode = 0;
-    if (libpo_SnmpStartup(&major, &minor, &level, &translateMode, &retransmitMode) !=
-        SNMPAPI_SUCCESS) {
-        StopServices();
-        return Fail(kTextSnmpStartupFailed);
-    }
-    m_snmpStarted = true;
     return S_OK;
 }
 
+// The SNMP API first, then Winsock; each only when it was started.
 void CNetScanner::StopServices()
 {
-    if (m_snmpStarted)
-        libpo_SnmpCleanup();
-    m_snmpStarted = false;
-    if (m_winsockStarted)
-        WSACleanup();
-    m_winsockStarted = false;
+    m_snmp.Release();
+    m_winsock.Release();
 }
 
 STDMETHODIMP CNetScanner::Add(VARIANT szNewVal, VARIANT_BOOL* retVal)
@@ -125,26 +114,13 @@ STDMETHODIMP CNetScanner::Add(VARIANT szNewVal, VARIANT_BOOL* retVal)
     return S_OK;
 }
 
+// The framework's hand-over, with nothing put first; its one log line says what the bounded
+// store had to drop.
 STDMETHODIMP CNetScanner::Get(VARIANT* szResult)
 {
     if (!m_initialized)
         return Fail(kTextInitializeFirst);
-    if (!szResult)
-        return E_POINTER;
-    VariantInit(szResult);
-    szResult->vt = VT_BSTR;
-    CComBSTR taken;
-    taken.Attach(m_pending.Take());
-    // The one log line of this plug-in: results its bounded store had to drop.
-    PendingDrops drops = m_pending.TakeDrops();
-    if (drops.records)
-        FireNewData(m_pluginEvents, VT_I4, -1, PendingDropLine("tol_ndis: ", drops).c_str());
-    if (taken.ByteLength() < 2) {
-        szResult->bstrVal = nullptr;
-        return E_PENDING;
-    }
-    szResult->bstrVal = taken.Detach();
-    return S_OK;
+    return HandOverResults(m_pending, *this, kLogPrefix, szResult, [](CComBSTR*) {});
 }
 
 STDMETHODIMP CNetScanner::Set(unsigned short nvType, VARIANT nValue)
@@ -176,44 +152,46 @@ bool CNetScanner::ProcessTest(const char* utf8Line)
     NdisLine line;
     if (!ParseNdisLine(utf8Line, &line))
         return false;
-    CScopedLock lock(m_testsLock);
+    CScopedLock lock(m_testLock);
     switch (line.kind) {
     case NdisLineKind::DiscoveryAdd:
         return AddDiscovery(line);
     case NdisLineKind::DiscoveryDelete:
-        DeleteDiscovery(line.testId);
+        DeleteDiscovery(line.tid);
         return true;
     case NdisLineKind::ScanAdd:
         return AddScan(line);
     case NdisLineKind::ScanModify:
         return ModifyScan(line);
     case NdisLineKind::ScanDelete:
-        DeleteScan(line.testId);
+        DeleteScan(line.tid);
         return true;
+    case NdisLineKind::Rejected:
+        break;
     }
     return false;
 }
 
 bool CNetScanner::AddDiscovery(const NdisLine& line)
 {
-    if (m_discoveries.count(line.testId))
+    if (m_discoveries.count(line.tid))
         return false;
     std::unique_ptr<Discovery> discovery(new (std::nothrow) Discovery);
     if (!discovery)
         return false;
-    discovery->m_testId = line.testId;
+    discovery->m_tid = line.tid;
     discovery->m_owner = this;
     if (!discovery->StartDiscovery(line.oneShot, line.interval)) {
         discovery->StopDiscovery();
         return false;
     }
-    m_discoveries[line.testId] = std::move(discovery);
+    m_discoveries[line.tid] = std::move(discovery);
     return true;
 }
 
-void CNetScanner::DeleteDiscovery(int testId)
+void CNetScanner::DeleteDiscovery(int tid)
 {
-    auto found = m_discoveries.find(testId);
+    auto found = m_discoveries.find(tid);
     if (found == m_discoveries.end())
         return;
     found->second->StopDiscovery();
@@ -222,21 +200,21 @@ void CNetScanner::DeleteDiscovery(int testId)
 
 bool CNetScanner::AddScan(const NdisLine& line)
 {
-    if (m_scanJobs.count(line.testId))
+    if (m_scanJobs.count(line.tid))
         return false;
-    std::unique_ptr<ScanJob> job(new (std::nothrow) ScanJob(line.testId, &g_hostProbe));
+    std::unique_ptr<ScanJob> job(new (std::nothrow) ScanJob(line.tid, &g_hostProbe));
     if (!job)
         return false;
     job->SetOwner(this);
-    job->SetLocationId(line.locationId);
+    job->SetLocationId(line.lid);
     job->Start(line.start.c_str(), line.end.c_str(), line.oids.c_str());
-    m_scanJobs[line.testId] = std::move(job);
+    m_scanJobs[line.tid] = std::move(job);
     return true;
 }
 
 bool CNetScanner::ModifyScan(const NdisLine& line)
 {
-    auto found = m_scanJobs.find(line.testId);
+    auto found = m_scanJobs.find(line.tid);
     if (found == m_scanJobs.end())
         return false;
     found->second->Stop();
@@ -244,9 +222,9 @@ bool CNetScanner::ModifyScan(const NdisLine& line)
     return true;
 }
 
-void CNetScanner::DeleteScan(int testId)
+void CNetScanner::DeleteScan(int tid)
 {
-    auto found = m_scanJobs.find(testId);
+    auto found = m_scanJobs.find(tid);
     if (found == m_scanJobs.end())
         return;
     found->second->Stop();

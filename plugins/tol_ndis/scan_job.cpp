@@ -26,8 +26,7 @@ std::string AddressText(uint32_t address)
 
 }  // namespace
 
-ScanJob::ScanJob(int testId, CHostProbe* probe)
-    : m_probe(probe), m_testId(static_cast<unsigned>(testId))
+ScanJob::ScanJob(int tid, CHostProbe* probe) : m_probe(probe), m_tid(static_cast<unsigned>(tid))
 {
 }
 
@@ -94,7 +93,7 @@ void ScanJob::ReportUnstarted(const ScanThreadEntry* entry, DWORD error)
         error = ERROR_NOT_ENOUGH_MEMORY;
     char* errorText = FormatErrorTextA(error, nullptr);
     const char* text = errorText ? errorText : "Unknown Error.";
-    std::string line = "tol_ndis: A thread of scan " + std::to_string(static_cast<int>(m_testId));
+    std::string line = "tol_ndis: A thread of scan " + std::to_string(static_cast<int>(m_tid));
     if (entry && !entry->addresses.empty())
         line += " (" + AddressText(entry->addresses.front()) + " to " +
                 AddressText(entry->addresses.back()) + ")";
@@ -162,7 +161,7 @@ void ScanJob::RunSlice(ScanThreadEntry* entry)
         if (m_probe->Answers(text.c_str(), identifier, entry->stopEvent) &&
             IdentifyHost(*m_probe, text.c_str(), m_oids, entry->stopEvent, &host)) {
             CComBSTR bytes;
-            if (BuildHostRecord(m_testId, m_locationId, host, &bytes))
+            if (BuildHostRecord(m_tid, m_lid, host, &bytes))
                 Post(bytes);
         }
         // The stop is looked at between two addresses; after the last one it is only looked at.
@@ -202,7 +201,7 @@ void ScanJob::PostFinished()
 void ScanJob::PostText(const char* text)
 {
     CComBSTR bytes;
-    if (BuildScanTextRecord(m_testId, m_locationId, text, &bytes))
+    if (BuildScanTextRecord(m_tid, m_lid, text, &bytes))
         Post(bytes);
 }
 

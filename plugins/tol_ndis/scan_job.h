@@ -56,13 +56,13 @@ struct ScanThreadEntry {
 class ScanJob {
 public:
     // probe: not owned; it outlives the job.
-    ScanJob(int testId, CHostProbe* probe);
+    ScanJob(int tid, CHostProbe* probe);
     ~ScanJob();
     ScanJob(const ScanJob&) = delete;
     ScanJob& operator=(const ScanJob&) = delete;
 
     void SetOwner(CScanResultSink* owner) { m_owner = owner; }
-    void SetLocationId(unsigned locationId) { m_locationId = locationId; }
+    void SetLocationId(unsigned lid) { m_lid = lid; }
     // Tests start the threads with a starter of their own.
     void SetThreadStarter(PlugInThreadStarter starter) { m_startThread = starter; }
 
@@ -93,8 +93,8 @@ private:
     CScanResultSink* m_owner = nullptr;
     CHostProbe* m_probe;
     PlugInThreadStarter m_startThread = &StartPlugInThread;
-    unsigned m_testId;
-    unsigned m_locationId = 0;
+    unsigned m_tid;
+    unsigned m_lid = 0;
     CCriticalSection m_lock;  // guards the two lists
     Entries m_threads;        // listed: this start's threads not ended yet, start order
     Entries m_ended;          // ended by themselves; joined and closed by Stop

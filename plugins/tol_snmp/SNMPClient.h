@@ -3,86 +3,72 @@
 // as one request thread per test, each on its own copy of the test, then waits for all of
 // them; modifies and deletes during a pass never touch a running request.
 //
+// The list worker keeps the request tests (SPA, SPM, SPD); trap lines (TRA, TRD) go to the
+// listener. No line does anything while the SNMP API is not started.
+//
 // Stop first abandons the requests still waiting (their waits wake at once and they post
 // nothing), so the pass and the worker thread end without waiting for time-outs; then the
-// base stops the worker and the trap listener is stopped and destroyed. The destructor frees
-// the tests and cleans the SNMP API up last, after every client of it is gone.
+// base stops the worker and the trap listener is stopped and destroyed; the tests stay in the
+// list. The destructor frees the tests and cleans the SNMP API up last, after every client of
+// it is gone.
 #pragma once
 
 #include <windows.h>
 
 #include "critical_section.h"
-#include "mon_checker_base.h"
+#include "list_worker.h"
 #include "request_registry.h"
 #include "request_thread.h"
-#include "snmp_lib.h"
+#include "snmp_api_holder.h"
 #include "snmp_line.h"
-#include "snmp_test_list.h"
+#include "snmp_request.h"
 #include "thread_group.h"
 #include "trap_listener.h"
 
 template <class T>
-class CSNMPClient : public CMonCheckerBase<T>, public CSnmpRequestOwner {
+class CSNMPClient : public CListWorker<T, SnmpTest>, public CSnmpRequestOwner {
 public:
+    using Base = CListWorker<T, SnmpTest>;
+
     CSNMPClient() : m_listener(this) {}
 
-    // The owner calls Stop first (when the checker was started).
+    // The owner calls Stop first (when the checker was started). The SNMP API is held by the
+    // first member, so it is cleaned up after the listener and the requests are gone.
     ~CSNMPClient() override
     {
         m_listener.StopAny();
-        ClearSnmpTests();
-        if (m_started)
-            libpo_SnmpCleanup();
+        this->ClearTests();
     }
 
     // Binds and starts the SNMP API once; true when it is started.
-    bool StartSnmp()
-    {
-        if (m_started)
-            return true;
-        if (!init_snmp_lib())
-            return false;
-        smiUINT32 major, minor, level, translate, retransmit;
-        m_started =
-            libpo_SnmpStartup(&major, &minor, &level, &translate, &retransmit) == SNMPAPI_SUCCESS;
-        return m_started;
-    }
+    bool StartSnmp() { return m_snmp.Acquire() == SnmpApiStart::Started; }
 
+    // Trap lines here; the request tests' lines through the list worker.
     bool ProcessTest(const char* utf8Line) override
     {
         SnmpLine line;
-        if (!m_started || !ParseSnmpLine(utf8Line, &line))
+        if (!m_snmp.Started() || !ParseSnmpLine(utf8Line, &line))
             return false;
-        switch (line.kind) {
-        case SnmpLineKind::Add:
-            AddSnmpTest(line.test);
-            break;
-        case SnmpLineKind::Modify:
-            ModifySnmpTest(line.test);
-            break;
-        case SnmpLineKind::Delete:
-            RemoveSnmpTest(line.test.testId);
-            break;
-        case SnmpLineKind::TrapStart:
+        if (line.kind == SnmpLineKind::TrapStart) {
             m_listener.Start(line.trapId, line.trapValue);
-            break;
-        case SnmpLineKind::TrapStop:
-            m_listener.Stop(line.trapId);
-            break;
-        case SnmpLineKind::Ignored:
-            break;
+            return true;
         }
-        return true;
+        if (line.kind == SnmpLineKind::TrapStop) {
+            m_listener.Stop(line.trapId);
+            return true;
+        }
+        return Base::ProcessTest(utf8Line);  // reads the line again: lines are few
     }
 
     bool Start() override
     {
-        if (!m_started)
+        if (!m_snmp.Started())
             return false;
         m_requests.Resume();
         return CMonCheckerBase<T>::Start();
     }
 
+    // The tests stay in the list (the list worker's Stop would clear them).
     void Stop() override
     {
         m_requests.Abandon();
@@ -92,12 +78,12 @@ public:
 
     void Check(bool forced) override
     {
-        if (!m_started)
+        if (!m_snmp.Started())
             return;
         SnmpTestCopies copies;
         {
-            CScopedLock lock(m_listLock);
-            copies = m_tests.TakePass(forced);
+            CScopedLock lock(this->m_testLock);
+            copies = TakeRequestPass(&this->m_tests, forced);
         }
         CThreadGroup group;
         for (auto& copy : copies)
@@ -108,49 +94,51 @@ public:
     // CSnmpRequestOwner
     CSnmpRequestRegistry& Requests() override { return m_requests; }
 
-    void MarkAnswered(int testId) override
+    void MarkAnswered(int tid) override
     {
-        CScopedLock lock(m_listLock);
-        m_tests.MarkAnswered(testId);
+        CScopedLock lock(this->m_testLock);
+        ::MarkAnswered(&this->m_tests, tid);
     }
 
     void PostRecord(CComBSTR* bytes, const char* desc) override { this->PostResult(bytes, desc); }
-    void PostLog(int level, const char* text) override { this->PostEvent(level, text); }
+    void PostLog(int level, const char* text) override { this->Post(level, text); }
 
-    // The check-now pass is signalled under the list lock, after the test joined.
-    void AddSnmpTest(const SnmpTest& test)
-    {
-        CScopedLock lock(m_listLock);
-        if (m_tests.Add(test))
-            this->SignalCheckNow();
-    }
-
-    // The modified test keeps its changed flag: the next timer pass requests it.
-    void ModifySnmpTest(const SnmpTest& test)
-    {
-        CScopedLock lock(m_listLock);
-        m_tests.Modify(test);
-    }
-
-    void RemoveSnmpTest(int testId)
-    {
-        CScopedLock lock(m_listLock);
-        m_tests.Remove(testId);
-    }
-
-    void ClearSnmpTests()
-    {
-        CScopedLock lock(m_listLock);
-        m_tests.Clear();
-    }
-
-    bool SnmpStarted() const { return m_started; }
     bool TrapListening() { return m_listener.Listening(); }
 
+protected:
+    bool ReadTestLine(const char* utf8Line, TestLine<SnmpTest>* line) override
+    {
+        SnmpLine read;
+        if (!ParseSnmpLine(utf8Line, &read))
+            return false;
+        line->action = ListAction(read.kind);
+        line->test = std::move(read.test);
+        return true;
+    }
+
+    // A modified test keeps its place in the pass rule: the next timer pass requests it.
+    bool WakeAfterModify(bool found) const override
+    {
+        (void)found;
+        return false;
+    }
+
 private:
-    bool m_started = false;
-    CCriticalSection m_listLock;
-    CSnmpTestList m_tests;
+    static LineAction ListAction(SnmpLineKind kind)
+    {
+        switch (kind) {
+        case SnmpLineKind::Add:
+            return LineAction::Add;
+        case SnmpLineKind::Modify:
+            return LineAction::Modify;
+        case SnmpLineKind::Delete:
+            return LineAction::Delete;
+        default:
+            return LineAction::Ignored;
+        }
+    }
+
+    CSnmpApiHolder m_snmp;  // first: cleaned up last
     CSnmpRequestRegistry m_requests;
     CSnmpTrapListener m_listener;
 };

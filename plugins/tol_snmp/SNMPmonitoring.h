@@ -16,7 +16,7 @@ class CSNMPmonitoring
                               &IID_ISNMPmonitoring, &LIBID_tol_snmpLib,
                               &DIID__ISNMPmonitoringEvents, &CLSID_SNMPmonitoring> {
 public:
-    static const char* CommandCodeList() { return "SPASPMSPDTRATRMTRD"; }
+    static const char* CommandCodeList() { return SnmpCommandCodes(); }
     static const char* LogPrefix() { return "tol_snmp: "; }
 
     bool AcceptWorker(Worker* worker) { return worker->StartSnmp(); }

@@ -47,13 +47,13 @@ void SnmpRequestThread(SnmpTest& test, CSnmpRequestOwner* owner)
         return;
     SnmpVerdict verdict = JudgeSnmp(figures);
     CComBSTR bytes;
-    if (!BuildSnmpRecord(static_cast<unsigned int>(test.testId),
-                         static_cast<unsigned int>(test.locationId), verdict, client.m_Results,
-                         client.m_Results ? client.m_OidCount : 0, &bytes))
+    if (!BuildSnmpRecord(static_cast<unsigned int>(test.tid), static_cast<unsigned int>(test.lid),
+                         verdict, client.m_Results, client.m_Results ? client.m_OidCount : 0,
+                         &bytes))
         return;
     owner->PostRecord(&bytes, kSnmpNewData);
     if (verdict.success)
-        owner->MarkAnswered(test.testId);
+        owner->MarkAnswered(test.tid);
 }
 
 // The test was not measured: its failure record carries the error of the thread's start.
@@ -63,15 +63,14 @@ void ReportUnstarted(const SnmpTest& test, DWORD error, CSnmpRequestOwner* owner
         error = ERROR_NOT_ENOUGH_MEMORY;
     char* errorText = FormatErrorTextA(error, nullptr);
     const char* text = errorText ? errorText : "Unknown Error.";
-    std::string line = "tol_snmp: The request of test " + std::to_string(test.testId) +
+    std::string line = "tol_snmp: The request of test " + std::to_string(test.tid) +
                        " could not be started. " + text;
     owner->PostLog(kLevelErrors, line.c_str());
     SnmpFigures figures;
     figures.error = text;
     CComBSTR bytes;
-    if (BuildSnmpRecord(static_cast<unsigned int>(test.testId),
-                        static_cast<unsigned int>(test.locationId), JudgeSnmp(figures), nullptr, 0,
-                        &bytes))
+    if (BuildSnmpRecord(static_cast<unsigned int>(test.tid), static_cast<unsigned int>(test.lid),
+                        JudgeSnmp(figures), nullptr, 0, &bytes))
         owner->PostRecord(&bytes, kSnmpNewData);
     FreeHeapBlock(errorText);
 }

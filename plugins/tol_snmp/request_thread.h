@@ -14,7 +14,7 @@
 
 #include "com_bstr.h"
 #include "request_registry.h"
-#include "snmp_test.h"
+#include "snmp_request.h"
 #include "thread_group.h"
 
 extern const char* const kSnmpNewData;  // "tol_snmp: New data is available"
@@ -34,7 +34,7 @@ protected:
 class CSnmpRequestOwner : public CSnmpRecordSink {
 public:
     virtual CSnmpRequestRegistry& Requests() = 0;
-    virtual void MarkAnswered(int testId) = 0;
+    virtual void MarkAnswered(int tid) = 0;
 
 protected:
     ~CSnmpRequestOwner() = default;

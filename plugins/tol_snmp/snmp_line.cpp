@@ -1,48 +1,32 @@
 #include "snmp_line.h"
 
 #include <climits>
-#include <cstdlib>
-#include <cstring>
+#include <string>
 
-#include "heap_helpers.h"
+#include "text_numbers.h"
 
 namespace {
-
-constexpr unsigned kTestFieldCount = 16;
-constexpr unsigned kShortFieldCount = 3;
-
-// Leading blanks, a sign and digits, as strtoll reads them; anything else gives 0.
-long long ReadNumber(const char* field)
-{
-    return strtoll(field, nullptr, 10);
-}
-
-// A signed 32-bit value: numbers beyond the range give its nearest end.
-int ReadInt(const char* field)
-{
-    long long value = ReadNumber(field);
-    return value < INT_MIN ? INT_MIN : value > INT_MAX ? INT_MAX : static_cast<int>(value);
-}
 
 // An unsigned 32-bit value above 0; false for 0, a negative number or one beyond 32 bits.
 bool ReadPositive(const char* field, unsigned int* out)
 {
-    long long value = ReadNumber(field);
+    long long value = ReadDecimalInt64(field);
     if (value <= 0 || value > static_cast<long long>(UINT_MAX))
         return false;
     *out = static_cast<unsigned int>(value);
     return true;
 }
 
-bool ReadTestFields(char** fields, SnmpTest* test)
+bool ReadRequestTest(const CLineFields& fields, SnmpLine* out)
 {
-    long long testId = ReadNumber(fields[1]);
-    if (testId <= 0 || testId > INT_MAX)
+    SnmpTest* test = &out->test;
+    long long tid = ReadDecimalInt64(fields[1]);
+    if (tid <= 0 || tid > INT_MAX)
         return false;
-    test->testId = static_cast<int>(testId);
-    test->locationId = ReadInt(fields[2]);
+    test->tid = static_cast<int>(tid);
+    test->lid = ReadDecimalInt(fields[2]);
     test->host = fields[3];
-    test->version = ReadInt(fields[5]);
+    test->version = ReadDecimalInt(fields[5]);
     test->oids = fields[6];
     test->community = fields[7];
     test->limits = fields[15];
@@ -50,33 +34,51 @@ bool ReadTestFields(char** fields, SnmpTest* test)
            ReadPositive(fields[13], &test->timeout) && ReadPositive(fields[14], &test->retries);
 }
 
+bool ReadTestId(const CLineFields& fields, SnmpLine* out)
+{
+    out->test.tid = ReadDecimalInt(fields[1]);
+    return true;
+}
+
+bool ReadTrapStart(const CLineFields& fields, SnmpLine* out)
+{
+    out->trapId = static_cast<unsigned int>(ReadDecimalInt(fields[1]));
+    out->trapValue = static_cast<unsigned int>(ReadDecimalInt(fields[2]));
+    return true;
+}
+
+bool ReadTrapStop(const CLineFields& fields, SnmpLine* out)
+{
+    out->trapId = static_cast<unsigned int>(ReadDecimalInt(fields[1]));
+    return true;
+}
+
+using Rule = LineRule<SnmpLineKind, SnmpLine>;
+
+// TRM is announced and takes no line: no field count matches it.
+const Rule kRules[] = {
+    {"SPA", FieldCounts(16), SnmpLineKind::Add, ReadRequestTest},
+    {"SPM", FieldCounts(16), SnmpLineKind::Modify, ReadRequestTest},
+    {"SPD", FieldCounts(3), SnmpLineKind::Delete, ReadTestId},
+    {"TRA", FieldCounts(3), SnmpLineKind::TrapStart, ReadTrapStart},
+    {"TRM", FieldCounts(), SnmpLineKind::Ignored, nullptr},
+    {"TRD", FieldCounts(3), SnmpLineKind::TrapStop, ReadTrapStop},
+};
+
 }  // namespace
 
 bool ParseSnmpLine(const char* utf8Line, SnmpLine* out)
 {
-    char** fields = nullptr;
-    unsigned count = 0;
-    if (!out || !utf8Line || !*utf8Line || !SplitText(utf8Line, &fields, &count, '\t'))
+    if (!out || !utf8Line || !*utf8Line)
         return false;
     *out = SnmpLine();
-    const char* code = count > 0 ? fields[0] : "";
-    if ((strcmp(code, "SPA") == 0 || strcmp(code, "SPM") == 0) && count == kTestFieldCount) {
-        if (ReadTestFields(fields, &out->test))
-            out->kind = code[2] == 'A' ? SnmpLineKind::Add : SnmpLineKind::Modify;
-    } else if (count == kShortFieldCount) {
-        unsigned int id = static_cast<unsigned int>(ReadInt(fields[1]));
-        if (strcmp(code, "SPD") == 0) {
-            out->kind = SnmpLineKind::Delete;
-            out->test.testId = ReadInt(fields[1]);
-        } else if (strcmp(code, "TRA") == 0) {
-            out->kind = SnmpLineKind::TrapStart;
-            out->trapId = id;
-            out->trapValue = static_cast<unsigned int>(ReadInt(fields[2]));
-        } else if (strcmp(code, "TRD") == 0) {
-            out->kind = SnmpLineKind::TrapStop;
-            out->trapId = id;
-        }
-    }
-    FreeTextArray(&fields, &count);
+    out->kind = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, SnmpLineKind::Ignored,
+                                SnmpLineKind::Ignored, out);
     return true;
+}
+
+const char* SnmpCommandCodes()
+{
+    static const std::string codes = CommandCodes(kRules);
+    return codes.c_str();
 }

@@ -11,11 +11,12 @@
 // test id above 0, a port, time-out and retries above 0 (they are unsigned: a negative number
 // or one beyond 32 bits breaks the rule too) and version 1 or 2. A line that breaks a rule,
 // another code (TRM included) or another field count makes an Ignored line. Fields are counted
-// as SplitText counts them: a single trailing TAB adds no field, so an add without limits ends
-// in two TABs, and "SPD<TAB>7<TAB>" has two fields.
+// as SplitFields counts them: a single trailing TAB adds no field, so an add without limits
+// ends in two TABs, and "SPD<TAB>7<TAB>" has two fields.
 #pragma once
 
-#include "snmp_test.h"
+#include "line_reader.h"
+#include "snmp_request.h"
 
 enum class SnmpLineKind { Ignored, Add, Modify, Delete, TrapStart, TrapStop };
 
@@ -26,5 +27,8 @@ struct SnmpLine {
     unsigned int trapValue = 0;  // TrapStart: the second value (the packages' location id)
 };
 
-// False for a null or empty line or one that cannot be split.
+// False for a null or empty line; otherwise *out holds the line's kind and what it carries.
 bool ParseSnmpLine(const char* utf8Line, SnmpLine* out);
+
+// The command codes the plug-in takes, in its rules' order: "SPASPMSPDTRATRMTRD".
+const char* SnmpCommandCodes();

@@ -10,5 +10,5 @@
 
 class CMonResult2;
 
-bool BuildSnmpRecord(unsigned int testId, unsigned int locationId, const SnmpVerdict& verdict,
+bool BuildSnmpRecord(unsigned int tid, unsigned int lid, const SnmpVerdict& verdict,
                      CMonResult2* const* nested, unsigned int nestedCount, CComBSTR* bytes);

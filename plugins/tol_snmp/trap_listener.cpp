@@ -26,7 +26,7 @@ std::string TrapDropLine(unsigned long dropped)
     return line;
 }
 
-bool CSnmpTrapListener::Start(unsigned int testId, unsigned int secondValue)
+bool CSnmpTrapListener::Start(unsigned int tid, unsigned int secondValue)
 {
     CScopedLock lock(m_lock);
     if (m_listener)
@@ -36,7 +36,7 @@ bool CSnmpTrapListener::Start(unsigned int testId, unsigned int secondValue)
         return false;
     bool ready = listener->InitInst(nullptr, 0, nullptr, nullptr, 0, 0, 2, nullptr, false);
     if (ready) {
-        listener->m_TestId = testId;
+        listener->m_TestId = tid;
         listener->m_LocationId = secondValue;
         ready = listener->RegisterTrap(true);
     }
@@ -45,7 +45,7 @@ bool CSnmpTrapListener::Start(unsigned int testId, unsigned int secondValue)
         InterlockedExchange(&m_stop, 0);
         m_thread = CreateThread(nullptr, 0, TrapListenerThread, this, 0, nullptr);
         if (m_thread) {
-            m_testId = testId;
+            m_tid = tid;
             m_secondValue = secondValue;
             return true;
         }
@@ -57,10 +57,10 @@ bool CSnmpTrapListener::Start(unsigned int testId, unsigned int secondValue)
     return false;
 }
 
-void CSnmpTrapListener::Stop(unsigned int testId)
+void CSnmpTrapListener::Stop(unsigned int tid)
 {
     CScopedLock lock(m_lock);
-    if (m_listener && m_listener->m_TestId == testId)
+    if (m_listener && m_listener->m_TestId == tid)
         StopLocked();
 }
 

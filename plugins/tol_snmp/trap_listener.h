@@ -30,9 +30,9 @@ public:
 
     // True when a listener runs afterwards (also when one ran already: nothing changes).
     // The test id and the second value become the packages' test and location ids.
-    bool Start(unsigned int testId, unsigned int secondValue);
+    bool Start(unsigned int tid, unsigned int secondValue);
     // Nothing unless a listener runs with this test id.
-    void Stop(unsigned int testId);
+    void Stop(unsigned int tid);
     // Stops a running listener whatever its test id.
     void StopAny();
     bool Listening();
@@ -47,7 +47,7 @@ private:
     CCriticalSection m_lock;  // Start and Stop, one at a time
     CSNMPmon* m_listener = nullptr;
     HANDLE m_thread = nullptr;
-    unsigned int m_testId = 0;
+    unsigned int m_tid = 0;
     unsigned int m_secondValue = 0;
     volatile LONG m_stop = 1;  // written before the thread is woken, read after each wake
 };

@@ -54,6 +54,9 @@ void CheckLine(const std::string& line, bool* scanned)
     case NdisLineKind::DiscoveryDelete:
     case NdisLineKind::ScanDelete:
         break;
+    case NdisLineKind::Rejected:
+        Check(false);  // a rejected line is refused
+        break;
     }
 }
 

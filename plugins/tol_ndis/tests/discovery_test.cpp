@@ -15,7 +15,7 @@ TEST(NetDisMon, OneThreadPerDiscoveryStoppedWithoutDelay)
     CNetDisMon<CRecordingOwner> discovery;
     CRecordingOwner owner;
     discovery.m_owner = &owner;
-    discovery.m_testId = 5;
+    discovery.m_tid = 5;
     ASSERT_TRUE(discovery.StartDiscovery(false, 2591999));
     EXPECT_FALSE(discovery.StartDiscovery(true, 30));  // a thread exists already
     discovery.StopDiscovery();                         // ends the wait of 30 days at once

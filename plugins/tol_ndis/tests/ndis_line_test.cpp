@@ -10,7 +10,7 @@ struct KindCase {
     const char* line;
     bool accepted;
     NdisLineKind kind;
-    int testId;
+    int tid;
 };
 
 TEST(NdisLine, CodeIdAndFieldCountDecide)
@@ -44,7 +44,7 @@ TEST(NdisLine, CodeIdAndFieldCountDecide)
         EXPECT_EQ(c.accepted, ParseNdisLine(c.line, &line)) << c.line;
         if (c.accepted) {
             EXPECT_EQ(c.kind, line.kind) << c.line;
-            EXPECT_EQ(c.testId, line.testId) << c.line;
+            EXPECT_EQ(c.tid, line.tid) << c.line;
         }
     }
 }
@@ -91,7 +91,7 @@ TEST(NdisLine, ScanFieldsAreReadInTheirPlaces)
 {
     NdisLine add;
     ASSERT_TRUE(ParseNdisLine("DCA\t9\t4\t10.0.0.1\t10.0.0.9\t1.3.6.1.2.1.1.3.0;1.3.6", &add));
-    EXPECT_EQ(4u, add.locationId);
+    EXPECT_EQ(4u, add.lid);
     EXPECT_EQ("10.0.0.1", add.start);
     EXPECT_EQ("10.0.0.9", add.end);
     EXPECT_EQ("1.3.6.1.2.1.1.3.0;1.3.6", add.oids);
@@ -101,14 +101,38 @@ TEST(NdisLine, ScanFieldsAreReadInTheirPlaces)
     EXPECT_EQ("10.0.1.1", modify.start);
     EXPECT_EQ("10.0.1.9", modify.end);
     EXPECT_EQ("", modify.oids);
-    EXPECT_EQ(0u, modify.locationId);
+    EXPECT_EQ(0u, modify.lid);
 
     NdisLine odd;
     ASSERT_TRUE(ParseNdisLine("DCA\t9\tnone\t\t", &odd) == false);
     ASSERT_TRUE(ParseNdisLine("DCA\t9\t-1\t\t\t", &odd));  // empty texts reach the job as such
-    EXPECT_EQ(0xFFFFFFFFu, odd.locationId);
+    EXPECT_EQ(0xFFFFFFFFu, odd.lid);
     EXPECT_EQ("", odd.start);
     EXPECT_EQ("", odd.end);
+}
+
+// The Init reply: the codes in the table's order.
+TEST(NdisLine, CommandCodesAreTheTablesCodesInOrder)
+{
+    EXPECT_STREQ("NSANSDDCADCMDCD", NdisCommandCodes());
+}
+
+// Fields beyond those listed are ignored, however many there are.
+TEST(NdisLine, ManyFieldsBeyondTheListedOnesAreIgnored)
+{
+    std::string extra;
+    for (int i = 0; i < 100; ++i)
+        extra += "\tx";
+    NdisLine line;
+    ASSERT_TRUE(ParseNdisLine(("DCA\t9\t4\t10.0.0.1\t10.0.0.9\t1.3.6" + extra).c_str(), &line));
+    EXPECT_EQ(NdisLineKind::ScanAdd, line.kind);
+    EXPECT_EQ("10.0.0.9", line.end);
+    EXPECT_EQ("1.3.6", line.oids);
+    ASSERT_TRUE(ParseNdisLine(("DCA\t9\t4\t10.0.0.1\t10.0.0.9\t" + extra).c_str(), &line));
+    EXPECT_EQ("", line.oids);
+    ASSERT_TRUE(ParseNdisLine(("NSA\t5\t1\t60" + extra).c_str(), &line));
+    EXPECT_FALSE(line.oneShot);
+    EXPECT_EQ(60, line.interval);
 }
 
 TEST(NdisLine, LongFieldsAreKeptWhole)
@@ -120,7 +144,7 @@ TEST(NdisLine, LongFieldsAreKeptWhole)
     EXPECT_EQ(oids, line.oids);
     std::string id = "NSA\t" + std::string(5000, '7');
     ASSERT_TRUE(ParseNdisLine(id.c_str(), &line));
-    EXPECT_EQ(2147483647, line.testId);  // saturated, still an id
+    EXPECT_EQ(2147483647, line.tid);  // saturated, still an id
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ int Stacks(char** argv)
         CThreadGroup group(&StackMeasuringStarter);
         for (int id = 1; id <= atoi(argv[5]); ++id) {
             std::unique_ptr<SnmpTest> test(new SnmpTest);
-            test->testId = id;
+            test->tid = id;
             test->host = argv[2];
             test->port = static_cast<unsigned>(atoi(argv[3]));
             test->community = argv[4];

@@ -8,7 +8,7 @@
 #include "fuzz_support.h"
 #include "snmp_limits.h"
 #include "snmp_line.h"
-#include "snmp_test_list.h"
+#include "snmp_request.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ void ReadLimits(const SnmpTest& test)
     FreeSnmpLimits(count, lower.data(), upper.data());
 }
 
-void Apply(const std::string& line, CSnmpTestList& list)
+void Apply(const std::string& line, SnmpTestList& list)
 {
     SnmpLine parsed;
     bool taken = ParseSnmpLine(line.c_str(), &parsed);
@@ -36,7 +36,7 @@ void Apply(const std::string& line, CSnmpTestList& list)
     switch (parsed.kind) {
     case SnmpLineKind::Add:
     case SnmpLineKind::Modify:
-        Check((fields.size() == 15 || fields.size() == 16) && test.testId > 0 && test.port > 0 &&
+        Check((fields.size() == 15 || fields.size() == 16) && test.tid > 0 && test.port > 0 &&
               test.timeout > 0 && test.retries > 0 && (test.version == 1 || test.version == 2) &&
               test.host == std::string(fields[3]) && test.oids == std::string(fields[6]));
         Check(SnmpWaitMs(test) >= test.timeout || SnmpWaitMs(test) == 0xFFFFFFFEu);
@@ -47,7 +47,7 @@ void Apply(const std::string& line, CSnmpTestList& list)
             list.Modify(test);
         break;
     case SnmpLineKind::Delete:
-        list.Remove(test.testId);
+        list.Remove(test.tid);
         break;
     case SnmpLineKind::TrapStart:
     case SnmpLineKind::TrapStop:
@@ -62,13 +62,13 @@ void Apply(const std::string& line, CSnmpTestList& list)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    CSnmpTestList list;
+    SnmpTestList list;
     ForEachLine(data, size, [&list](const std::string& line) { Apply(line, list); });
-    for (auto& copy : list.TakePass(false)) {
+    for (auto& copy : TakeRequestPass(&list, false)) {
         SnmpLine parsed;
-        Check(ParseSnmpLine(("SPD\t" + std::to_string(copy->testId) + "\t0").c_str(), &parsed) &&
-              parsed.kind == SnmpLineKind::Delete && parsed.test.testId == copy->testId);
-        Check(list.Remove(parsed.test.testId));
+        Check(ParseSnmpLine(("SPD\t" + std::to_string(copy->tid) + "\t0").c_str(), &parsed) &&
+              parsed.kind == SnmpLineKind::Delete && parsed.test.tid == copy->tid);
+        Check(list.Remove(parsed.test.tid));
     }
     Check(list.Size() == 0);
     return 0;

@@ -13,7 +13,7 @@ namespace {
 class CRecordingRequestOwner : public CSnmpRequestOwner {
 public:
     CSnmpRequestRegistry& Requests() override { return requests; }
-    void MarkAnswered(int testId) override { answered.push_back(testId); }
+    void MarkAnswered(int tid) override { answered.push_back(tid); }
     void PostRecord(CComBSTR* bytes, const char* desc) override
     {
         records.emplace_back(reinterpret_cast<const char*>(bytes->Bytes()), bytes->ByteLength());
@@ -41,8 +41,8 @@ TEST(SnmpRequestThread, ATestWhoseThreadCannotStartReportsItsFailure)
     CThreadGroup group(&LimitedThreadStarter);
     ThreadStartsLeft() = 0;
     std::unique_ptr<SnmpTest> test(new SnmpTest);
-    test->testId = 31;
-    test->locationId = 5;
+    test->tid = 31;
+    test->lid = 5;
     test->host = "127.0.0.1";
     test->oids = "1.3.6.1.2.1.1.5.0;1.3.6.1.2.1.1.3.0";
     test->port = 161;

@@ -85,13 +85,19 @@ TEST(SnmpLine, NullOrEmptyLineIsRefused)
     EXPECT_FALSE(ParseSnmpLine("", &line));
 }
 
+// The Init reply: the codes in the table's order, TRM announced although it takes no line.
+TEST(SnmpLine, CommandCodesAreTheTablesCodesInOrder)
+{
+    EXPECT_STREQ("SPASPMSPDTRATRMTRD", SnmpCommandCodes());
+}
+
 TEST(SnmpLine, RequestFieldsAreReadInTheirOrder)
 {
     SnmpLine line;
     ASSERT_TRUE(ParseSnmpLine(Line("SPA").c_str(), &line));
     const SnmpTest& t = line.test;
-    EXPECT_EQ(7, t.testId);
-    EXPECT_EQ(3, t.locationId);
+    EXPECT_EQ(7, t.tid);
+    EXPECT_EQ(3, t.lid);
     EXPECT_EQ("127.0.23.1", t.host);
     EXPECT_EQ(1161u, t.port);
     EXPECT_EQ(2, t.version);
@@ -100,7 +106,6 @@ TEST(SnmpLine, RequestFieldsAreReadInTheirOrder)
     EXPECT_EQ(5u, t.timeout);
     EXPECT_EQ(2u, t.retries);
     EXPECT_EQ("0,100;-5,5", t.limits);
-    EXPECT_FALSE(t.changed);
     EXPECT_FALSE(t.answered);
 }
 
@@ -166,7 +171,7 @@ TEST(SnmpLine, ShortLinesCarryTheirIds)
     EXPECT_EQ(12u, line.trapId);
     ASSERT_TRUE(ParseSnmpLine("SPD\t-3\t0", &line));
     EXPECT_EQ(SnmpLineKind::Delete, line.kind);
-    EXPECT_EQ(-3, line.test.testId);  // deletes nothing: no test has it
+    EXPECT_EQ(-3, line.test.tid);  // deletes nothing: no test has it
     ASSERT_TRUE(ParseSnmpLine("TRA\tx\t\t", &line));
     EXPECT_EQ(SnmpLineKind::TrapStart, line.kind);
     EXPECT_EQ(0u, line.trapId);

@@ -1,8 +1,0 @@
-#include "snmp_test.h"
-
-uint32_t SnmpWaitMs(const SnmpTest& test)
-{
-    const uint64_t longest = 0xFFFFFFFEu;  // INFINITE less one
-    uint64_t ms = (static_cast<uint64_t>(test.retries) + 1) * test.timeout * 1000u;
-    return static_cast<uint32_t>(ms < longest ? ms : longest);
-}
