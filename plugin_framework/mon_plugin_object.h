@@ -196,22 +196,11 @@ public:
             PostEvent(kLevelDroppedResults, PendingDropLine(T::LogPrefix(), drops).c_str());
     }
 
-    unsigned int SourceId() const { return m_sourceId; }
-    TWorker* GetWorker() const { return m_worker; }
-
 protected:
     // Errors and figures that matter to the admin.
     static constexpr int kLevelDroppedResults = 1;
 
     HRESULT Fail(const wchar_t* text) { return ReportComError(*ClassId, text); }
-
-    HRESULT FailWithSystemText(DWORD error)
-    {
-        wchar_t* text = FormatErrorText(error, nullptr);
-        HRESULT hr = ReportComError(*ClassId, text ? text : L"");
-        FreeHeapBlock(text);
-        return hr;
-    }
 
 protected:
     // Members in their fixed order; plug-ins with an Init, Get or Set of their own use them.
