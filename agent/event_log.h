@@ -7,10 +7,9 @@
 constexpr DWORD kEventIdError = 1;
 constexpr DWORD kEventIdStatus = 2;
 
-// Writes one entry: ReportEvent with the one text, category 0.
+// Writes one entry: ReportEvent with the one text, category 0. What the agent calls; the tests
+// link one of their own in its place (tests/event_log_observer.h) that also records the entry.
 void ReportAgentEvent(WORD type, DWORD eventId, const wchar_t* text);
 
-// Called with every entry after it was reported. Lets a test see the entries on a system
-// whose event log keeps nothing; null removes it.
-using EventLogObserver = void (*)(WORD type, DWORD eventId, const wchar_t* text);
-void SetEventLogObserver(EventLogObserver observer);
+// The writing itself, for both: the entry with `text` (never null) as its one string.
+void WriteAgentEventEntry(WORD type, DWORD eventId, const wchar_t* text);

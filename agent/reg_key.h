@@ -15,7 +15,6 @@ public:
     void Close();
 
     HKEY Get() const { return m_hKey; }
-    bool IsOpen() const { return m_hKey != nullptr; }
 
 private:
     HKEY m_hKey = nullptr;

@@ -28,13 +28,6 @@ HRESULT ReportComError(REFCLSID clsid, const wchar_t* description)
     return hr;
 }
 
-HRESULT ReportComErrorUtf8(REFCLSID clsid, const char* description)
-{
-    CComBSTR text;
-    text.AssignMultiByte(description, CP_UTF8);
-    return ReportComError(clsid, text);
-}
-
 bool TakeComError(CComBSTR* source, CComBSTR* description, GUID* iid)
 {
     CComPtr<IErrorInfo> info;

@@ -12,8 +12,6 @@
 HRESULT SetComError(const wchar_t* source, const wchar_t* description);
 // The same with the class's registered ProgID as source (no source when none is registered).
 HRESULT ReportComError(REFCLSID clsid, const wchar_t* description);
-// description in UTF-8.
-HRESULT ReportComErrorUtf8(REFCLSID clsid, const char* description);
 
 // Takes the thread's error object (GetErrorInfo); false when there is none.
 bool TakeComError(CComBSTR* source, CComBSTR* description, GUID* iid = nullptr);

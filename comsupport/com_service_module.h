@@ -30,7 +30,6 @@ public:
 
     void SetServiceName(const wchar_t* name);
     const wchar_t* ServiceName() const { return m_serviceName; }
-    bool IsService() const { return m_service; }
 
     // Obeys the command line, or serves; the program's exit code.
     int WinMain(const wchar_t* commandLine);

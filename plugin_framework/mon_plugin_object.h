@@ -207,19 +207,9 @@ public:
             m_pending.Append(data->Get());
     }
 
-    unsigned int SourceId() const { return m_sourceId; }
-    TWorker* GetWorker() const { return m_worker; }
 
 protected:
     HRESULT Fail(const wchar_t* text) { return ReportComError(*ClassId, text); }
-
-    HRESULT FailWithSystemText(DWORD error)
-    {
-        wchar_t* text = FormatErrorText(error, nullptr);
-        HRESULT hr = ReportComError(*ClassId, text ? text : L"");
-        FreeHeapBlock(text);
-        return hr;
-    }
 
 protected:
     // Members in their fixed order; plug-ins with an Init, Get or Set of their own use them.

@@ -1,9 +1,9 @@
 // The registration every plug-in fills in: the REGISTRY resource of the framework's script
-// (plugin_registration.rgs, with the id below) and the values it needs.
+// (plugin_registration.regscript, with the id below) and the values it needs.
 //
 // A plug-in's .rc (plugin_resources.rc.in, which tol_plugin() configures) carries
 //     #include "plugin_registration.h"
-//     IDR_PLUGIN_REGISTRATION REGISTRY "plugin_registration.rgs"
+//     IDR_PLUGIN_REGISTRATION REGISTRY "plugin_registration.regscript"
 // and its module class derives from CMonPlugInModule.
 #pragma once
 

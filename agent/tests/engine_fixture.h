@@ -3,7 +3,7 @@
 // server link that the test drives.
 #pragma once
 
-#include "event_log.h"
+#include "event_log_observer.h"
 #include "fake_dispatch.h"
 #include "heap_helpers.h"
 #include "main_worker.h"

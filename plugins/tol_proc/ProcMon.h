@@ -20,6 +20,9 @@
 template <class T>
 class CProcMon : public CMonCheckerBase<T> {
 public:
+    using Base = CMonCheckerBase<T>;
+    using Base::Post;
+
     static constexpr const char* kNewData = "tol_proc: New data is available.";
 
     CProcMon() : m_checker(m_source) {}
@@ -44,7 +47,7 @@ public:
 
     void Stop() override
     {
-        CMonCheckerBase<T>::Stop();
+        Base::Stop();
         CScopedLock lock(m_testLock);
         m_checker.RemoveAllTests();
     }
@@ -80,7 +83,7 @@ private:
     void PostLog(const std::vector<ProcLogLine>& log)
     {
         for (const ProcLogLine& line : log)
-            this->PostEvent(line.level, line.text.c_str());
+            Post(line.level, line.text);
     }
 
     CCriticalSection m_testLock;

@@ -6,13 +6,14 @@
 
 #include "ProcMon.h"
 #include "mon_plugin_object.h"
+#include "proc_line.h"
 #include "tol_proc.h"
 
 class CProcessMon
     : public CMonPlugInObject<CProcessMon, CProcMon<CProcessMon>, IProcessMon, &IID_IProcessMon,
                               &LIBID_tol_procLib, &DIID__IProcessMonEvents, &CLSID_ProcessMon> {
 public:
-    static const char* CommandCodeList() { return "PRAPRMPRD"; }
+    static const char* CommandCodeList() { return ProcCommandCodes(); }
     static const char* LogPrefix() { return "tol_proc: "; }
 
     void LeadingResults(CComBSTR* out)

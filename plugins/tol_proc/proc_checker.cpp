@@ -1,7 +1,7 @@
 #include "proc_checker.h"
 
 #include "format_text.h"
-#include "heap_helpers.h"
+#include "heap_text.h"
 #include "mon_result2.h"
 #include "proc_line.h"
 #include "proc_record.h"
@@ -9,18 +9,11 @@
 
 namespace {
 
-constexpr int kLevelChange = 1;
-constexpr int kLevelProgress = 4;
-constexpr int kLevelPass = 5;
-
 // A name as log lines carry it: narrow, in the thread's ANSI code page, which the plug-in
 // object widens them back with.
 std::string LogName(const std::wstring& name)
 {
-    char* narrow = WideToMultiByteAlloc(name.c_str(), CP_THREAD_ACP);
-    std::string out = narrow ? narrow : "";
-    FreeHeapBlock(narrow);
-    return out;
+    return Narrow(name, CP_THREAD_ACP);
 }
 
 std::string TestFields(const ProcTest& test)
@@ -49,20 +42,22 @@ bool CProcChecker::ProcessLine(const char* utf8Line, bool* checkNow)
     *checkNow = false;
     if (!utf8Line || !*utf8Line)
         return false;
-    Log(kLevelChange, FormatText("tol_proc: processing test: '%s'", utf8Line));
-    ProcLine line = ParseProcLine(utf8Line);
-    switch (line.kind) {
-    case ProcLineKind::NotSplit:
+    Post(kLevelTests, FormatText("tol_proc: processing test: '%s'", utf8Line));
+    ProcLine line;
+    if (!ParseProcLine(utf8Line, &line))
         return false;
-    case ProcLineKind::Incorrect:
-        Log(kLevelChange, "tol_proc: Incorrect test format!");
+    switch (line.action) {
+    case LineAction::Incorrect:
+        Post(kLevelTests, "tol_proc: Incorrect test format!");
         return false;
-    case ProcLineKind::Add:
+    case LineAction::Add:
         return AddTest(line.test, checkNow);
-    case ProcLineKind::Modify:
+    case LineAction::Modify:
         return ModifyTest(line.test, checkNow);
-    case ProcLineKind::Delete:
+    case LineAction::Delete:
         return RemoveTest(line.test.tid);
+    case LineAction::Ignored:
+        break;
     }
     return false;
 }
@@ -71,18 +66,18 @@ bool CProcChecker::AddTest(const ProcTest& test, bool* checkNow)
 {
     if (test.pname.empty() || test.tid == 0)
         return false;
-    Log(kLevelChange, "tol_proc: adding test... " + TestFields(test));
+    Post(kLevelTests, "tol_proc: adding test... " + TestFields(test));
     switch (m_tests.Add(test)) {
     case ProcAddResult::Refused:
         return false;
     case ProcAddResult::Duplicate:
-        Log(kLevelChange, "tol_proc: found duplicated process. skipping...");
+        Post(kLevelTests, "tol_proc: found duplicated process. skipping...");
         return true;
     case ProcAddResult::Added:
         break;
     }
     TakeFirstSamples(test.pname);
-    Log(kLevelChange, "tol_proc: test added successfully...");
+    Post(kLevelTests, "tol_proc: test added successfully...");
     *checkNow = true;
     return true;
 }
@@ -91,7 +86,7 @@ bool CProcChecker::ModifyTest(const ProcTest& test, bool* checkNow)
 {
     if (test.tid < 1)
         return false;
-    Log(kLevelChange, "tol_proc: modifing test... " + TestFields(test));
+    Post(kLevelTests, "tol_proc: modifing test... " + TestFields(test));
     if (!m_tests.Modify(test))
         return false;
     *checkNow = true;
@@ -103,7 +98,7 @@ bool CProcChecker::RemoveTest(int tid)
     // Any id an add takes, a delete takes too: a test added with a negative id can be deleted.
     if (tid == 0)
         return false;
-    Log(kLevelChange, FormatText("tol_proc: removing test... tid:%d", tid));
+    Post(kLevelTests, FormatText("tol_proc: removing test... tid:%d", tid));
     m_tests.Remove(tid);
     return true;
 }
@@ -118,8 +113,8 @@ void CProcChecker::CheckPass(bool forced, std::string* records)
     PassState pass;
     pass.records = records;
     pass.recordReady = CreateProcessRecord(&pass.record);
-    Log(kLevelPass,
-        FormatText("tol_proc: begin checking. test count: %d", static_cast<int>(m_tests.Size())));
+    Post(kLevelPass,
+         FormatText("tol_proc: begin checking. test count: %d", static_cast<int>(m_tests.Size())));
     for (size_t i = 0; i < m_tests.Size(); ++i) {
         ProcTest& test = m_tests.At(i);
         if (forced && !test.isNew)
@@ -128,7 +123,7 @@ void CProcChecker::CheckPass(bool forced, std::string* records)
         CheckTest(test, pass);
     }
     m_samples.Purge(m_source.Now());
-    Log(kLevelPass, "tol_proc: end checking");
+    Post(kLevelPass, "tol_proc: end checking");
 }
 
 std::vector<ProcLogLine> CProcChecker::TakeLog()
@@ -138,7 +133,7 @@ std::vector<ProcLogLine> CProcChecker::TakeLog()
     return lines;
 }
 
-void CProcChecker::Log(int level, std::string text)
+void CProcChecker::Post(int level, std::string text)
 {
     m_log.push_back(ProcLogLine{level, std::move(text)});
 }
@@ -169,8 +164,8 @@ void CProcChecker::TakeFirstSamples(const std::wstring& name)
 void CProcChecker::CheckTest(ProcTest& test, PassState& pass)
 {
     std::string name = LogName(test.pname);
-    Log(kLevelProgress, FormatText("tol_proc: checking tid: %d, lid: %d, pname '%s'", test.tid,
-                                   test.lid, name.c_str()));
+    Post(kLevelProgress, FormatText("tol_proc: checking tid: %d, lid: %d, pname '%s'", test.tid,
+                                    test.lid, name.c_str()));
     if (!pass.snapshotTaken) {
         pass.snapshotTaken = true;
         pass.haveSnapshot = m_source.Snapshot(&pass.processes);
@@ -183,7 +178,7 @@ void CProcChecker::CheckTest(ProcTest& test, PassState& pass)
         CheckProcess(test, pid, pass);
     if (!ids.empty())
         return;
-    Log(kLevelChange, FormatText("tol_proc: tid:%d, lid:%d, pname'%s'. The process is not running",
+    Post(kLevelTests, FormatText("tol_proc: tid:%d, lid:%d, pname'%s'. The process is not running",
                                  test.tid, test.lid, name.c_str()));
     ProcVerdict verdict = JudgeNotRunning(&test.alarm);
     if (pass.recordReady)
@@ -201,11 +196,11 @@ void CProcChecker::CheckProcess(ProcTest& test, DWORD pid, PassState& pass)
         figures.wss = reading.wss;
         figures.pfs = reading.pfs;
     }
-    Log(kLevelChange,
-        FormatText("tol_proc: tid: %d, lid: %d, pname: '%s', pid: %d, cpu:%.2f%%, wss:%.2f MB, "
-                   "pfs:%.2f MB",
-                   test.tid, test.lid, LogName(test.pname).c_str(), static_cast<int>(pid),
-                   figures.cpu, figures.wss, figures.pfs));
+    Post(kLevelTests,
+         FormatText("tol_proc: tid: %d, lid: %d, pname: '%s', pid: %d, cpu:%.2f%%, wss:%.2f MB, "
+                    "pfs:%.2f MB",
+                    test.tid, test.lid, LogName(test.pname).c_str(), static_cast<int>(pid),
+                    figures.cpu, figures.wss, figures.pfs));
     ProcVerdict verdict = JudgeProcess(test.limits, figures, &test.alarm);
     if (pass.recordReady)
         AppendProcessRecord(&pass.record, test.tid, test.lid, pid, figures, verdict, pass.records);

@@ -2,8 +2,7 @@
 // source. Not locked and not threaded: CProcMon<T> holds its test-list lock around every call
 // and posts what a call leaves behind (log lines, the pass's records) once it has let go.
 //
-// Log lines begin with "tol_proc: "; their levels: 1 test-list changes, measured figures and
-// errors, 4 per-test progress, 5 start and end of a pass.
+// Log lines begin with "tol_proc: "; their levels are the kLevel constants below.
 #pragma once
 
 #include <string>
@@ -20,6 +19,10 @@ struct ProcLogLine {
 
 class CProcChecker {
 public:
+    static constexpr int kLevelTests = 1;     // test-list changes, measured figures, errors
+    static constexpr int kLevelProgress = 4;  // per-test progress
+    static constexpr int kLevelPass = 5;      // a pass's begin and end
+
     explicit CProcChecker(CProcessSource& source) : m_source(source) {}
 
     // One test line (UTF-8); false for an empty, malformed or refused line. *checkNow is set
@@ -46,7 +49,7 @@ public:
 private:
     struct PassState;
 
-    void Log(int level, std::string text);
+    void Post(int level, std::string text);
     void FindProcessIds(const std::vector<ProcessEntry>& processes, const std::wstring& name,
                         std::vector<DWORD>* ids);
     void TakeFirstSamples(const std::wstring& name);

@@ -1,64 +1,58 @@
 #include "proc_line.h"
 
-#include <climits>
-#include <cstdlib>
-#include <cstring>
+#include <new>
+#include <string>
 
-#include "heap_helpers.h"
+#include "heap_text.h"
+#include "text_numbers.h"
 
 namespace {
 
-constexpr unsigned kTestFieldCount = 7;
-constexpr unsigned kDeleteFieldCount = 3;
-
-int ReadNumber(const char* field)
+bool ReadTestId(const CLineFields& fields, ProcLine* out)
 {
-    long long value = strtoll(field, nullptr, 10);
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
+    out->test.tid = ReadDecimalInt(fields[1]);
+    return true;
 }
 
-std::wstring Widen(const char* utf8)
+bool ReadProcessTest(const CLineFields& fields, ProcLine* out)
 {
-    wchar_t* wide = MultiByteToWideAlloc(utf8, CP_UTF8);
-    std::wstring out = wide ? wide : L"";
-    FreeHeapBlock(wide);
-    return out;
+    ProcTest& test = out->test;
+    test.tid = ReadDecimalInt(fields[1]);
+    test.lid = ReadDecimalInt(fields[2]);
+    test.limits.maxCpu = ReadDecimalInt(fields[3]);
+    test.limits.maxWss = ReadDecimalInt(fields[4]);
+    test.limits.maxPfs = ReadDecimalInt(fields[5]);
+    test.pname = Widen(fields[6]);
+    return true;
 }
 
-void ReadTestFields(char** fields, ProcTest* test)
-{
-    test->tid = ReadNumber(fields[1]);
-    test->lid = ReadNumber(fields[2]);
-    test->limits.maxCpu = ReadNumber(fields[3]);
-    test->limits.maxWss = ReadNumber(fields[4]);
-    test->limits.maxPfs = ReadNumber(fields[5]);
-    test->pname = Widen(fields[6]);
-}
+using Rule = LineRule<LineAction, ProcLine>;
+
+const Rule kRules[] = {
+    {"PRA", FieldCounts(7), LineAction::Add, ReadProcessTest},
+    {"PRM", FieldCounts(7), LineAction::Modify, ReadProcessTest},
+    {"PRD", FieldCounts(3), LineAction::Delete, ReadTestId},
+};
 
 }  // namespace
 
-ProcLine ParseProcLine(const char* utf8Line)
+bool ParseProcLine(const char* utf8Line, ProcLine* out)
 {
-    ProcLine line;
-    char** fields = nullptr;
-    unsigned count = 0;
-    if (!utf8Line || !SplitText(utf8Line, &fields, &count, '\t'))
-        return line;
-    line.kind = ProcLineKind::Incorrect;
-    const char* code = count > 0 ? fields[0] : "";
-    if (strcmp(code, "PRA") == 0 || strcmp(code, "PRM") == 0) {
-        if (count == kTestFieldCount) {
-            line.kind = code[2] == 'A' ? ProcLineKind::Add : ProcLineKind::Modify;
-            ReadTestFields(fields, &line.test);
-        }
-    } else if (strcmp(code, "PRD") == 0 && count == kDeleteFieldCount) {
-        line.kind = ProcLineKind::Delete;
-        line.test.tid = ReadNumber(fields[1]);
+    if (!out || !utf8Line || !*utf8Line)
+        return false;
+    *out = ProcLine();
+    try {
+        out->action = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, LineAction::Incorrect,
+                                      LineAction::Incorrect, out);
+    } catch (const std::bad_alloc&) {
+        *out = ProcLine();
+        return false;  // as a line that cannot be split
     }
-    FreeTextArray(&fields, &count);
-    return line;
+    return true;
+}
+
+const char* ProcCommandCodes()
+{
+    static const std::string codes = CommandCodes(kRules);
+    return codes.c_str();
 }

@@ -1,5 +1,8 @@
 // CProcTestList: the process plug-in's tests in the order they were added. Not locked: the
 // worker holds its test-list lock around every call.
+//
+// Not the framework's CTestList, whose rules key a test by its id: here a test is told from
+// another by its name, so two tests may share an id (a modify or a delete takes the first).
 #pragma once
 
 #include <memory>
