@@ -17,7 +17,7 @@ only=${FUZZ_TARGETS:-}
 
 targets=(
     "reply_body|agent/fuzz/reply_fuzzer.cpp agent/reply_body_reader.cpp agent/reply_dispatch.cpp common/text_fields.cpp|agent common|agent/fuzz/corpus|8400"
-    "tol_icmp_line|plugins/tol_icmp/fuzz/ping_line_fuzzer.cpp plugins/tol_icmp/ping_line.cpp plugins/tol_icmp/ping_test_list.cpp plugins/tol_icmp/ping_verdict.cpp common/text_fields.cpp|plugins/tol_icmp common|plugins/tol_icmp/fuzz/corpus|4096"
+    "tol_icmp_line|plugins/tol_icmp/fuzz/ping_line_fuzzer.cpp plugins/tol_icmp/ping_line.cpp plugins/tol_icmp/ping_verdict.cpp common/text_fields.cpp common/text_numbers.cpp|plugins/tol_icmp common plugin_framework|plugins/tol_icmp/fuzz/corpus|4096"
     "tol_mem_line|plugins/tol_mem/fuzz/mem_line_fuzzer.cpp plugins/tol_mem/mem_line.cpp common/text_fields.cpp common/text_numbers.cpp|common/fuzz common plugins/tol_mem|plugins/tol_mem/fuzz/corpus|2048"
     "tol_cpu_line|plugins/tol_cpu/fuzz/cpu_line_fuzzer.cpp plugins/tol_cpu/cpu_line.cpp plugins/tol_cpu/cpu_verdict.cpp common/format_text.cpp common/text_fields.cpp common/text_numbers.cpp|common/fuzz common plugins/tol_cpu tol_utils platform/wsnmp32|plugins/tol_cpu/fuzz/corpus|2048"
     "tol_proc_line|plugins/tol_proc/fuzz/proc_line_fuzzer.cpp plugins/tol_proc/cpu_sample_list.cpp plugins/tol_proc/proc_checker.cpp plugins/tol_proc/proc_line.cpp plugins/tol_proc/proc_record.cpp plugins/tol_proc/proc_test_list.cpp plugins/tol_proc/proc_verdict.cpp tol_utils/mon_result2.cpp common/format_text.cpp common/fuzz/win32_native.cpp common/heap_helpers.cpp common/text_fields.cpp|common/fuzz common plugins/tol_proc tol_utils|plugins/tol_proc/fuzz/corpus|2048"
