@@ -1,33 +1,38 @@
 #include "ping_line.h"
 
-#include <cstdlib>
 #include <new>
 #include <string>
-#include <vector>
 
-#include "text_fields.h"
+#include "text_numbers.h"
 
 namespace {
 
-constexpr size_t kTestFieldCount = 8;
-constexpr size_t kDeleteFieldCount = 3;
-
-// As atoi reads it: leading blanks, a sign, digits; anything else gives 0.
-int Number(std::string_view field)
+bool ReadTestId(const CLineFields& fields, PingLine* out)
 {
-    return atoi(std::string(field).c_str());
+    out->test.tid = ReadDecimalInt(fields[1]);
+    return true;
 }
 
-void ReadTestFields(const std::vector<std::string_view>& fields, PingTest* test)
+bool ReadTest(const CLineFields& fields, PingLine* out)
 {
-    test->testId = Number(fields[1]);
-    test->locationId = Number(fields[2]);
-    test->host = std::string(fields[3]);
-    test->dataSize = Number(fields[4]);
-    test->count = Number(fields[5]);
-    test->timeout = Number(fields[6]);
-    test->maximumLost = Number(fields[7]);
+    PingTest& test = out->test;
+    test.tid = ReadDecimalInt(fields[1]);
+    test.lid = ReadDecimalInt(fields[2]);
+    test.host = fields[3];
+    test.dataSize = ReadDecimalInt(fields[4]);
+    test.count = ReadDecimalInt(fields[5]);
+    test.timeout = ReadDecimalInt(fields[6]);
+    test.maximumLost = ReadDecimalInt(fields[7]);
+    return true;
 }
+
+using Rule = LineRule<LineAction, PingLine>;
+
+const Rule kRules[] = {
+    {"PGA", FieldCounts(8), LineAction::Add, ReadTest},
+    {"PGM", FieldCounts(8), LineAction::Modify, ReadTest},
+    {"PGD", FieldCounts(3), LineAction::Delete, ReadTestId},
+};
 
 }  // namespace
 
@@ -36,22 +41,18 @@ bool ParsePingLine(const char* utf8Line, PingLine* out)
     if (!out || !utf8Line || !*utf8Line)
         return false;
     try {
-        std::vector<std::string_view> fields = SplitFields(utf8Line, '\t');
         *out = PingLine();
-        std::string_view code = fields.empty() ? std::string_view() : fields[0];
-        if (code == "PGA" && fields.size() == kTestFieldCount) {
-            out->kind = PingLineKind::Add;
-            ReadTestFields(fields, &out->test);
-        } else if (code == "PGM" && fields.size() == kTestFieldCount) {
-            out->kind = PingLineKind::Modify;
-            ReadTestFields(fields, &out->test);
-        } else if (code == "PGD" && fields.size() == kDeleteFieldCount) {
-            out->kind = PingLineKind::Delete;
-            out->test.testId = Number(fields[1]);
-        }
+        out->action = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, LineAction::Ignored,
+                                      LineAction::Ignored, out);
     } catch (const std::bad_alloc&) {
         *out = PingLine();
         return false;
     }
     return true;
+}
+
+const char* PingCommandCodes()
+{
+    static const std::string codes = CommandCodes(kRules);
+    return codes.c_str();
 }

@@ -4,17 +4,18 @@
 //   PGM (the same fields)                                                     modify
 //   PGD <tid> <unused>                                                        delete
 //
-// Numbers read like atoi. Another code or field count makes an Ignored line.
+// Each code needs exactly its field count; numbers read like atoi (clamped to the int range).
+// Another code or field count makes an Ignored line.
 #pragma once
 
-#include "ping_test.h"
+#include "line_reader.h"
+#include "ping_test_item.h"
 
-enum class PingLineKind { Ignored, Add, Modify, Delete };
+using PingLine = TestLine<PingTest>;
 
-struct PingLine {
-    PingLineKind kind = PingLineKind::Ignored;
-    PingTest test;  // Add and Modify: every field; Delete: the test id
-};
-
-// False for a null or empty line or one that cannot be split.
+// False for a null or empty line or one that cannot be split; otherwise *out holds the line's
+// action and test (a delete: its test id alone).
 bool ParsePingLine(const char* utf8Line, PingLine* out);
+
+// The command codes the plug-in takes, in its rules' order: "PGAPGMPGD".
+const char* PingCommandCodes();

@@ -34,26 +34,20 @@ void CPingProbeHub::Release()
         delete this;
 }
 
-bool CPingProbeHub::TryBeginProbe(int testId)
+bool CPingProbeHub::TryBeginProbe(int tid)
 {
     CScopedLock lock(m_runningLock);
     try {
-        return m_running.insert(testId).second;
+        return m_running.insert(tid).second;
     } catch (const std::bad_alloc&) {
         return false;
     }
 }
 
-void CPingProbeHub::EndProbe(int testId)
+void CPingProbeHub::EndProbe(int tid)
 {
     CScopedLock lock(m_runningLock);
-    m_running.erase(testId);
-}
-
-size_t CPingProbeHub::RunningProbes()
-{
-    CScopedLock lock(m_runningLock);
-    return m_running.size();
+    m_running.erase(tid);
 }
 
 void CPingProbeHub::Post(CComBSTR* data, const char* desc)

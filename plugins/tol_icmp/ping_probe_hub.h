@@ -28,9 +28,8 @@ public:
     void Release();
 
     // True when no probe of the test runs; it is then marked running until EndProbe.
-    bool TryBeginProbe(int testId);
-    void EndProbe(int testId);
-    size_t RunningProbes();
+    bool TryBeginProbe(int tid);
+    void EndProbe(int tid);
 
     // Signalled once the checker has gone: probes stop at their next request.
     HANDLE StopEvent() const { return m_stop; }

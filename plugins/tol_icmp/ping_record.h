@@ -8,4 +8,4 @@
 
 constexpr unsigned int kResultIcmp = 48;
 
-bool BuildPingRecord(int testId, int locationId, const PingVerdict& verdict, CComBSTR* bytes);
+bool BuildPingRecord(int tid, int lid, const PingVerdict& verdict, CComBSTR* bytes);

@@ -69,9 +69,9 @@ unsigned short PingDataSize(int dataSize)
     return static_cast<unsigned short>(static_cast<unsigned int>(dataSize) & 0xFFFFu);
 }
 
-unsigned short PingIdentifier(int testId)
+unsigned short PingIdentifier(int tid)
 {
-    return static_cast<unsigned short>(static_cast<unsigned int>(testId) & 0xFFFFu);
+    return static_cast<unsigned short>(static_cast<unsigned int>(tid) & 0xFFFFu);
 }
 
 unsigned int PingTimeout(int timeoutMs)

@@ -24,7 +24,7 @@ PingVerdict JudgePing(const PingMeasure& measure, int maximumLost);
 
 // What ping is given for a test's data size and test id: their low 16 bits.
 unsigned short PingDataSize(int dataSize);
-unsigned short PingIdentifier(int testId);
+unsigned short PingIdentifier(int tid);
 
 // Longest wait for one reply.
 constexpr unsigned int kMaxPingTimeoutMs = 60000;

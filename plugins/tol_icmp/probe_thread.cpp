@@ -6,11 +6,11 @@
 
 #include <new>
 
-#include "heap_helpers.h"
-#include "ping.h"
+#include "heap_text.h"
 #include "ping_record.h"
 #include "ping_verdict.h"
 #include "plugin_thread.h"
+#include "winsock_holder.h"
 
 namespace {
 
@@ -19,40 +19,33 @@ constexpr const char* kNewData = "tol_icmp: New data is available.";
 struct ProbeJob {
     std::unique_ptr<PingTest> test;
     CPingProbeHub* hub = nullptr;
+    IPingMeter* meter = nullptr;
     HMODULE module = nullptr;
 
     ~ProbeJob()
     {
         if (!hub)
             return;
-        hub->EndProbe(test ? test->testId : 0);
+        hub->EndProbe(test ? test->tid : 0);
         hub->Release();
     }
 };
 
-struct HeapTextDeleter {
-    void operator()(const void* block) const { FreeHeapBlock(block); }
-};
-using HeapText = std::unique_ptr<char, HeapTextDeleter>;
-using HeapTimes = std::unique_ptr<double, HeapTextDeleter>;
-
 // Pings the test until the stop; the verdict's failure text is kept alive by *failure.
-PingVerdict Measure(const PingTest& test, HANDLE stop, HeapText* failure)
+PingVerdict Measure(const PingTest& test, IPingMeter* meter, HANDLE stop, CHeapText<char>* failure)
 {
     PingMeasure measure;
     measure.count = test.count;
-    HeapTimes times;
+    CHeapBlock<double> times;
     DWORD error = ERROR_INVALID_PARAMETER;
     if (test.count > 0 && test.count <= kMaxPingCount) {
         times.reset(static_cast<double*>(HeapAllocZero(sizeof(double) * test.count)));
         error = ERROR_NOT_ENOUGH_MEMORY;
     }
     if (times) {
-        double* array = times.get();
-        measure.answered = ping_stoppable(
+        measure.answered = meter->Ping(
             test.host.empty() ? nullptr : test.host.c_str(), PingTimeout(test.timeout), test.count,
-            &array, PingDataSize(test.dataSize), PingIdentifier(test.testId), stop);
-        error = GetLastError();
+            times.get(), PingDataSize(test.dataSize), PingIdentifier(test.tid), stop, &error);
         measure.roundTrips = times.get();
     }
     if (!measure.answered) {
@@ -64,16 +57,14 @@ PingVerdict Measure(const PingTest& test, HANDLE stop, HeapText* failure)
 
 void RunProbe(ProbeJob* job)
 {
-    WSADATA data;
-    bool winsock = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    CWinsockHolder winsock;
+    winsock.Acquire();
     const PingTest& test = *job->test;
-    HeapText failure;
-    PingVerdict verdict = Measure(test, job->hub->StopEvent(), &failure);
+    CHeapText<char> failure;
+    PingVerdict verdict = Measure(test, job->meter, job->hub->StopEvent(), &failure);
     CComBSTR bytes;
-    if (BuildPingRecord(test.testId, test.locationId, verdict, &bytes))
+    if (BuildPingRecord(test.tid, test.lid, verdict, &bytes))
         job->hub->Post(&bytes, kNewData);
-    if (winsock)
-        WSACleanup();
 }
 
 DWORD WINAPI ProbeThread(void* param)
@@ -98,18 +89,19 @@ HMODULE ThisModule()
 
 }  // namespace
 
-bool StartProbe(std::unique_ptr<PingTest> test, CPingProbeHub* hub)
+bool StartProbe(std::unique_ptr<PingTest> test, CPingProbeHub* hub, IPingMeter* meter)
 {
     if (!test || !hub)
         return false;
     ProbeJob* job = new (std::nothrow) ProbeJob;
     if (!job) {
-        hub->EndProbe(test->testId);
+        hub->EndProbe(test->tid);
         return false;
     }
     job->test = std::move(test);
     hub->AddRef();
     job->hub = hub;
+    job->meter = meter;
     job->module = ThisModule();
     if (!job->module) {
         delete job;

@@ -1,4 +1,4 @@
-// CNetAdapMon<T>: the adapter plug-in's worker.
+// CNetAdapMon<T>: the adapter plug-in's worker, on the framework's list worker (CListWorker).
 //
 // Besides the framework's worker thread it owns a sampler thread that reads the counters of
 // every tested adapter once a second and keeps each test's last one-second differences; the
@@ -21,14 +21,23 @@
 #include "adapter_test_list.h"
 #include "critical_section.h"
 #include "format_text.h"
-#include "mon_checker_base.h"
+#include "list_worker.h"
 #include "net_line.h"
 #include "net_record.h"
 #include "sampler_thread.h"
 
 template <class T>
-class CNetAdapMon : public CMonCheckerBase<T> {
+class CNetAdapMon : public CListWorker<T, AdapterTest> {
 public:
+    using Base = CListWorker<T, AdapterTest>;
+    using Base::Post;
+    using typename Base::AddOutcome;
+    using typename Base::Hooks;
+
+    static constexpr int kLevelTests = 1;  // removals, measured values, failures
+    static constexpr int kLevelLines = 2;  // test lines, the outcome of an add or modify
+    static constexpr int kLevelPass = 5;   // a pass's begin, the adapter list
+
     CNetAdapMon()
     {
         RefreshAdapters();
@@ -36,14 +45,14 @@ public:
     }
 
     // The owner calls Stop first; the sampler ends here, before anything it reads goes.
-    ~CNetAdapMon() override
-    {
-        m_sampler.Stop();
-        CScopedLock lock(m_testLock);
-        m_tests.Clear();
-    }
+    ~CNetAdapMon() override { m_sampler.Stop(); }
 
-    bool ProcessTest(const char* utf8Line) override { return ParseTest(utf8Line); }
+    bool ProcessTest(const char* utf8Line) override
+    {
+        if (utf8Line && *utf8Line)
+            Post(kLevelLines, FormatText("tol_net: processing test: '%s'", utf8Line));
+        return Base::ProcessTest(utf8Line);
+    }
 
     void Stop() override
     {
@@ -55,85 +64,37 @@ public:
     void Check(bool forced) override
     {
         (void)forced;
-        CScopedLock lock(m_testLock);
-        const size_t count = m_tests.Tests().size();
-        Log(5, FormatText("tol_net: begin checking. test count: %d", static_cast<int>(count)));
-        // By position, on a copy: a sink called from PostResult may change the list.
-        for (size_t i = 0; i < m_tests.Tests().size(); ++i) {
-            AdapterTest test = m_tests.Tests()[i];
+        CScopedLock lock(this->m_testLock);
+        Post(kLevelPass, FormatText("tol_net: begin checking. test count: %d",
+                                    static_cast<int>(this->m_tests.Size())));
+        this->m_tests.ForPass(false, [this](const AdapterTest& entry) {
+            // On a copy: a sink called from PostResult may change the list.
+            AdapterTest test = entry;
             LogValues(test);
             CComBSTR bytes;
             if (BuildAdapterRecord(test, &bytes))
                 this->PostResult(&bytes, kNewData);
-        }
+            return true;
+        });
     }
 
-    // False for a null or empty line or one that cannot be split; every other line is taken.
-    bool ParseTest(const char* utf8Line)
+    // A modify says whether it found its test, and wakes nobody.
+    bool ModifyTest(const AdapterTest& test) override
     {
-        if (!utf8Line || !*utf8Line)
+        if (!Hooks::TakesId(test.tid))
             return false;
-        Log(2, FormatText("tol_net: processing test: '%s'", utf8Line));
-        NetLine line;
-        if (!ParseNetLine(utf8Line, &line))
-            return false;
-        switch (line.kind) {
-        case NetLineKind::Add:
-            AddTest(line.testId, line.locationId, line.adapter);
-            break;
-        case NetLineKind::Modify:
-            ModifyTest(line.testId, line.locationId, line.adapter);
-            break;
-        case NetLineKind::Delete:
-            RemoveTest(line.testId);
-            break;
-        case NetLineKind::Ignored:
-            Log(1, "tol_net: Incorrect test format!");
-            break;
-        }
+        CScopedLock lock(this->m_testLock);
+        PostTestLine("modify", test);
+        if (this->m_tests.Modify(test))
+            Post(kLevelLines, "tol_net: test modified successfully...");
         return true;
-    }
-
-    void AddTest(int testId, int locationId, const std::string& adapter)
-    {
-        if (testId < 1)
-            return;
-        CScopedLock lock(m_testLock);
-        Log(2, FormatText("tol_net: add test... adapter:'%s', tid:%d, lid:%d", adapter.c_str(),
-                          testId, locationId));
-        if (!m_tests.Add(testId, locationId, adapter)) {
-            Log(2, "tol_net: found duplicated test. skipping...");
-            return;
-        }
-        Log(2, "tol_net: test added successfully...");
-        this->SignalCheckNow();
-    }
-
-    void ModifyTest(int testId, int locationId, const std::string& adapter)
-    {
-        if (testId < 1)
-            return;
-        CScopedLock lock(m_testLock);
-        Log(2, FormatText("tol_net: modify test... adapter:'%s', tid:%d, lid:%d", adapter.c_str(),
-                          testId, locationId));
-        if (m_tests.Modify(testId, locationId, adapter))
-            Log(2, "tol_net: test modified successfully...");
-    }
-
-    void RemoveTest(int testId)
-    {
-        if (testId < 1)
-            return;
-        CScopedLock lock(m_testLock);
-        Log(1, FormatText("tol_net: removing test... tid:%d", testId));
-        m_tests.Remove(testId);
     }
 
     void RemoveAllTests()
     {
-        CScopedLock lock(m_testLock);
-        Log(1, "tol_net: removing all tests...");
-        m_tests.Clear();
+        CScopedLock lock(this->m_testLock);
+        Post(kLevelTests, "tol_net: removing all tests...");
+        this->m_tests.Clear();
     }
 
     // Reads the adapters that are up into the map. When they cannot be listed the map stays
@@ -142,15 +103,15 @@ public:
     {
         AdapterScan scan;
         if (!ScanAdapters(&scan)) {
-            Log(1, FormatText("tol_net: Failed calling GetAdaptersAddresses. retVal: %u",
-                              static_cast<unsigned int>(scan.result)));
+            Post(kLevelTests, FormatText("tol_net: Failed calling GetAdaptersAddresses. retVal: %u",
+                                         static_cast<unsigned int>(scan.result)));
             return;
         }
         for (const AdapterRowFailure& failure : scan.failures)
-            Log(1,
-                FormatText("tol_net: Failed calling GetIfEntry. index: %u, name: '%s', retVal %u",
-                           failure.index, failure.name.c_str(),
-                           static_cast<unsigned int>(failure.result)));
+            Post(kLevelTests,
+                 FormatText("tol_net: Failed calling GetIfEntry. index: %u, name: '%s', retVal %u",
+                            failure.index, failure.name.c_str(),
+                            static_cast<unsigned int>(failure.result)));
         AdapterMap map = BuildAdapterMap(scan.rows);
         CScopedLock lock(m_mapLock);
         m_adapters.swap(map);
@@ -166,43 +127,75 @@ public:
             text = AdapterListText(m_adapters);
         }
         if (text.empty()) {
-            Log(1, "tol_net: Adapter list is empty.");
+            Post(kLevelTests, "tol_net: Adapter list is empty.");
             return;
         }
         CComBSTR record;
         if (BuildAdapterListRecord(text, &record))
             bytes->Append(record);
-        Log(5, FormatText("tol_net: Adapter list: '%s'", text.c_str()));
+        Post(kLevelPass, FormatText("tol_net: Adapter list: '%s'", text.c_str()));
     }
 
     // One sample of every test (the sampler's routine): one GetIfEntry per test whose
     // adapter is up.
     void SampleCounters()
     {
-        CScopedLock lock(m_testLock);
-        m_tests.Sample([this](const std::string& adapter, AdapterCounters* counters) {
+        CScopedLock lock(this->m_testLock);
+        SampleTests(this->m_tests, [this](const std::string& adapter, AdapterCounters* counters) {
             return ReadCounters(adapter, counters);
         });
     }
 
-    bool SamplerRunning() const { return m_sampler.Running(); }
+protected:
+    bool ReadTestLine(const char* utf8Line, NetLine* line) override
+    {
+        return ParseNetLine(utf8Line, line);
+    }
+
+    void OnAdding(const AdapterTest& test) override { PostTestLine("add", test); }
+
+    void OnAddOutcome(AddOutcome outcome) override
+    {
+        if (outcome == AddOutcome::Added)
+            Post(kLevelLines, "tol_net: test added successfully...");
+        else if (outcome == AddOutcome::Duplicate)
+            Post(kLevelLines, "tol_net: found duplicated test. skipping...");
+    }
+
+    void OnRemoving(int tid) override
+    {
+        Post(kLevelTests, FormatText("tol_net: removing test... tid:%d", tid));
+    }
+
+    void OnIncorrectLine() override { Post(kLevelTests, "tol_net: Incorrect test format!"); }
+
+    // A modify wakes nobody: the next pass reports it.
+    bool WakeAfterModify(bool found) const override
+    {
+        (void)found;
+        return false;
+    }
 
 private:
     static constexpr const char* kNewData = "tol_net: New data is available.";
 
     static void SampleThunk(void* self) { static_cast<CNetAdapMon*>(self)->SampleCounters(); }
 
-    void Log(int level, const std::string& text) { this->PostEvent(level, text.c_str()); }
+    void PostTestLine(const char* action, const AdapterTest& test)
+    {
+        Post(kLevelLines, FormatText("tol_net: %s test... adapter:'%s', tid:%d, lid:%d", action,
+                                     test.adapter.c_str(), test.tid, test.lid));
+    }
 
     void LogValues(const AdapterTest& test)
     {
         AdapterRates rates = RatesOf(test.counters.deltas);
-        Log(1, FormatText("tol_net: tid: %d, lid: %d\nAdapter: '%s'\n"
-                          "InOctets: %u, InPackets: %u, InErrors: %u\n"
-                          "OutOctets: %u, OutPackets: %u, OutErrors: %u",
-                          test.testId, test.locationId, test.adapter.c_str(), rates.inOctets,
-                          rates.inPackets, rates.inErrors, rates.outOctets, rates.outPackets,
-                          rates.outErrors));
+        Post(kLevelTests,
+             FormatText("tol_net: tid: %d, lid: %d\nAdapter: '%s'\n"
+                        "InOctets: %u, InPackets: %u, InErrors: %u\n"
+                        "OutOctets: %u, OutPackets: %u, OutErrors: %u",
+                        test.tid, test.lid, test.adapter.c_str(), rates.inOctets, rates.inPackets,
+                        rates.inErrors, rates.outOctets, rates.outPackets, rates.outErrors));
     }
 
     // The adapter is looked up afresh: Get may have rebuilt the map since the last sample.
@@ -224,6 +217,4 @@ private:
     CSamplerThread m_sampler;
     CCriticalSection m_mapLock;
     AdapterMap m_adapters;
-    CCriticalSection m_testLock;
-    CAdapterTestList m_tests;
 };

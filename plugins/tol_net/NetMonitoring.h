@@ -15,7 +15,7 @@ class CNetMonitoring
                               &IID_INetMonitoring, &LIBID_tol_netLib, &DIID__INetMonitoringEvents,
                               &CLSID_NetMonitoring> {
 public:
-    static const char* CommandCodeList() { return "NTANTMNTD"; }
+    static const char* CommandCodeList() { return NetCommandCodes(); }
     static const char* LogPrefix() { return "tol_net: "; }
 
     // Winsock 2.0 for the object's lifetime, started by Init before the worker runs.

@@ -4,9 +4,7 @@
 
 #include "adapter_probe.h"
 
-#include <memory>
-
-#include "heap_helpers.h"
+#include "heap_text.h"
 
 namespace {
 
@@ -14,16 +12,9 @@ namespace {
 constexpr ULONG kScanFlags = GAA_FLAG_SKIP_UNICAST | GAA_FLAG_SKIP_ANYCAST |
                              GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
 
-struct HeapBlockDeleter {
-    void operator()(void* block) const { FreeHeapBlock(block); }
-};
-
 std::string Utf8Name(const wchar_t* name)
 {
-    char* text = WideToMultiByteAlloc(name ? name : L"", CP_UTF8);
-    std::string out = text ? text : "";
-    FreeHeapBlock(text);
-    return out;
+    return Narrow(name ? name : L"");
 }
 
 DWORD ReadRow(unsigned int index, MIB_IFROW* row)
@@ -60,12 +51,13 @@ bool ScanAdapters(AdapterScan* scan)
         scan->result = result;
         return false;
     }
-    std::unique_ptr<void, HeapBlockDeleter> buffer(HeapAllocZero(size));
+    CHeapBlock<IP_ADAPTER_ADDRESSES> buffer(
+        static_cast<IP_ADAPTER_ADDRESSES*>(HeapAllocZero(size)));
     if (!buffer) {
         scan->result = ERROR_NOT_ENOUGH_MEMORY;
         return false;
     }
-    auto* first = static_cast<IP_ADAPTER_ADDRESSES*>(buffer.get());
+    IP_ADAPTER_ADDRESSES* first = buffer.get();
     result = GetAdaptersAddresses(AF_UNSPEC, kScanFlags, nullptr, first, &size);
     if (result != NO_ERROR) {
         scan->result = result;

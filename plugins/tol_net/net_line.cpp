@@ -1,42 +1,53 @@
 #include "net_line.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <new>
+#include <string>
 
-#include "heap_helpers.h"
+#include "text_numbers.h"
 
 namespace {
 
-constexpr unsigned kTestFieldCount = 4;
-constexpr unsigned kDeleteFieldCount = 3;
-
-NetLineKind KindOf(const char* code, unsigned count)
+bool ReadIds(const CLineFields& fields, NetLine* out)
 {
-    if (strcmp(code, "NTA") == 0 && count == kTestFieldCount)
-        return NetLineKind::Add;
-    if (strcmp(code, "NTM") == 0 && count == kTestFieldCount)
-        return NetLineKind::Modify;
-    if (strcmp(code, "NTD") == 0 && count == kDeleteFieldCount)
-        return NetLineKind::Delete;
-    return NetLineKind::Ignored;
+    out->test.tid = ReadDecimalInt(fields[1]);
+    out->test.lid = ReadDecimalInt(fields[2]);
+    return true;
 }
+
+bool ReadTest(const CLineFields& fields, NetLine* out)
+{
+    ReadIds(fields, out);
+    out->test.adapter = fields[3];
+    return true;
+}
+
+using Rule = LineRule<LineAction, NetLine>;
+
+const Rule kRules[] = {
+    {"NTA", FieldCounts(4), LineAction::Add, ReadTest},
+    {"NTM", FieldCounts(4), LineAction::Modify, ReadTest},
+    {"NTD", FieldCounts(3), LineAction::Delete, ReadIds},
+};
 
 }  // namespace
 
 bool ParseNetLine(const char* utf8Line, NetLine* out)
 {
-    char** fields = nullptr;
-    unsigned count = 0;
-    if (!out || !utf8Line || !*utf8Line || !SplitText(utf8Line, &fields, &count, '\t'))
+    if (!out || !utf8Line || !*utf8Line)
         return false;
-    *out = NetLine();
-    out->kind = KindOf(count > 0 ? fields[0] : "", count);
-    if (out->kind != NetLineKind::Ignored) {
-        out->testId = atoi(fields[1]);
-        out->locationId = atoi(fields[2]);
+    try {
+        *out = NetLine();
+        out->action = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, LineAction::Incorrect,
+                                      LineAction::Incorrect, out);
+    } catch (const std::bad_alloc&) {
+        *out = NetLine();
+        return false;
     }
-    if (out->kind == NetLineKind::Add || out->kind == NetLineKind::Modify)
-        out->adapter = fields[3];
-    FreeTextArray(&fields, &count);
     return true;
+}
+
+const char* NetCommandCodes()
+{
+    static const std::string codes = CommandCodes(kRules);
+    return codes.c_str();
 }

@@ -4,20 +4,18 @@
 //   NTM <tid> <lid> <adapter friendly name>   modify
 //   NTD <tid> <lid>                           delete (the location id is not used)
 //
-// The field count must be exactly these; numbers read like atoi. Another code or field count
-// makes an Ignored line.
+// The field count must be exactly these; numbers read like atoi (clamped to the int range).
+// Another code or field count makes an Incorrect line.
 #pragma once
 
-#include <string>
+#include "adapter_test_list.h"
+#include "line_reader.h"
 
-enum class NetLineKind { Ignored, Add, Modify, Delete };
+using NetLine = TestLine<AdapterTest>;
 
-struct NetLine {
-    NetLineKind kind = NetLineKind::Ignored;
-    int testId = 0;
-    int locationId = 0;
-    std::string adapter;  // UTF-8, as the line gives it
-};
-
-// False for a null or empty line or one that cannot be split.
+// False for a null or empty line or one that cannot be split; otherwise *out holds the line's
+// action and test (the adapter's name as the line gives it; a delete: its test id alone).
 bool ParseNetLine(const char* utf8Line, NetLine* out);
+
+// The command codes the plug-in takes, in its rules' order: "NTANTMNTD".
+const char* NetCommandCodes();

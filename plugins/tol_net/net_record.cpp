@@ -20,8 +20,8 @@ bool BuildAdapterRecord(const AdapterTest& test, CComBSTR* bytes)
     AdapterRates rates = RatesOf(test.counters.deltas);
     CMonResult2 record;
     return record.create(0, 10, 1, 0, 0, 1) &&
-           record.init(RESULT_NET_ADAPTER, static_cast<unsigned int>(test.testId),
-                       static_cast<unsigned int>(test.locationId)) &&
+           record.init(RESULT_NET_ADAPTER, static_cast<unsigned int>(test.tid),
+                       static_cast<unsigned int>(test.lid)) &&
            record.add(rates.inOctets) && record.add(rates.inPackets) &&
            record.add(rates.inErrors) && record.add(rates.outOctets) &&
            record.add(rates.outPackets) && record.add(rates.outErrors) &&

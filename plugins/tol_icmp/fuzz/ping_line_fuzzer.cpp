@@ -1,7 +1,7 @@
 // Fuzz target of tol_icmp's test lines: each line of the input parsed as Add would parse it,
-// and applied to a test list. Any line must be refused or taken without a fault, and the list
-// must stay sound: no test added without a host, no test id twice, every time-out a minute at
-// most.
+// and applied to a test list as the checker applies it. Any line must be refused or taken without a
+// fault, and the list must stay sound: no test added without a host, no test id twice, every
+// time-out a minute at most.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,7 +9,6 @@
 #include <string>
 
 #include "ping_line.h"
-#include "ping_test_list.h"
 #include "ping_verdict.h"
 #include "text_fields.h"
 
@@ -24,26 +23,29 @@ void Check(bool condition)
 void CheckLine(const std::string& line, const PingLine& parsed)
 {
     auto fields = SplitFields(line, '\t');
-    switch (parsed.kind) {
-    case PingLineKind::Add:
-    case PingLineKind::Modify:
+    switch (parsed.action) {
+    case LineAction::Add:
+    case LineAction::Modify:
         Check(fields.size() == 8 && (fields[0] == "PGA" || fields[0] == "PGM"));
         Check(parsed.test.host == std::string(fields[3]));
         Check(PingTimeout(parsed.test.timeout) <= kMaxPingTimeoutMs);
         break;
-    case PingLineKind::Delete:
+    case LineAction::Delete:
         Check(fields.size() == 3 && fields[0] == "PGD");
         break;
-    case PingLineKind::Ignored:
+    case LineAction::Ignored:
+        break;
+    case LineAction::Incorrect:
+        Check(false);  // the ping lines have no incorrect kind
         break;
     }
 }
 
-void CheckList(CPingTestList& list)
+void CheckList(CTestList<PingTest>& list)
 {
     std::set<int> ids;
     for (auto& copy : list.TakePass(false))
-        Check(ids.insert(copy->testId).second);
+        Check(ids.insert(copy->tid).second);
     Check(ids.size() == list.Size());
 }
 
@@ -52,7 +54,7 @@ void CheckList(CPingTestList& list)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::string input(reinterpret_cast<const char*>(data), size);
-    CPingTestList list;
+    CTestList<PingTest> list;
     for (std::string_view view : SplitFields(input, '\n')) {
         std::string line(view.substr(0, view.find('\0')));
         PingLine parsed;
@@ -61,13 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!taken)
             continue;
         CheckLine(line, parsed);
-        bool added = false;
-        if (parsed.kind == PingLineKind::Add)
-            Check(list.Add(parsed.test, &added) != parsed.test.host.empty());
-        else if (parsed.kind == PingLineKind::Modify)
+        if (parsed.action == LineAction::Add) {
+            auto outcome = list.Add(parsed.test);
+            Check((outcome == CTestList<PingTest>::AddOutcome::Refused) ==
+                  parsed.test.host.empty());
+        } else if (parsed.action == LineAction::Modify) {
             list.Modify(parsed.test);
-        else if (parsed.kind == PingLineKind::Delete)
-            list.Remove(parsed.test.testId);
+        } else if (parsed.action == LineAction::Delete && parsed.test.tid > 0) {
+            list.Remove(parsed.test.tid);
+        }
     }
     CheckList(list);
     return 0;

@@ -6,29 +6,34 @@ namespace {
 
 struct LineCase {
     const char* line;
-    PingLineKind kind;
+    LineAction kind;
 };
 
 TEST(PingLine, CodeAndFieldCountDecideTheKind)
 {
     const LineCase cases[] = {
-        {"PGA\t1\t2\thost\t32\t4\t1000\t-1", PingLineKind::Add},
-        {"PGM\t1\t2\thost\t32\t4\t1000\t-1", PingLineKind::Modify},
-        {"PGD\t1\t2", PingLineKind::Delete},
-        {"PGA\t1\t2\thost\t32\t4\t1000", PingLineKind::Ignored},         // 7 fields
-        {"PGA\t1\t2\thost\t32\t4\t1000\t-1\tx", PingLineKind::Ignored},  // 9 fields
-        {"PGM\t1\t2\thost\t32\t4\t1000", PingLineKind::Ignored},
-        {"PGD\t1", PingLineKind::Ignored},
-        {"PGD\t1\t2\t3", PingLineKind::Ignored},
-        {"pga\t1\t2\thost\t32\t4\t1000\t-1", PingLineKind::Ignored},  // case matters
-        {"PGX\t1\t2", PingLineKind::Ignored},
-        {"PGA", PingLineKind::Ignored},
+        {"PGA\t1\t2\thost\t32\t4\t1000\t-1", LineAction::Add},
+        {"PGM\t1\t2\thost\t32\t4\t1000\t-1", LineAction::Modify},
+        {"PGD\t1\t2", LineAction::Delete},
+        {"PGA\t1\t2\thost\t32\t4\t1000", LineAction::Ignored},         // 7 fields
+        {"PGA\t1\t2\thost\t32\t4\t1000\t-1\tx", LineAction::Ignored},  // 9 fields
+        {"PGM\t1\t2\thost\t32\t4\t1000", LineAction::Ignored},
+        {"PGD\t1", LineAction::Ignored},
+        {"PGD\t1\t2\t3", LineAction::Ignored},
+        {"pga\t1\t2\thost\t32\t4\t1000\t-1", LineAction::Ignored},  // case matters
+        {"PGX\t1\t2", LineAction::Ignored},
+        {"PGA", LineAction::Ignored},
     };
     for (const LineCase& c : cases) {
         PingLine line;
         ASSERT_TRUE(ParsePingLine(c.line, &line)) << c.line;
-        EXPECT_EQ(c.kind, line.kind) << c.line;
+        EXPECT_EQ(c.kind, line.action) << c.line;
     }
+}
+
+TEST(PingLine, CommandCodesAreTheInitReply)
+{
+    EXPECT_STREQ("PGAPGMPGD", PingCommandCodes());
 }
 
 TEST(PingLine, NullOrEmptyLineIsRefused)
@@ -42,8 +47,8 @@ TEST(PingLine, AddFieldsAreReadInTheirOrder)
 {
     PingLine line;
     ASSERT_TRUE(ParsePingLine("PGA\t17\t5\t127.0.0.1\t64\t3\t750\t2", &line));
-    EXPECT_EQ(17, line.test.testId);
-    EXPECT_EQ(5, line.test.locationId);
+    EXPECT_EQ(17, line.test.tid);
+    EXPECT_EQ(5, line.test.lid);
     EXPECT_EQ("127.0.0.1", line.test.host);
     EXPECT_EQ(64, line.test.dataSize);
     EXPECT_EQ(3, line.test.count);
@@ -55,9 +60,9 @@ TEST(PingLine, NumbersReadLikeAtoi)
 {
     PingLine line;
     ASSERT_TRUE(ParsePingLine("PGM\tx\t-3\t\t12abc\t \t-1\tzz", &line));
-    EXPECT_EQ(PingLineKind::Modify, line.kind);
-    EXPECT_EQ(0, line.test.testId);
-    EXPECT_EQ(-3, line.test.locationId);
+    EXPECT_EQ(LineAction::Modify, line.action);
+    EXPECT_EQ(0, line.test.tid);
+    EXPECT_EQ(-3, line.test.lid);
     EXPECT_EQ("", line.test.host);
     EXPECT_EQ(12, line.test.dataSize);
     EXPECT_EQ(0, line.test.count);
@@ -69,7 +74,7 @@ TEST(PingLine, DeleteReadsTheTestId)
 {
     PingLine line;
     ASSERT_TRUE(ParsePingLine("PGD\t42\tignored", &line));
-    EXPECT_EQ(42, line.test.testId);
+    EXPECT_EQ(42, line.test.tid);
 }
 
 }  // namespace

@@ -86,8 +86,13 @@ int main()
     printf("%-28s %8s %16s %16s\n", "", "runs", "CPU us/run", "wall us/run");
     for (int tests : {1, 10, 50}) {
         Monitor monitor;
-        for (int id = 1; id <= tests; ++id)
-            monitor.AddTest(id, 1, adapter);
+        for (int id = 1; id <= tests; ++id) {
+            AdapterTest test;
+            test.tid = id;
+            test.lid = 1;
+            test.adapter = adapter;
+            monitor.AddTest(test);
+        }
         Cost cost = Measure([&] { monitor.SampleCounters(); });
         char label[64];
         snprintf(label, sizeof label, "sampler, %d test(s) (1/s)", tests);

@@ -10,7 +10,7 @@
 
 namespace {
 
-void Apply(const std::string& line, CAdapterTestList& list)
+void Apply(const std::string& line, AdapterTestList& list)
 {
     NetLine parsed;
     bool taken = ParseNetLine(line.c_str(), &parsed);
@@ -18,23 +18,26 @@ void Apply(const std::string& line, CAdapterTestList& list)
     if (!taken)
         return;
     auto fields = SplitFields(line, '\t');
-    switch (parsed.kind) {
-    case NetLineKind::Add:
-    case NetLineKind::Modify:
-        Check(fields.size() == 4 && parsed.adapter == std::string(fields[3]));
-        if (parsed.testId < 1)
+    switch (parsed.action) {
+    case LineAction::Add:
+    case LineAction::Modify:
+        Check(fields.size() == 4 && parsed.test.adapter == std::string(fields[3]));
+        if (!CTestListHooks<AdapterTest>::TakesId(parsed.test.tid))
             break;
-        if (parsed.kind == NetLineKind::Add)
-            list.Add(parsed.testId, parsed.locationId, parsed.adapter);
+        if (parsed.action == LineAction::Add)
+            list.Add(parsed.test);
         else
-            list.Modify(parsed.testId, parsed.locationId, parsed.adapter);
+            list.Modify(parsed.test);
         break;
-    case NetLineKind::Delete:
+    case LineAction::Delete:
         Check(fields.size() == 3);
-        if (parsed.testId >= 1)
-            list.Remove(parsed.testId);
+        if (CTestListHooks<AdapterTest>::TakesId(parsed.test.tid))
+            list.Remove(parsed.test.tid);
         break;
-    case NetLineKind::Ignored:
+    case LineAction::Incorrect:
+        break;
+    case LineAction::Ignored:
+        Check(false);  // every line the table does not take is an incorrect one
         break;
     }
 }
@@ -43,14 +46,14 @@ void Apply(const std::string& line, CAdapterTestList& list)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    CAdapterTestList list;
+    AdapterTestList list;
     ForEachLine(data, size, [&list](const std::string& line) { Apply(line, list); });
-    while (!list.Tests().empty()) {
-        int id = list.Tests().front().testId;
+    while (list.Size() > 0) {
+        int id = (*list.begin())->tid;
         NetLine parsed;
         Check(ParseNetLine(("NTD\t" + std::to_string(id) + "\t0").c_str(), &parsed) &&
-              parsed.kind == NetLineKind::Delete && parsed.testId == id);
-        Check(list.Remove(parsed.testId));
+              parsed.action == LineAction::Delete && parsed.test.tid == id);
+        Check(list.Remove(parsed.test.tid));
     }
     return 0;
 }

@@ -26,6 +26,23 @@ struct SampleCase {
     std::vector<Step> steps;
 };
 
+AdapterTest MakeTest(int tid, int lid, const char* adapter)
+{
+    AdapterTest test;
+    test.tid = tid;
+    test.lid = lid;
+    test.adapter = adapter;
+    return test;
+}
+
+// The list's test at `index`, in list order.
+const AdapterTest& At(const AdapterTestList& list, size_t index)
+{
+    return **(list.begin() + static_cast<ptrdiff_t>(index));
+}
+
+constexpr auto kAdded = AdapterTestList::AddOutcome::Added;
+
 CounterReader ReaderOf(const Readings& readings)
 {
     return [&readings](const std::string& adapter, AdapterCounters* out) {
@@ -60,12 +77,12 @@ TEST(AdapterSample, DeltaTable)
         {"a misspelt adapter never counts", {{{{"eth1", 100}}, 0, 0}, {{{"eth1", 900}}, 0, 0}}},
     };
     for (const SampleCase& c : cases) {
-        CAdapterTestList list;
-        ASSERT_TRUE(list.Add(1, 1, "eth0"));
+        AdapterTestList list;
+        ASSERT_EQ(kAdded, list.Add(MakeTest(1, 1, "eth0")));
         for (size_t i = 0; i < c.steps.size(); ++i) {
             const Step& step = c.steps[i];
-            list.Sample(ReaderOf(step.readings));
-            const CounterState& state = list.Tests()[0].counters;
+            SampleTests(list, ReaderOf(step.readings));
+            const CounterState& state = At(list, 0).counters;
             EXPECT_EQ(step.delta, state.deltas.value[kInOctets]) << c.name << ", step " << i;
             EXPECT_EQ(step.last, state.last.value[kInOctets]) << c.name << ", step " << i;
         }
@@ -74,16 +91,17 @@ TEST(AdapterSample, DeltaTable)
 
 TEST(AdapterSample, EveryCounterHasItsOwnDelta)
 {
-    CAdapterTestList list;
-    ASSERT_TRUE(list.Add(1, 1, "eth0"));
+    AdapterTestList list;
+    ASSERT_EQ(kAdded, list.Add(MakeTest(1, 1, "eth0")));
     AdapterCounters first, second;
     for (int i = 0; i < kAdapterCounterCount; ++i) {
         first.value[i] = 1000u * (i + 1);
         second.value[i] = first.value[i] + 10u * (i + 1);
     }
-    list.Sample([&](const std::string&, AdapterCounters* out) { return *out = first, true; });
-    list.Sample([&](const std::string&, AdapterCounters* out) { return *out = second, true; });
-    const CounterState& state = list.Tests()[0].counters;
+    SampleTests(list, [&](const std::string&, AdapterCounters* out) { return *out = first, true; });
+    SampleTests(list,
+                [&](const std::string&, AdapterCounters* out) { return *out = second, true; });
+    const CounterState& state = At(list, 0).counters;
     for (int i = 0; i < kAdapterCounterCount; ++i)
         EXPECT_EQ(10u * (i + 1), state.deltas.value[i]) << "counter " << i;
 
@@ -111,48 +129,49 @@ TEST(AdapterSample, PacketSumsAreThirtyTwoBit)
 // Three tests read in one sample; a test of another adapter moved with NTM.
 TEST(AdapterSample, ModifyToAnotherAdapterStartsOverWhileTheSameAdapterKeepsCounting)
 {
-    CAdapterTestList list;
-    ASSERT_TRUE(list.Add(1, 1, "eth0"));
-    ASSERT_TRUE(list.Add(2, 1, "eth0"));
-    ASSERT_TRUE(list.Add(3, 1, "wlan0"));
+    AdapterTestList list;
+    ASSERT_EQ(kAdded, list.Add(MakeTest(1, 1, "eth0")));
+    ASSERT_EQ(kAdded, list.Add(MakeTest(2, 1, "eth0")));
+    ASSERT_EQ(kAdded, list.Add(MakeTest(3, 1, "wlan0")));
     Readings readings = {{"eth0", 1000}, {"wlan0", 3000000000u}};
-    list.Sample(ReaderOf(readings));
+    SampleTests(list, ReaderOf(readings));
     readings = {{"eth0", 1500}, {"wlan0", 3000000100u}};
-    list.Sample(ReaderOf(readings));
+    SampleTests(list, ReaderOf(readings));
 
-    ASSERT_TRUE(list.Modify(1, 9, "wlan0"));  // another adapter
-    ASSERT_TRUE(list.Modify(2, 9, "eth0"));   // the same one
-    EXPECT_EQ(9, list.Tests()[0].locationId);
-    EXPECT_EQ(0u, list.Tests()[0].counters.deltas.value[kInOctets]);
-    EXPECT_EQ(500u, list.Tests()[1].counters.deltas.value[kInOctets]);
+    ASSERT_TRUE(list.Modify(MakeTest(1, 9, "wlan0")));  // another adapter
+    ASSERT_TRUE(list.Modify(MakeTest(2, 9, "eth0")));   // the same one
+    EXPECT_EQ(9, At(list, 0).lid);
+    EXPECT_EQ(0u, At(list, 0).counters.deltas.value[kInOctets]);
+    EXPECT_EQ(500u, At(list, 1).counters.deltas.value[kInOctets]);
 
     readings = {{"eth0", 1700}, {"wlan0", 3000000300u}};
-    list.Sample(ReaderOf(readings));
-    EXPECT_EQ(0u, list.Tests()[0].counters.deltas.value[kInOctets]);  // first sample of wlan0
-    EXPECT_EQ(200u, list.Tests()[1].counters.deltas.value[kInOctets]);
-    EXPECT_EQ(200u, list.Tests()[2].counters.deltas.value[kInOctets]);
+    SampleTests(list, ReaderOf(readings));
+    EXPECT_EQ(0u, At(list, 0).counters.deltas.value[kInOctets]);  // first sample of wlan0
+    EXPECT_EQ(200u, At(list, 1).counters.deltas.value[kInOctets]);
+    EXPECT_EQ(200u, At(list, 2).counters.deltas.value[kInOctets]);
     readings = {{"eth0", 1800}, {"wlan0", 3000000350u}};
-    list.Sample(ReaderOf(readings));
-    EXPECT_EQ(50u, list.Tests()[0].counters.deltas.value[kInOctets]);
+    SampleTests(list, ReaderOf(readings));
+    EXPECT_EQ(50u, At(list, 0).counters.deltas.value[kInOctets]);
 }
 
 TEST(AdapterTestList, TestIdIsTheKey)
 {
-    CAdapterTestList list;
-    EXPECT_TRUE(list.Add(4, 1, "eth0"));
-    EXPECT_FALSE(list.Add(4, 2, "eth1"));  // a duplicate changes nothing
-    EXPECT_TRUE(list.Add(5, 1, "eth1"));
-    ASSERT_EQ(2u, list.Tests().size());
-    EXPECT_EQ("eth0", list.Tests()[0].adapter);
-    EXPECT_EQ(1, list.Tests()[0].locationId);
+    AdapterTestList list;
+    EXPECT_EQ(kAdded, list.Add(MakeTest(4, 1, "eth0")));
+    EXPECT_EQ(AdapterTestList::AddOutcome::Duplicate,
+              list.Add(MakeTest(4, 2, "eth1")));  // a duplicate changes nothing
+    EXPECT_EQ(kAdded, list.Add(MakeTest(5, 1, "eth1")));
+    ASSERT_EQ(2u, list.Size());
+    EXPECT_EQ("eth0", At(list, 0).adapter);
+    EXPECT_EQ(1, At(list, 0).lid);
 
-    EXPECT_FALSE(list.Modify(6, 1, "eth2"));
+    EXPECT_FALSE(list.Modify(MakeTest(6, 1, "eth2")));
     EXPECT_FALSE(list.Remove(6));
     EXPECT_TRUE(list.Remove(4));
-    ASSERT_EQ(1u, list.Tests().size());
-    EXPECT_EQ(5, list.Tests()[0].testId);
+    ASSERT_EQ(1u, list.Size());
+    EXPECT_EQ(5, At(list, 0).tid);
     list.Clear();
-    EXPECT_TRUE(list.Tests().empty());
+    EXPECT_EQ(0u, list.Size());
 }
 
 }  // namespace

@@ -8,33 +8,38 @@ namespace {
 
 struct LineCase {
     const char* line;
-    NetLineKind kind;
+    LineAction kind;
 };
 
 TEST(NetLine, CodeAndExactFieldCountDecideTheKind)
 {
     const LineCase cases[] = {
-        {"NTA\t1\t2\teth0", NetLineKind::Add},
-        {"NTM\t1\t2\teth0", NetLineKind::Modify},
-        {"NTD\t1\t2", NetLineKind::Delete},
-        {"NTA\t1\t2", NetLineKind::Ignored},           // three fields
-        {"NTA\t1\t2\teth0\tx", NetLineKind::Ignored},  // five fields
-        {"NTA\t1\t2\t", NetLineKind::Ignored},         // a trailing TAB adds no field
-        {"NTA\t1\t2\t\t", NetLineKind::Add},           // ... two make an empty name
-        {"NTM\t1\t2", NetLineKind::Ignored},
-        {"NTD\t1", NetLineKind::Ignored},  // no location id
-        {"NTD\t1\t2\t3", NetLineKind::Ignored},
-        {"nta\t1\t2\teth0", NetLineKind::Ignored},  // codes are case-sensitive
-        {"NTAX\t1\t2\teth0", NetLineKind::Ignored},
-        {"PGA\t1\t2\teth0", NetLineKind::Ignored},
-        {"\t\t\t", NetLineKind::Ignored},  // only TABs
-        {"NTA", NetLineKind::Ignored},
+        {"NTA\t1\t2\teth0", LineAction::Add},
+        {"NTM\t1\t2\teth0", LineAction::Modify},
+        {"NTD\t1\t2", LineAction::Delete},
+        {"NTA\t1\t2", LineAction::Incorrect},           // three fields
+        {"NTA\t1\t2\teth0\tx", LineAction::Incorrect},  // five fields
+        {"NTA\t1\t2\t", LineAction::Incorrect},         // a trailing TAB adds no field
+        {"NTA\t1\t2\t\t", LineAction::Add},             // ... two make an empty name
+        {"NTM\t1\t2", LineAction::Incorrect},
+        {"NTD\t1", LineAction::Incorrect},  // no location id
+        {"NTD\t1\t2\t3", LineAction::Incorrect},
+        {"nta\t1\t2\teth0", LineAction::Incorrect},  // codes are case-sensitive
+        {"NTAX\t1\t2\teth0", LineAction::Incorrect},
+        {"PGA\t1\t2\teth0", LineAction::Incorrect},
+        {"\t\t\t", LineAction::Incorrect},  // only TABs
+        {"NTA", LineAction::Incorrect},
     };
     for (const LineCase& c : cases) {
         NetLine line;
         ASSERT_TRUE(ParseNetLine(c.line, &line)) << c.line;
-        EXPECT_EQ(c.kind, line.kind) << c.line;
+        EXPECT_EQ(c.kind, line.action) << c.line;
     }
+}
+
+TEST(NetLine, CommandCodesAreTheInitReply)
+{
+    EXPECT_STREQ("NTANTMNTD", NetCommandCodes());
 }
 
 TEST(NetLine, NullOrEmptyLineIsRefused)
@@ -48,19 +53,19 @@ TEST(NetLine, FieldsAreReadLikeAtoiAndTheNameAsItStands)
 {
     NetLine line;
     ASSERT_TRUE(ParseNetLine("NTA\t 17\t-3\tLAN-Verbindung \xC3\xA4 2", &line));
-    EXPECT_EQ(17, line.testId);
-    EXPECT_EQ(-3, line.locationId);
-    EXPECT_EQ("LAN-Verbindung \xC3\xA4 2", line.adapter);
+    EXPECT_EQ(17, line.test.tid);
+    EXPECT_EQ(-3, line.test.lid);
+    EXPECT_EQ("LAN-Verbindung \xC3\xA4 2", line.test.adapter);
 
     ASSERT_TRUE(ParseNetLine("NTM\tx\t12abc\t ", &line));
-    EXPECT_EQ(NetLineKind::Modify, line.kind);
-    EXPECT_EQ(0, line.testId);
-    EXPECT_EQ(12, line.locationId);
-    EXPECT_EQ(" ", line.adapter);
+    EXPECT_EQ(LineAction::Modify, line.action);
+    EXPECT_EQ(0, line.test.tid);
+    EXPECT_EQ(12, line.test.lid);
+    EXPECT_EQ(" ", line.test.adapter);
 
     ASSERT_TRUE(ParseNetLine("NTD\t42\tunused", &line));
-    EXPECT_EQ(NetLineKind::Delete, line.kind);
-    EXPECT_EQ(42, line.testId);
+    EXPECT_EQ(LineAction::Delete, line.action);
+    EXPECT_EQ(42, line.test.tid);
 }
 
 TEST(NetLine, VeryLongNameIsKeptWhole)
@@ -68,7 +73,7 @@ TEST(NetLine, VeryLongNameIsKeptWhole)
     std::string name(70000, 'n');
     NetLine line;
     ASSERT_TRUE(ParseNetLine(("NTA\t1\t1\t" + name).c_str(), &line));
-    EXPECT_EQ(name, line.adapter);
+    EXPECT_EQ(name, line.test.adapter);
 }
 
 }  // namespace

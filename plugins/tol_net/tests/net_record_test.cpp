@@ -41,8 +41,8 @@ std::string Text(const CComBSTR& bytes, size_t ui32Count)
 TEST(NetRecord, AdapterRecordCarriesTheSixRatesStatusAndText)
 {
     AdapterTest test;
-    test.testId = 12;
-    test.locationId = 3;
+    test.tid = 12;
+    test.lid = 3;
     test.adapter = "LAN \xC3\xA4";
     uint32_t* d = test.counters.deltas.value;
     d[kInOctets] = 1000;
