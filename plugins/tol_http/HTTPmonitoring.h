@@ -15,7 +15,7 @@ class CHTTPmonitoring
                                   &DIID__IHTTPmonitoringEvents, &CLSID_HTTPmonitoring>;
 
 public:
-    static const char* CommandCodeList() { return "HPAHPMHPD"; }
+    static const char* CommandCodeList() { return HttpCommandCodes(); }
     static const char* LogPrefix() { return "tol_http: "; }
 
     STDMETHOD(Set)(unsigned short nvType, VARIANT nValue) override

@@ -14,6 +14,7 @@ class CRecordingRequestOwner : public CHttpRequestOwner {
 public:
     char* GetProxy() override { return nullptr; }
     HANDLE AbandonEvent() override { return nullptr; }
+    IHttpRequester* Requester() override { return &SystemHttpRequester(); }
     void PostRecord(CComBSTR* bytes, const char* desc) override
     {
         records.emplace_back(reinterpret_cast<const char*>(bytes->Bytes()), bytes->ByteLength());
@@ -39,8 +40,8 @@ TEST(HttpRequestThread, ATestWhoseThreadCannotStartReportsItsFailure)
     CThreadGroup group(&LimitedThreadStarter);
     ThreadStartsLeft() = 0;
     std::unique_ptr<HttpTest> test(new HttpTest);
-    test->testId = 4711;
-    test->locationId = 12;
+    test->tid = 4711;
+    test->lid = 12;
     test->host = "127.0.0.1";
     test->timeout = 5;
     EXPECT_FALSE(StartHttpRequest(std::move(test), &owner, &group));
