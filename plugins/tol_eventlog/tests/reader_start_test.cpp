@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "event_log_source.h"
 #include "record_reader.h"
 #include "thread_starters.h"
 
@@ -12,6 +13,7 @@ namespace {
 
 class CRecordingReaderOwner : public CEventLogReaderOwner {
 public:
+    IEventLogSource* EventLog() override { return &SystemEventLogSource(); }
     void PostResult(CComBSTR* data, const char* desc) override
     {
         records.emplace_back(reinterpret_cast<const char*>(data->Bytes()), data->ByteLength());
@@ -21,7 +23,7 @@ public:
     {
         logs.push_back(std::to_string(level) + " " + text);
     }
-    void UpdateNextRecord(int testId, DWORD) override { updated.push_back(testId); }
+    void UpdateNextRecord(int tid, DWORD) override { updated.push_back(tid); }
 
     std::vector<std::string> records;
     std::vector<std::string> descriptions;
@@ -39,8 +41,8 @@ TEST(EventLogReaderStart, ATestWhoseThreadCannotStartReportsItsFailure)
     CThreadGroup group(&LimitedThreadStarter);
     ThreadStartsLeft() = 0;
     EventLogTest copy;
-    copy.testId = 812;
-    copy.locationId = 3;
+    copy.tid = 812;
+    copy.lid = 3;
     copy.logName = L"Application";
     copy.owner = &owner;
     EXPECT_FALSE(StartEventLogReader(&copy, &group));
