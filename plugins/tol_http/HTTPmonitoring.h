@@ -22,9 +22,8 @@ public:
     {
         if (!m_initialized || nvType != SET_PROXY || nValue.vt != VT_BSTR)
             return Base::Set(nvType, nValue);
-        char* proxy = WideToMultiByteAlloc(nValue.bstrVal, CP_UTF8);
-        m_worker->SetProxy(proxy);
-        FreeHeapBlock(proxy);
+        CHeapText<char> proxy(WideToMultiByteAlloc(nValue.bstrVal, CP_UTF8));
+        m_worker->SetProxy(proxy.get());
         return S_OK;
     }
 

@@ -15,7 +15,7 @@
 #include <windows.h>
 
 #include "critical_section.h"
-#include "heap_helpers.h"
+#include "heap_text.h"
 #include "http_line.h"
 #include "http_requester.h"
 #include "list_worker.h"
@@ -33,7 +33,6 @@ public:
     // The owner calls Stop first.
     ~CHttpCheck() override
     {
-        FreeHeapBlock(m_proxy);
         if (m_abandon)
             CloseHandle(m_abandon);
     }
@@ -69,14 +68,13 @@ public:
     void SetProxy(const char* text)
     {
         CScopedLock lock(m_proxyLock);
-        FreeHeapBlock(m_proxy);
-        m_proxy = DupText(text);
+        m_proxy.reset(DupText(text));
     }
 
     char* GetProxy() override
     {
         CScopedLock lock(m_proxyLock);
-        return DupText(m_proxy);
+        return DupText(m_proxy.get());
     }
 
     HANDLE AbandonEvent() override { return m_abandon; }
@@ -102,7 +100,7 @@ protected:
 
 private:
     CCriticalSection m_proxyLock;
-    char* m_proxy = nullptr;  // UTF-8 heap text, or none
+    CHeapText<char> m_proxy;  // UTF-8, or none
     HANDLE m_abandon;
     IHttpRequester* m_requester = &SystemHttpRequester();
 };
