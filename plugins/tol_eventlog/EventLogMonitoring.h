@@ -11,7 +11,7 @@ class CEventLogMonitoring
                               IEventLogMonitoring, &IID_IEventLogMonitoring, &LIBID_tol_eventlogLib,
                               &DIID__IEventLogMonitoringEvents, &CLSID_EventLogMonitoring> {
 public:
-    static const char* CommandCodeList() { return "LEALEMLED"; }
+    static const char* CommandCodeList() { return EventLogCommandCodes(); }
     static const char* LogPrefix() { return "tol_evt: "; }
 
     TOL_PLUGIN_COM_MAP(CEventLogMonitoring, IEventLogMonitoring, IID_IEventLogMonitoring)

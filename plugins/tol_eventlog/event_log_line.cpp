@@ -1,44 +1,50 @@
 #include "event_log_line.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <string>
 
-#include "heap_helpers.h"
+#include "text_numbers.h"
 
 namespace {
 
-constexpr unsigned kTestFieldCount = 6;
-constexpr unsigned kDeleteFieldCount = 3;
-
-void ReadTestFields(char** fields, EventLogLine* line)
+bool ReadTestId(const CLineFields& fields, EventLogLine* out)
 {
-    line->testId = atoi(fields[1]);
-    line->locationId = atoi(fields[2]);
-    line->host = fields[3];
-    line->logName = fields[4];
-    line->types = fields[5];
+    out->test.tid = ReadDecimalInt(fields[1]);
+    return true;
 }
+
+bool ReadTestFields(const CLineFields& fields, EventLogLine* out)
+{
+    EventLogTest* test = &out->test;
+    test->tid = ReadDecimalInt(fields[1]);
+    test->lid = ReadDecimalInt(fields[2]);
+    test->line.host = fields[3];
+    test->line.logName = fields[4];
+    test->line.types = fields[5];
+    return true;
+}
+
+using Rule = LineRule<LineAction, EventLogLine>;
+
+const Rule kRules[] = {
+    {"LEA", FieldCounts(6), LineAction::Add, ReadTestFields},
+    {"LEM", FieldCounts(6), LineAction::Modify, ReadTestFields},
+    {"LED", FieldCounts(3), LineAction::Delete, ReadTestId},
+};
 
 }  // namespace
 
 bool ParseEventLogLine(const char* utf8Line, EventLogLine* out)
 {
-    char** fields = nullptr;
-    unsigned count = 0;
-    if (!out || !utf8Line || !*utf8Line || !SplitText(utf8Line, &fields, &count, '\t'))
+    if (!out || !utf8Line || !*utf8Line)
         return false;
     *out = EventLogLine();
-    const char* code = fields[0];
-    if (count == kTestFieldCount && strcmp(code, "LEA") == 0) {
-        out->kind = EventLogLineKind::Add;
-        ReadTestFields(fields, out);
-    } else if (count == kTestFieldCount && strcmp(code, "LEM") == 0) {
-        out->kind = EventLogLineKind::Modify;
-        ReadTestFields(fields, out);
-    } else if (count == kDeleteFieldCount && strcmp(code, "LED") == 0) {
-        out->kind = EventLogLineKind::Delete;
-        out->testId = atoi(fields[1]);
-    }
-    FreeTextArray(&fields, &count);
+    out->action = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, LineAction::Incorrect,
+                                  LineAction::Incorrect, out);
     return true;
+}
+
+const char* EventLogCommandCodes()
+{
+    static const std::string codes = CommandCodes(kRules);
+    return codes.c_str();
 }

@@ -4,21 +4,19 @@
 //   LEM (the same fields)                              replace
 //   LED <tid> <unused>                                 delete
 //
-// Numbers read like atoi. Any other code or field count makes an Incorrect line.
+// Numbers read like atoi (clamped to the int range). Any other code or field count makes an
+// Incorrect line. The texts are kept as the line gives them (test.line); the worker makes the
+// test's own of them.
 #pragma once
 
-#include <string>
+#include "event_log_watch.h"
+#include "line_reader.h"
 
-enum class EventLogLineKind { Incorrect, Add, Modify, Delete };
+using EventLogLine = TestLine<EventLogTest>;
 
-struct EventLogLine {
-    EventLogLineKind kind = EventLogLineKind::Incorrect;
-    int testId = 0;
-    int locationId = 0;
-    std::string host;  // UTF-8, as the line gives them
-    std::string logName;
-    std::string types;
-};
-
-// False for a null or empty line or one that cannot be split.
+// False for a null or empty line; otherwise *out holds the line's action and test (a delete:
+// its test id alone).
 bool ParseEventLogLine(const char* utf8Line, EventLogLine* out);
+
+// The command codes the plug-in takes, in its rules' order: "LEALEMLED".
+const char* EventLogCommandCodes();

@@ -32,11 +32,10 @@ bool AddNarrow(CMonResult2* record, const std::string& text)
     return record->add(const_cast<char*>(text.c_str()));
 }
 
-bool BeginOuter(CMonResult2* record, int testId, int locationId, unsigned status, const char* text)
+bool BeginOuter(CMonResult2* record, int tid, int lid, unsigned status, const char* text)
 {
     return record->create(0, 4, 1, 0, 0, 1) &&
-           record->init(kResultEventLog, static_cast<unsigned>(testId),
-                        static_cast<unsigned>(locationId)) &&
+           record->init(kResultEventLog, static_cast<unsigned>(tid), static_cast<unsigned>(lid)) &&
            record->add(const_cast<char*>(text)) && record->add(status);
 }
 
@@ -104,11 +103,11 @@ bool BuildEventEntryRecord(const EventEntry& entry, CMonResult2* nested)
            nested->add(static_cast<__int64>(entry.written));
 }
 
-bool CEventLogResult::Add(int testId, int locationId, const EventEntry& entry)
+bool CEventLogResult::Add(int tid, int lid, const EventEntry& entry)
 {
     if (m_broken)
         return false;
-    if (m_entries == 0 && !BeginOuter(&m_record, testId, locationId, kStatusOk, kNewRecordsText)) {
+    if (m_entries == 0 && !BeginOuter(&m_record, tid, lid, kStatusOk, kNewRecordsText)) {
         m_broken = true;
         return false;
     }
@@ -129,15 +128,15 @@ bool CEventLogResult::TakeBytes(CComBSTR* bytes)
     return taken;
 }
 
-bool BuildEventLogError(int testId, int locationId, DWORD error, CComBSTR* bytes)
+bool BuildEventLogError(int tid, int lid, DWORD error, CComBSTR* bytes)
 {
     char* text = FormatErrorTextA(error, nullptr);
     CMonResult2 record;
-    bool built = record.create(0, 4, 1, 0, 0, 1) &&
-                 record.init(kResultEventLog, static_cast<unsigned>(testId),
-                             static_cast<unsigned>(locationId)) &&
-                 record.add(kStatusError) && record.add(text ? text : const_cast<char*>("")) &&
-                 bytes->AssignBytes(record.get_pointer(), record.get_size());
+    bool built =
+        record.create(0, 4, 1, 0, 0, 1) &&
+        record.init(kResultEventLog, static_cast<unsigned>(tid), static_cast<unsigned>(lid)) &&
+        record.add(kStatusError) && record.add(text ? text : const_cast<char*>("")) &&
+        bytes->AssignBytes(record.get_pointer(), record.get_size());
     FreeHeapBlock(text);
     return built;
 }

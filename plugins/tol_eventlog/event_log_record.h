@@ -53,7 +53,7 @@ bool BuildEventEntryRecord(const EventEntry& entry, CMonResult2* nested);
 // The result of one test and pass, created with the first event.
 class CEventLogResult {
 public:
-    bool Add(int testId, int locationId, const EventEntry& entry);
+    bool Add(int tid, int lid, const EventEntry& entry);
     bool HasEntries() const { return m_entries > 0; }
     bool TakeBytes(CComBSTR* bytes);
 
@@ -63,4 +63,4 @@ private:
     bool m_broken = false;
 };
 
-bool BuildEventLogError(int testId, int locationId, DWORD error, CComBSTR* bytes);
+bool BuildEventLogError(int tid, int lid, DWORD error, CComBSTR* bytes);

@@ -4,7 +4,7 @@
 
 #include "event_log_reader.h"
 #include "event_log_record.h"
-#include "heap_helpers.h"
+#include "heap_text.h"
 
 namespace {
 
@@ -15,13 +15,12 @@ void ReportUnstarted(const EventLogTest& test, DWORD error)
 {
     if (error == 0)
         error = ERROR_NOT_ENOUGH_MEMORY;
-    char* errorText = FormatErrorTextA(error, nullptr);
-    std::string line = "tol_evt: The reading of test " + std::to_string(test.testId) +
-                       " could not be started. " + (errorText ? errorText : "Unknown Error.");
-    FreeHeapBlock(errorText);
+    CHeapText<char> errorText(FormatErrorTextA(error, nullptr));
+    std::string line = "tol_evt: The reading of test " + std::to_string(test.tid) +
+                       " could not be started. " + (errorText ? errorText.get() : "Unknown Error.");
     test.owner->PostEvent(kLevelErrors, line.c_str());
     CComBSTR bytes;
-    if (BuildEventLogError(test.testId, test.locationId, error, &bytes))
+    if (BuildEventLogError(test.tid, test.lid, error, &bytes))
         test.owner->PostResult(&bytes, kNewData);
 }
 

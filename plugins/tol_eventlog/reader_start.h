@@ -5,7 +5,7 @@
 // number stays where it was, so the next pass reads what this one could not.
 #pragma once
 
-#include "event_log_test.h"
+#include "event_log_watch.h"
 #include "thread_group.h"
 
 // False when no thread could be started (the failure was reported). The copy stays the

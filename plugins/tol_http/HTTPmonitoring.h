@@ -15,16 +15,15 @@ class CHTTPmonitoring
                                   &DIID__IHTTPmonitoringEvents, &CLSID_HTTPmonitoring>;
 
 public:
-    static const char* CommandCodeList() { return "HPAHPMHPD"; }
+    static const char* CommandCodeList() { return HttpCommandCodes(); }
     static const char* LogPrefix() { return "tol_http: "; }
 
     STDMETHOD(Set)(unsigned short nvType, VARIANT nValue) override
     {
         if (!m_initialized || nvType != SET_PROXY || nValue.vt != VT_BSTR)
             return Base::Set(nvType, nValue);
-        char* proxy = WideToMultiByteAlloc(nValue.bstrVal, CP_UTF8);
-        m_worker->SetProxy(proxy);
-        FreeHeapBlock(proxy);
+        CHeapText<char> proxy(WideToMultiByteAlloc(nValue.bstrVal, CP_UTF8));
+        m_worker->SetProxy(proxy.get());
         return S_OK;
     }
 

@@ -2,78 +2,62 @@
 // runs each copy on a request thread of its own, then waits for all of them; modifies and
 // deletes during a pass never touch a running request.
 //
+// Its list takes any test id but 0 (CTestListHooks<HttpTest>), and a modify with such an id
+// wakes the worker whether or not a test has it.
+//
 // Stop first sets the abandon event, so that request threads still waiting on the network
 // give up at once and the pass (and so the worker thread) ends without waiting for their
 // time-outs; then the base stops the worker and the tests are freed.
+//
+// Requests go through an IHttpRequester (the system's unless a test sets its own).
 #pragma once
 
 #include <windows.h>
 
 #include "critical_section.h"
-#include "heap_helpers.h"
+#include "heap_text.h"
 #include "http_line.h"
-#include "http_test_list.h"
-#include "mon_checker_base.h"
+#include "http_requester.h"
+#include "list_worker.h"
 #include "request_thread.h"
 #include "thread_group.h"
 
 template <class T>
-class CHttpCheck : public CMonCheckerBase<T>, public CHttpRequestOwner {
+class CHttpCheck : public CListWorker<T, HttpTest>, public CHttpRequestOwner {
 public:
+    using Base = CListWorker<T, HttpTest>;
+    using Base::Post;
+
     CHttpCheck() : m_abandon(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
     // The owner calls Stop first.
     ~CHttpCheck() override
     {
-        FreeHeapBlock(m_proxy);
         if (m_abandon)
             CloseHandle(m_abandon);
     }
 
-    bool ProcessTest(const char* utf8Line) override
-    {
-        HttpLine line;
-        if (!ParseHttpLine(utf8Line, &line))
-            return false;
-        switch (line.kind) {
-        case HttpLineKind::Add:
-            AddHttpTest(line.test);
-            break;
-        case HttpLineKind::Modify:
-            ModifyHttpTest(line.test);
-            break;
-        case HttpLineKind::Delete:
-            RemoveHttpTest(line.test.testId);
-            break;
-        case HttpLineKind::Ignored:
-            break;
-        }
-        return true;
-    }
+    // For tests: answers of their own in place of the system's requests.
+    void SetRequester(IHttpRequester* requester) { m_requester = requester; }
 
     bool Start() override
     {
         if (!m_abandon)
             return false;
         ResetEvent(m_abandon);
-        return CMonCheckerBase<T>::Start();
+        return Base::Start();
     }
 
     void Stop() override
     {
         if (m_abandon)
             SetEvent(m_abandon);
-        CMonCheckerBase<T>::Stop();
-        ClearHttpTests();
+        Base::Stop();
     }
 
     void Check(bool forced) override
     {
-        HttpTestCopies copies;
-        {
-            CScopedLock lock(m_listLock);
-            copies = m_tests.TakePass(forced);
-        }
+        typename Base::Copies copies = this->TakePass(forced);
         CThreadGroup group;
         for (auto& copy : copies)
             StartHttpRequest(std::move(copy), this, &group);
@@ -84,67 +68,39 @@ public:
     void SetProxy(const char* text)
     {
         CScopedLock lock(m_proxyLock);
-        FreeHeapBlock(m_proxy);
-        m_proxy = DupText(text);
+        m_proxy.reset(DupText(text));
     }
 
     char* GetProxy() override
     {
         CScopedLock lock(m_proxyLock);
-        return DupText(m_proxy);
+        return DupText(m_proxy.get());
     }
 
     HANDLE AbandonEvent() override { return m_abandon; }
 
+    IHttpRequester* Requester() override { return m_requester; }
+
     void PostRecord(CComBSTR* bytes, const char* desc) override { this->PostResult(bytes, desc); }
 
-    void PostLog(int level, const char* text) override { this->PostEvent(level, text); }
+    void PostLog(int level, const char* text) override { Post(level, text); }
 
-    void AddHttpTest(const HttpTest& test)
+protected:
+    bool ReadTestLine(const char* utf8Line, HttpLine* line) override
     {
-        bool added;
-        {
-            CScopedLock lock(m_listLock);
-            added = m_tests.Add(test);
-        }
-        if (added)
-            this->SignalCheckNow();
+        return ParseHttpLine(utf8Line, line);
     }
 
-    // Any test id but 0 wakes the worker, whether or not a test has it.
-    void ModifyHttpTest(const HttpTest& test)
+    // Found or not: the id was taken (CListWorker only asks for an id the hooks take).
+    bool WakeAfterModify(bool found) const override
     {
-        if (test.testId == 0)
-            return;
-        {
-            CScopedLock lock(m_listLock);
-            m_tests.Modify(test);
-        }
-        this->SignalCheckNow();
-    }
-
-    void RemoveHttpTest(unsigned int testId)
-    {
-        CScopedLock lock(m_listLock);
-        m_tests.Remove(testId);
-    }
-
-    void ClearHttpTests()
-    {
-        CScopedLock lock(m_listLock);
-        m_tests.Clear();
-    }
-
-    size_t TestCount()
-    {
-        CScopedLock lock(m_listLock);
-        return m_tests.Size();
+        (void)found;
+        return true;
     }
 
 private:
-    CCriticalSection m_listLock;
-    CHttpTestList m_tests;
     CCriticalSection m_proxyLock;
-    char* m_proxy = nullptr;  // UTF-8 heap text, or none
+    CHeapText<char> m_proxy;  // UTF-8, or none
     HANDLE m_abandon;
+    IHttpRequester* m_requester = &SystemHttpRequester();
 };

@@ -1,35 +1,53 @@
 #include "http_line.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <string>
 
-#include "heap_helpers.h"
+#include "text_numbers.h"
 
 namespace {
 
-constexpr unsigned kTestFieldCount = 16;
-constexpr unsigned kDeleteFieldCount = 3;
 constexpr int kDefaultPort = 80;
 
-void ReadTestFields(char** fields, HttpTest* test)
+unsigned int ReadId(const char* field)
 {
-    test->testId = static_cast<unsigned int>(atoi(fields[1]));
-    test->locationId = static_cast<unsigned int>(atoi(fields[2]));
+    return static_cast<unsigned int>(ReadDecimalInt(field));
+}
+
+bool ReadTestId(const CLineFields& fields, HttpLine* out)
+{
+    out->test.tid = ReadId(fields[1]);
+    return true;
+}
+
+bool ReadTestFields(const CLineFields& fields, HttpLine* out)
+{
+    HttpTest* test = &out->test;
+    test->tid = ReadId(fields[1]);
+    test->lid = ReadId(fields[2]);
     test->host = fields[3];
     test->path = fields[4];
-    test->port = atoi(fields[5]);
+    test->port = ReadDecimalInt(fields[5]);
     if (test->port <= 0)
         test->port = kDefaultPort;
     test->matchText = fields[6];
     test->body = fields[7];
     test->userName = fields[8];
     test->password = fields[9];
-    test->timeout = atoi(fields[10]);
-    test->secure = atoi(fields[11]) != 0;
-    test->readContent = atoi(fields[13]) != 0;
-    test->matchSense = atoi(fields[14]) != 0;
-    test->method = atoi(fields[15]);
+    test->timeout = ReadDecimalInt(fields[10]);
+    test->secure = ReadDecimalInt(fields[11]) != 0;
+    test->readContent = ReadDecimalInt(fields[13]) != 0;
+    test->matchSense = ReadDecimalInt(fields[14]) != 0;
+    test->method = ReadDecimalInt(fields[15]);
+    return true;
 }
+
+using Rule = LineRule<LineAction, HttpLine>;
+
+const Rule kRules[] = {
+    {"HPA", FieldCounts(16), LineAction::Add, ReadTestFields},
+    {"HPM", FieldCounts(16), LineAction::Modify, ReadTestFields},
+    {"HPD", FieldCounts(3), LineAction::Delete, ReadTestId},
+};
 
 }  // namespace
 
@@ -47,22 +65,16 @@ const char* HttpVerb(int method)
 
 bool ParseHttpLine(const char* utf8Line, HttpLine* out)
 {
-    char** fields = nullptr;
-    unsigned count = 0;
-    if (!out || !utf8Line || !*utf8Line || !SplitText(utf8Line, &fields, &count, '\t'))
+    if (!out || !utf8Line || !*utf8Line)
         return false;
     *out = HttpLine();
-    const char* code = count > 0 ? fields[0] : "";
-    if (strcmp(code, "HPA") == 0 && count == kTestFieldCount) {
-        out->kind = HttpLineKind::Add;
-        ReadTestFields(fields, &out->test);
-    } else if (strcmp(code, "HPM") == 0 && count == kTestFieldCount) {
-        out->kind = HttpLineKind::Modify;
-        ReadTestFields(fields, &out->test);
-    } else if (strcmp(code, "HPD") == 0 && count == kDeleteFieldCount) {
-        out->kind = HttpLineKind::Delete;
-        out->test.testId = static_cast<unsigned int>(atoi(fields[1]));
-    }
-    FreeTextArray(&fields, &count);
+    out->action = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, LineAction::Ignored,
+                                  LineAction::Ignored, out);
     return true;
+}
+
+const char* HttpCommandCodes()
+{
+    static const std::string codes = CommandCodes(kRules);
+    return codes.c_str();
 }

@@ -5,18 +5,18 @@
 //   HPM (the same 16 fields)                                                       modify
 //   HPD <tid> <unused>                                                             delete
 //
-// Numbers read like atoi; a flag is set when its number is not 0; a port of 0 or less is 80.
-// Another code or field count makes an Ignored line.
+// Numbers read like atoi (clamped to the int range; ids and location ids as unsigned); a flag
+// is set when its number is not 0; a port of 0 or less is 80. Another code or field count
+// makes an Ignored line.
 #pragma once
 
-#include "http_test.h"
+#include "http_test_spec.h"
+#include "line_reader.h"
 
-enum class HttpLineKind { Ignored, Add, Modify, Delete };
+using HttpLine = TestLine<HttpTest>;  // Add and Modify: every field; Delete: the test id
 
-struct HttpLine {
-    HttpLineKind kind = HttpLineKind::Ignored;
-    HttpTest test;  // Add and Modify: every field; Delete: the test id
-};
-
-// False for a null or empty line or one that cannot be split.
+// False for a null or empty line; otherwise *out holds the line's action and test.
 bool ParseHttpLine(const char* utf8Line, HttpLine* out);
+
+// The command codes the plug-in takes, in its rules' order: "HPAHPMHPD".
+const char* HttpCommandCodes();

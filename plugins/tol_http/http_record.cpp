@@ -3,11 +3,11 @@
 #include "mon_result2.h"
 #include "result_types.h"
 
-bool BuildHttpRecord(unsigned int testId, unsigned int locationId, const HttpVerdict& verdict,
+bool BuildHttpRecord(unsigned int tid, unsigned int lid, const HttpVerdict& verdict,
                      CComBSTR* bytes)
 {
     CMonResult2 record;
-    return record.create(0, 7, 1, 0, 0, 1) && record.init(RESULT_HTTP, testId, locationId) &&
+    return record.create(0, 7, 1, 0, 0, 1) && record.init(RESULT_HTTP, tid, lid) &&
            record.add(verdict.status) && record.add(verdict.milliseconds) &&
            record.add(verdict.code) && record.add(verdict.length) &&
            record.add(const_cast<char*>(verdict.text.c_str())) &&

@@ -7,5 +7,5 @@
 #include "com_bstr.h"
 #include "http_verdict.h"
 
-bool BuildHttpRecord(unsigned int testId, unsigned int locationId, const HttpVerdict& verdict,
+bool BuildHttpRecord(unsigned int tid, unsigned int lid, const HttpVerdict& verdict,
                      CComBSTR* bytes);

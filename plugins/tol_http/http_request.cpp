@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "content_match.h"
+#include "http_requester.h"
 #include "request_context.h"
 #include "wall_stamp.h"
 
@@ -262,4 +263,23 @@ HttpMeasure MeasureHttp(const HttpTest& test, const char* proxy, HANDLE abandon,
 {
     CHttpRequest request(test, abandon);
     return request.Run(proxy, abandoned);
+}
+
+namespace {
+
+class CSystemHttpRequester : public IHttpRequester {
+public:
+    HttpMeasure Request(const HttpTest& test, const char* proxy, HANDLE abandon,
+                        bool* abandoned) override
+    {
+        return MeasureHttp(test, proxy, abandon, abandoned);
+    }
+};
+
+}  // namespace
+
+IHttpRequester& SystemHttpRequester()
+{
+    static CSystemHttpRequester requester;
+    return requester;
 }

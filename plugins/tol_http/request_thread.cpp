@@ -3,9 +3,8 @@
 #include <new>
 #include <string>
 
-#include "heap_helpers.h"
+#include "heap_text.h"
 #include "http_record.h"
-#include "http_request.h"
 #include "http_verdict.h"
 
 namespace {
@@ -13,28 +12,23 @@ namespace {
 constexpr const char* kNewData = "tol_http: New data is available.";
 constexpr int kLevelErrors = 1;
 
-struct HeapBlockDeleter {
-    void operator()(const void* block) const { FreeHeapBlock(block); }
-};
-using HeapText = std::unique_ptr<char, HeapBlockDeleter>;
-
 void HttpCheckThread(const HttpTest& test, CHttpRequestOwner* owner)
 {
     bool abandoned = false;
     HttpMeasure measure;
     {
-        HeapText proxy(owner->GetProxy());
-        measure = MeasureHttp(test, proxy.get(), owner->AbandonEvent(), &abandoned);
+        CHeapText<char> proxy(owner->GetProxy());
+        measure = owner->Requester()->Request(test, proxy.get(), owner->AbandonEvent(), &abandoned);
     }
     if (abandoned)
         return;
-    HeapText errorText;
+    CHeapText<char> errorText;
     if (measure.error) {
         errorText.reset(FormatErrorTextA(measure.error, GetModuleHandleA("wininet.dll")));
         measure.errorText = errorText.get();
     }
     CComBSTR bytes;
-    if (BuildHttpRecord(test.testId, test.locationId, JudgeHttp(measure, test), &bytes))
+    if (BuildHttpRecord(test.tid, test.lid, JudgeHttp(measure, test), &bytes))
         owner->PostRecord(&bytes, kNewData);
 }
 
@@ -43,9 +37,9 @@ void ReportUnstarted(const HttpTest& test, DWORD error, CHttpRequestOwner* owner
 {
     if (error == 0)
         error = ERROR_NOT_ENOUGH_MEMORY;
-    HeapText errorText(FormatErrorTextA(error, nullptr));
+    CHeapText<char> errorText(FormatErrorTextA(error, nullptr));
     const char* text = errorText ? errorText.get() : "Unknown Error.";
-    std::string line = "tol_http: The request of test " + std::to_string(test.testId) +
+    std::string line = "tol_http: The request of test " + std::to_string(test.tid) +
                        " could not be started. " + text;
     owner->PostLog(kLevelErrors, line.c_str());
     HttpMeasure measure;
@@ -53,7 +47,7 @@ void ReportUnstarted(const HttpTest& test, DWORD error, CHttpRequestOwner* owner
     measure.error = error;
     measure.errorText = text;
     CComBSTR bytes;
-    if (BuildHttpRecord(test.testId, test.locationId, JudgeHttp(measure, test), &bytes))
+    if (BuildHttpRecord(test.tid, test.lid, JudgeHttp(measure, test), &bytes))
         owner->PostRecord(&bytes, kNewData);
 }
 

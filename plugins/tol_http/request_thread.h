@@ -14,7 +14,8 @@
 #include <memory>
 
 #include "com_bstr.h"
-#include "http_test.h"
+#include "http_requester.h"
+#include "http_test_spec.h"
 #include "thread_group.h"
 
 // What a request thread needs of the check that started it.
@@ -24,6 +25,8 @@ public:
     virtual char* GetProxy() = 0;
     // Manual-reset event set when the check stops.
     virtual HANDLE AbandonEvent() = 0;
+    // What makes the request (the system's unless a test gave the check its own).
+    virtual IHttpRequester* Requester() = 0;
     virtual void PostRecord(CComBSTR* bytes, const char* desc) = 0;
     // A log line through OnNewData.
     virtual void PostLog(int level, const char* text) = 0;

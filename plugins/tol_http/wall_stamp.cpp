@@ -1,22 +1,12 @@
 #include "wall_stamp.h"
 
-#include <windows.h>
-
-namespace {
-
-constexpr int64_t kTicksPerMillisecond = 10000;           // FILETIME counts 100 ns
-constexpr int64_t kEpochDifferenceSeconds = 11644473600;  // 1601 to 1970
-
-}  // namespace
+#include "unix_time.h"
 
 WallStamp TakeWallStamp()
 {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    int64_t ticks = (static_cast<int64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    int64_t ms = ticks / kTicksPerMillisecond;
+    unsigned long long ms = MicrosecondsSince1970() / 1000;
     WallStamp stamp;
-    stamp.seconds = ms / 1000 - kEpochDifferenceSeconds;
+    stamp.seconds = static_cast<int64_t>(ms / 1000);
     stamp.milliseconds = static_cast<unsigned int>(ms % 1000);
     return stamp;
 }

@@ -2,27 +2,16 @@
 // event types read and its texts widened as the plug-in makes a test of them, and the test
 // applied to a test list. Any line must be refused or read without a fault; and every test left
 // in the list must go with the delete line of its id.
-#include <memory>
 #include <string>
 
 #include "event_log_line.h"
-#include "event_log_test_list.h"
 #include "event_types.h"
 #include "fuzz_support.h"
-#include "heap_helpers.h"
+#include "heap_text.h"
 
 namespace {
 
-std::wstring Widen(const std::string& utf8)
-{
-    wchar_t* wide = MultiByteToWideAlloc(utf8.c_str(), CP_UTF8);
-    Check(wide != nullptr);
-    std::wstring text = wide;
-    FreeHeapBlock(wide);
-    return text;
-}
-
-void Apply(const std::string& line, CEventLogTestList& list)
+void Apply(const std::string& line, CTestList<EventLogTest>& list)
 {
     EventLogLine parsed;
     bool taken = ParseEventLogLine(line.c_str(), &parsed);
@@ -30,32 +19,34 @@ void Apply(const std::string& line, CEventLogTestList& list)
     if (!taken)
         return;
     auto fields = SplitFields(line, '\t');
-    switch (parsed.kind) {
-    case EventLogLineKind::Add:
-    case EventLogLineKind::Modify: {
-        Check(fields.size() == 6 && parsed.host == std::string(fields[3]) &&
-              parsed.logName == std::string(fields[4]) && parsed.types == std::string(fields[5]));
-        if (parsed.testId <= 0 || parsed.logName.empty())
+    EventLogTest test = parsed.test;
+    switch (parsed.action) {
+    case LineAction::Add:
+    case LineAction::Modify: {
+        Check(fields.size() == 6 && test.line.host == std::string(fields[3]) &&
+              test.line.logName == std::string(fields[4]) &&
+              test.line.types == std::string(fields[5]));
+        if (!CTestListHooks<EventLogTest>::Accepts(test)) {
+            Check(test.tid <= 0 || test.line.logName.empty());
             break;
-        auto test = std::make_unique<EventLogTest>();
-        test->testId = parsed.testId;
-        test->locationId = parsed.locationId;
-        test->logName = Widen(parsed.logName);
-        test->host = Widen(parsed.host);
-        bool listed = ParseEventTypes(parsed.types.c_str(), &test->eventTypes);
-        Check(listed == !parsed.types.empty() &&
-              test->eventTypes.size() == SplitFields(parsed.types, ',').size());
-        if (parsed.kind == EventLogLineKind::Modify)
-            list.Remove(parsed.testId);
-        if (list.IsNewTestId(parsed.testId))
-            Check(list.Add(std::move(test)));
+        }
+        test.logName = Widen(test.line.logName);
+        test.host = Widen(test.line.host);
+        bool listed = ParseEventTypes(test.line.types.c_str(), &test.eventTypes);
+        Check(listed == !test.line.types.empty() &&
+              test.eventTypes.size() == SplitFields(test.line.types, ',').size());
+        if (parsed.action == LineAction::Modify)
+            list.Remove(test.tid);
+        if (!list.Find(test.tid))
+            Check(list.Add(test) == CTestList<EventLogTest>::AddOutcome::Added);
         break;
     }
-    case EventLogLineKind::Delete:
+    case LineAction::Delete:
         Check(fields.size() == 3);
-        list.Remove(parsed.testId);
+        list.Remove(test.tid);
         break;
-    case EventLogLineKind::Incorrect:
+    case LineAction::Incorrect:
+    case LineAction::Ignored:
         break;
     }
 }
@@ -64,14 +55,13 @@ void Apply(const std::string& line, CEventLogTestList& list)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    CEventLogTestList list;
+    CTestList<EventLogTest> list;
     ForEachLine(data, size, [&list](const std::string& line) { Apply(line, list); });
     for (auto& copy : list.TakePass(false)) {
         EventLogLine parsed;
-        Check(
-            ParseEventLogLine(("LED\t" + std::to_string(copy->testId) + "\t0").c_str(), &parsed) &&
-            parsed.kind == EventLogLineKind::Delete && parsed.testId == copy->testId);
-        Check(list.Remove(parsed.testId));
+        Check(ParseEventLogLine(("LED\t" + std::to_string(copy->tid) + "\t0").c_str(), &parsed) &&
+              parsed.action == LineAction::Delete && parsed.test.tid == copy->tid);
+        Check(list.Remove(parsed.test.tid));
     }
     Check(list.Size() == 0);
     return 0;

@@ -58,10 +58,10 @@ double NowMs()
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-std::string TestLine(const Target& target, int testId)
+std::string TestLine(const Target& target, int tid)
 {
     char line[1024];
-    snprintf(line, sizeof line, "HPA\t%d\t1\t%s\t%s\t%d\t\t\t\t\t30\t%d\t0\t1\t1\t0", testId,
+    snprintf(line, sizeof line, "HPA\t%d\t1\t%s\t%s\t%d\t\t\t\t\t30\t%d\t0\t1\t1\t0", tid,
              target.host.c_str(), target.path.c_str(), target.port, target.secure ? 1 : 0);
     return line;
 }

@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                            size - 7 - textLength);
 
     HttpTest test;
-    test.testId = 5;
-    test.locationId = 6;
+    test.tid = 5;
+    test.lid = 6;
     test.matchText = text;
     test.readContent = (flags & 1) != 0;
     test.matchSense = (flags & 2) != 0;
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(HttpCodeAccepted(code) == (code <= 401 || code == 403));
 
     CComBSTR bytes;
-    Check(BuildHttpRecord(test.testId, test.locationId, verdict, &bytes));
+    Check(BuildHttpRecord(test.tid, test.lid, verdict, &bytes));
     std::string texts[1];
     Check(RecordIsWhole(bytes.Bytes(), bytes.ByteLength(), texts, 1) && IsUtf8(texts[0]));
     return 0;

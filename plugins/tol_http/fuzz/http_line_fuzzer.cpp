@@ -7,11 +7,10 @@
 
 #include "fuzz_support.h"
 #include "http_line.h"
-#include "http_test_list.h"
 
 namespace {
 
-void Apply(const std::string& line, CHttpTestList& list)
+void Apply(const std::string& line, CTestList<HttpTest>& list)
 {
     HttpLine parsed;
     bool taken = ParseHttpLine(line.c_str(), &parsed);
@@ -20,21 +19,22 @@ void Apply(const std::string& line, CHttpTestList& list)
         return;
     auto fields = SplitFields(line, '\t');
     const HttpTest& test = parsed.test;
-    switch (parsed.kind) {
-    case HttpLineKind::Add:
-    case HttpLineKind::Modify:
+    switch (parsed.action) {
+    case LineAction::Add:
+    case LineAction::Modify:
         Check(fields.size() == 16 && test.port > 0 && test.host == std::string(fields[3]) &&
               test.path == std::string(fields[4]) && test.matchText == std::string(fields[6]));
-        if (parsed.kind == HttpLineKind::Add)
+        if (parsed.action == LineAction::Add)
             list.Add(test);
-        else if (test.testId != 0)
+        else if (test.tid != 0)
             list.Modify(test);
         break;
-    case HttpLineKind::Delete:
+    case LineAction::Delete:
         Check(fields.size() == 3);
-        list.Remove(test.testId);
+        if (test.tid != 0)
+            list.Remove(test.tid);
         break;
-    case HttpLineKind::Ignored:
+    case LineAction::Ignored:
         break;
     }
 }
@@ -43,19 +43,19 @@ void Apply(const std::string& line, CHttpTestList& list)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    CHttpTestList list;
+    CTestList<HttpTest> list;
     ForEachLine(data, size, [&list](const std::string& line) { Apply(line, list); });
     size_t undeletable = 0;
     for (auto& copy : list.TakePass(false)) {
-        if (static_cast<int>(copy->testId) <= 0) {
+        if (static_cast<int>(copy->tid) <= 0) {
             ++undeletable;
             continue;
         }
-        std::string id = std::to_string(copy->testId);
+        std::string id = std::to_string(copy->tid);
         HttpLine parsed;
         Check(ParseHttpLine(("HPD\t" + id + "\t0").c_str(), &parsed) &&
-              parsed.kind == HttpLineKind::Delete && parsed.test.testId == copy->testId);
-        Check(list.Remove(parsed.test.testId));
+              parsed.action == LineAction::Delete && parsed.test.tid == copy->tid);
+        Check(list.Remove(parsed.test.tid));
     }
     Check(list.Size() == undeletable);
     return 0;

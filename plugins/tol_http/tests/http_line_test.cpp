@@ -21,28 +21,28 @@ TEST(HttpLine, CodeAndFieldCountDecideTheKind)
     const std::string seventeen = fifteen + "\t0\t0";
     struct {
         std::string line;
-        HttpLineKind kind;
+        LineAction action;
     } const cases[] = {
-        {Line("HPA"), HttpLineKind::Add},
-        {Line("HPM"), HttpLineKind::Modify},
-        {"HPD\t7\t3", HttpLineKind::Delete},
-        {Line("HPA", fifteen), HttpLineKind::Ignored},    // 15 fields
-        {Line("HPA", seventeen), HttpLineKind::Ignored},  // 17 fields
-        {Line("HPM", fifteen), HttpLineKind::Ignored},
-        {"HPD\t7", HttpLineKind::Ignored},
-        {"HPD\t7\t3\t1", HttpLineKind::Ignored},
-        {Line("hpa"), HttpLineKind::Ignored},  // the code is case-sensitive
-        {Line("HPX"), HttpLineKind::Ignored},
-        {Line("HPA "), HttpLineKind::Ignored},  // the whole field
-        {"HPA", HttpLineKind::Ignored},
-        {std::string(15, '\t'), HttpLineKind::Ignored},  // only TABs
-        {std::string(40, '\t'), HttpLineKind::Ignored},
-        {"\xC3\xA9\xE2\x82\xAC\t1\t2", HttpLineKind::Ignored},  // non-ASCII code
+        {Line("HPA"), LineAction::Add},
+        {Line("HPM"), LineAction::Modify},
+        {"HPD\t7\t3", LineAction::Delete},
+        {Line("HPA", fifteen), LineAction::Ignored},    // 15 fields
+        {Line("HPA", seventeen), LineAction::Ignored},  // 17 fields
+        {Line("HPM", fifteen), LineAction::Ignored},
+        {"HPD\t7", LineAction::Ignored},
+        {"HPD\t7\t3\t1", LineAction::Ignored},
+        {Line("hpa"), LineAction::Ignored},  // the code is case-sensitive
+        {Line("HPX"), LineAction::Ignored},
+        {Line("HPA "), LineAction::Ignored},  // the whole field
+        {"HPA", LineAction::Ignored},
+        {std::string(15, '\t'), LineAction::Ignored},  // only TABs
+        {std::string(40, '\t'), LineAction::Ignored},
+        {"\xC3\xA9\xE2\x82\xAC\t1\t2", LineAction::Ignored},  // non-ASCII code
     };
     for (const auto& c : cases) {
         HttpLine line;
         ASSERT_TRUE(ParseHttpLine(c.line.c_str(), &line)) << c.line;
-        EXPECT_EQ(c.kind, line.kind) << c.line;
+        EXPECT_EQ(c.action, line.action) << c.line;
     }
 }
 
@@ -58,8 +58,8 @@ TEST(HttpLine, FieldsAreReadInTheirOrder)
     HttpLine line;
     ASSERT_TRUE(ParseHttpLine(Line("HPA").c_str(), &line));
     const HttpTest& t = line.test;
-    EXPECT_EQ(7u, t.testId);
-    EXPECT_EQ(3u, t.locationId);
+    EXPECT_EQ(7u, t.tid);
+    EXPECT_EQ(3u, t.lid);
     EXPECT_EQ("127.0.22.1", t.host);
     EXPECT_EQ("/index.html", t.path);
     EXPECT_EQ(8080, t.port);
@@ -105,15 +105,15 @@ TEST(HttpLine, PortsAndNumbersReadLikeAtoi)
         std::string text =
             Line("HPA", std::string("1\t1\th\t/\t") + c.port + "\t\t\t\t\t5\t0\t0\t0\t0\t0");
         ASSERT_TRUE(ParseHttpLine(text.c_str(), &line));
-        ASSERT_EQ(HttpLineKind::Add, line.kind) << c.port;
+        ASSERT_EQ(LineAction::Add, line.action) << c.port;
         EXPECT_EQ(c.expected, line.test.port) << c.port;
         EXPECT_EQ(c.connection, static_cast<unsigned short>(line.test.port & 0xFFFF)) << c.port;
     }
     HttpLine line;
     ASSERT_TRUE(ParseHttpLine(Line("HPA", "x\t-2\th\t/\t80\t\t\t\t\tsoon\t0\t0\t0\t0\tGET").c_str(),
                               &line));
-    EXPECT_EQ(0u, line.test.testId);
-    EXPECT_EQ(static_cast<unsigned int>(-2), line.test.locationId);
+    EXPECT_EQ(0u, line.test.tid);
+    EXPECT_EQ(static_cast<unsigned int>(-2), line.test.lid);
     EXPECT_EQ(0, line.test.timeout);
     EXPECT_EQ("GET", std::string(HttpVerb(line.test.method)));
 }
@@ -134,8 +134,14 @@ TEST(HttpLine, DeleteReadsTheTestId)
 {
     HttpLine line;
     ASSERT_TRUE(ParseHttpLine("HPD\t42\tignored", &line));
-    EXPECT_EQ(HttpLineKind::Delete, line.kind);
-    EXPECT_EQ(42u, line.test.testId);
+    EXPECT_EQ(LineAction::Delete, line.action);
+    EXPECT_EQ(42u, line.test.tid);
+}
+
+// The Init reply's list comes from the same table, in its order.
+TEST(HttpLine, CommandCodesAreTheTablesInOrder)
+{
+    EXPECT_STREQ("HPAHPMHPD", HttpCommandCodes());
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ HttpMeasure Answered(unsigned int code, int64_t elapsed = 120, unsigned int leng
 HttpTest MakeTest(bool readContent, const char* match = "", bool sense = true)
 {
     HttpTest test;
-    test.testId = 3;
+    test.tid = 3;
     test.timeout = 5;
     test.readContent = readContent;
     test.matchText = match;

@@ -1,44 +1,51 @@
-#include "http_test_list.h"
+// The HTTP tests in the framework's list: the ids an add, a modify and a delete take, and
+// what a modify carries over.
+#include "http_test_spec.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "test_list.h"
+
 namespace {
+
+using HttpTestList = CTestList<HttpTest>;
+using AddOutcome = HttpTestList::AddOutcome;
 
 HttpTest MakeTest(unsigned int id, const char* path = "/", int timeout = 5)
 {
     HttpTest test;
-    test.testId = id;
-    test.locationId = 4;
+    test.tid = id;
+    test.lid = 4;
     test.host = "127.0.22.1";
     test.path = path;
     test.timeout = timeout;
     return test;
 }
 
-std::vector<unsigned int> Ids(const HttpTestCopies& copies)
+std::vector<unsigned int> Ids(const HttpTestList::Tests& copies)
 {
     std::vector<unsigned int> ids;
     for (const auto& copy : copies)
-        ids.push_back(copy->testId);
+        ids.push_back(copy->tid);
     return ids;
 }
 
 TEST(HttpTestList, AddTakesAnyNonZeroIdOnce)
 {
-    CHttpTestList list;
-    EXPECT_TRUE(list.Add(MakeTest(5)));
-    EXPECT_TRUE(list.Add(MakeTest(static_cast<unsigned int>(-3))));
-    EXPECT_FALSE(list.Add(MakeTest(0)));
-    EXPECT_FALSE(list.Add(MakeTest(5, "/other")));  // the id is taken: nothing changes
+    HttpTestList list;
+    EXPECT_EQ(AddOutcome::Added, list.Add(MakeTest(5)));
+    EXPECT_EQ(AddOutcome::Added, list.Add(MakeTest(static_cast<unsigned int>(-3))));
+    EXPECT_EQ(AddOutcome::Refused, list.Add(MakeTest(0)));
+    EXPECT_EQ(AddOutcome::Duplicate, list.Add(MakeTest(5, "/other")));  // the id is taken
     EXPECT_EQ(2u, list.Size());
     EXPECT_EQ("/", list.Find(5)->path);
 }
 
 TEST(HttpTestList, ModifyReplacesEveryFieldOfAKnownTest)
 {
-    CHttpTestList list;
+    HttpTestList list;
     list.Add(MakeTest(5));
     HttpTest changed = MakeTest(5, "/new", 9);
     changed.secure = true;
@@ -57,7 +64,7 @@ TEST(HttpTestList, ModifyReplacesEveryFieldOfAKnownTest)
 
 TEST(HttpTestList, RemoveTakesEveryIdAnAddTakesAndClosesTheGap)
 {
-    CHttpTestList list;
+    HttpTestList list;
     const unsigned int negative = static_cast<unsigned int>(-1);
     const unsigned int high = 0x80000000u;
     for (unsigned int id : {1u, 2u, 3u, negative, high})
@@ -72,14 +79,14 @@ TEST(HttpTestList, RemoveTakesEveryIdAnAddTakesAndClosesTheGap)
 
 TEST(HttpTestList, ATimerPassTakesEveryTestACheckNowPassOnlyTheChangedOnes)
 {
-    CHttpTestList list;
+    HttpTestList list;
     list.Add(MakeTest(1));
     list.Add(MakeTest(2));
     EXPECT_EQ((std::vector<unsigned int>{1, 2}), Ids(list.TakePass(true)));
     EXPECT_TRUE(Ids(list.TakePass(true)).empty());
     list.Add(MakeTest(3));
     list.Modify(MakeTest(1, "/again"));
-    HttpTestCopies copies = list.TakePass(true);
+    HttpTestList::Tests copies = list.TakePass(true);
     EXPECT_EQ((std::vector<unsigned int>{1, 3}), Ids(copies));
     EXPECT_EQ("/again", copies[0]->path);
     list.Add(MakeTest(4));
@@ -89,9 +96,9 @@ TEST(HttpTestList, ATimerPassTakesEveryTestACheckNowPassOnlyTheChangedOnes)
 
 TEST(HttpTestList, CopiesStayAsTakenWhenTheListChanges)
 {
-    CHttpTestList list;
+    HttpTestList list;
     list.Add(MakeTest(1, "/first"));
-    HttpTestCopies copies = list.TakePass(false);
+    HttpTestList::Tests copies = list.TakePass(false);
     list.Modify(MakeTest(1, "/second"));
     list.Remove(1);
     list.Clear();

@@ -1,13 +1,15 @@
-// HttpTest: one HTTP or HTTPS test as the test lines define it.
+// HttpTest: one HTTP or HTTPS test as the test lines define it, and the rules its list keeps.
 #pragma once
 
 #include <string>
 
+#include "test_list.h"
+
 enum HttpMethod : int { kMethodPost = 1, kMethodHead = 2 };  // any other value: GET
 
 struct HttpTest {
-    unsigned int testId = 0;
-    unsigned int locationId = 0;
+    unsigned int tid = 0;  // any id but 0 (a negative id in a line reads as unsigned)
+    unsigned int lid = 0;
     std::string host;          // empty: none
     std::string path;          // empty: none
     std::string matchText;     // empty: no content match
@@ -20,8 +22,20 @@ struct HttpTest {
     bool readContent = false;  // read the body
     bool matchSense = false;   // set: the match text must be present; clear: absent
     int method = 0;
-    bool changed = false;  // added or modified, not yet requested
 };
 
 // The verb a method number stands for: "POST", "HEAD" or "GET".
 const char* HttpVerb(int method);
+
+// An add, a modify and a delete take any id but 0; a modify replaces every field and makes the
+// test new again, so the check-now pass after it requests the test.
+template <>
+struct CTestListHooks<HttpTest> {
+    static bool Accepts(const HttpTest& test) { return test.tid != 0; }
+    static bool TakesId(unsigned int tid) { return tid != 0; }
+    static bool Modify(HttpTest* entry, const HttpTest& from)
+    {
+        *entry = from;
+        return true;
+    }
+};
