@@ -19,19 +19,6 @@ STDMETHODIMP CHostSink::QueryInterface(REFIID iid, void** out)
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) CHostSink::AddRef()
-{
-    return InterlockedIncrement(&m_refs);
-}
-
-STDMETHODIMP_(ULONG) CHostSink::Release()
-{
-    LONG refs = InterlockedDecrement(&m_refs);
-    if (refs == 0)
-        delete this;
-    return refs;
-}
-
 STDMETHODIMP CHostSink::GetTypeInfoCount(UINT* count)
 {
     if (!count)

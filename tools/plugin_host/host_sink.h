@@ -6,16 +6,15 @@
 #include <oaidl.h>
 
 #include "host_output.h"
+#include "ref_counted.h"
 
-class CHostSink : public IDispatch {
+class CHostSink : public CRefCounted<IDispatch> {
 public:
     explicit CHostSink(CHostOutput& output) : m_output(output) {}
-    virtual ~CHostSink() = default;
+    ~CHostSink() override = default;
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     // IDispatch
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
@@ -27,7 +26,6 @@ public:
 
 private:
     CHostOutput& m_output;
-    LONG m_refs = 1;
 };
 
 // "<type> <value>" of a srcID: "UI4 3", "I4 -5", or "VT<n>" for another type.
