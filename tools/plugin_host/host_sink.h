@@ -6,9 +6,10 @@
 #include <oaidl.h>
 
 #include "host_output.h"
+#include "no_type_info_dispatch.h"
 #include "ref_counted.h"
 
-class CHostSink : public CRefCounted<IDispatch> {
+class CHostSink : public CRefCounted<CNoTypeInfoDispatch<IDispatch>> {
 public:
     explicit CHostSink(CHostOutput& output) : m_output(output) {}
     ~CHostSink() override = default;
@@ -16,9 +17,7 @@ public:
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
 
-    // IDispatch
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+    // IDispatch (no type information)
     STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
                                DISPID* ids) override;
     STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
