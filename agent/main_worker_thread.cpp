@@ -2,34 +2,19 @@
 #include "main_worker.h"
 
 #include "agent_texts.h"
+#include "scoped_handle.h"
 
 namespace {
 
 constexpr long kDefaultPollPeriod = 60;
 
-// An owning handle of the loop's waitable timer.
-class CTimerHandle {
-public:
-    CTimerHandle() : m_timer(CreateWaitableTimerW(nullptr, TRUE, L"Tolvane_Main_Worker")) {}
-    ~CTimerHandle()
-    {
-        if (m_timer)
-            CloseHandle(m_timer);
-    }
-    CTimerHandle(const CTimerHandle&) = delete;
-    CTimerHandle& operator=(const CTimerHandle&) = delete;
-    HANDLE Get() const { return m_timer; }
-
-    bool SetRelative(unsigned long seconds)
-    {
-        LARGE_INTEGER due;
-        due.QuadPart = -static_cast<LONGLONG>(seconds) * 10000000LL;
-        return SetWaitableTimer(m_timer, &due, 0, nullptr, nullptr, FALSE) != FALSE;
-    }
-
-private:
-    HANDLE m_timer;
-};
+// Sets the loop's waitable timer to go off `seconds` from now.
+bool SetTimerRelative(HANDLE timer, unsigned long seconds)
+{
+    LARGE_INTEGER due;
+    due.QuadPart = -static_cast<LONGLONG>(seconds) * 10000000LL;
+    return SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE) != FALSE;
+}
 
 }  // namespace
 
@@ -59,8 +44,8 @@ void CMainWorker::RunMainLoop()
         if (stopEvent && GetRunState() == RUN_STOPPING)
             SetEvent(stopEvent);
     }
-    CTimerHandle timer;
-    if (!stopEvent || !timer.Get())
+    CScopedHandle timer(CreateWaitableTimerW(nullptr, TRUE, L"Tolvane_Main_Worker"));
+    if (!stopEvent || !timer)
         return;
 
     ULONGLONG cycleStart = GetTickCount64();
@@ -77,7 +62,7 @@ void CMainWorker::RunMainLoop()
                 wait = MainLoopWaitSeconds(m_pollPeriod, elapsed);
             }
         }
-        if (!timer.SetRelative(wait))
+        if (!SetTimerRelative(timer.Get(), wait))
             return;
         HANDLE handles[2] = {stopEvent, timer.Get()};
         DWORD result = WaitForMultipleObjects(2, handles, FALSE, INFINITE);

@@ -8,34 +8,14 @@
 
 #include <new>
 
-class CPlugInSink : public CDispEventSink<CPlugInSink, &DIID__ITolvanePlugInEvents,
-                                          &LIBID_TolvanePlugInsLib, 1, 0> {
+class CPlugInSink : public CRefCountedDispEventSink<CPlugInSink, &DIID__ITolvanePlugInEvents,
+                                                    &LIBID_TolvanePlugInsLib, 1, 0> {
 public:
     explicit CPlugInSink(CMainWorker* owner) : m_owner(owner) {}
 
     TOL_BEGIN_SINK_MAP(CPlugInSink)
     TOL_SINK_ENTRY(1, &CPlugInSink::OnNewData)
     TOL_END_SINK_MAP()
-
-    // Every interface handed out counts as a reference, so whoever holds one keeps the sink.
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override
-    {
-        HRESULT hr = CDispEventSink::QueryInterface(riid, ppv);
-        if (SUCCEEDED(hr))
-            AddRef();
-        return hr;
-    }
-    STDMETHOD_(ULONG, AddRef)() override
-    {
-        return static_cast<ULONG>(InterlockedIncrement(&m_ref));
-    }
-    STDMETHOD_(ULONG, Release)() override
-    {
-        ULONG n = static_cast<ULONG>(InterlockedDecrement(&m_ref));
-        if (n == 0)
-            delete this;
-        return n;
-    }
 
     HRESULT OnNewData(VARIANT srcID, VARIANT newDesc)
     {
@@ -55,7 +35,6 @@ public:
 private:
     ~CPlugInSink() override = default;
 
-    long m_ref = 1;
     CCriticalSection m_ownerLock;
     CMainWorker* m_owner;
 };

@@ -14,8 +14,6 @@ CReplyReader::CReplyReader(std::function<void(const char*)> read)
 CReplyReader::~CReplyReader()
 {
     Finish();
-    if (m_wake)
-        CloseHandle(m_wake);
 }
 
 bool CReplyReader::Post(const char* body)
@@ -44,7 +42,7 @@ bool CReplyReader::Post(const char* body)
     } catch (const std::bad_alloc&) {
         return false;
     }
-    SetEvent(m_wake);
+    SetEvent(m_wake.Get());
     return true;
 }
 
@@ -64,7 +62,7 @@ bool CReplyReader::Finish(DWORD milliseconds)
     }
     if (!thread)
         return true;
-    SetEvent(m_wake);
+    SetEvent(m_wake.Get());
     if (WaitForSingleObject(thread, milliseconds) == WAIT_TIMEOUT)
         return false;
     CScopedLock lock(m_lock);
@@ -98,7 +96,7 @@ void CReplyReader::Run()
         }
         if (!body.empty())
             m_read(body.c_str());
-        else if (WaitForSingleObject(m_wake, INFINITE) != WAIT_OBJECT_0)
+        else if (WaitForSingleObject(m_wake.Get(), INFINITE) != WAIT_OBJECT_0)
             return;
     }
 }

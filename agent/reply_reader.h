@@ -8,6 +8,7 @@
 #pragma once
 
 #include "critical_section.h"
+#include "scoped_handle.h"
 
 #include <windows.h>
 
@@ -44,6 +45,6 @@ private:
     CCriticalSection m_lock;
     std::deque<std::string> m_waiting;  // under m_lock
     bool m_quit = false;                // under m_lock
-    HANDLE m_wake;                      // auto reset: a reply waits, or the end
+    CScopedHandle m_wake;               // auto reset: a reply waits, or the end
     HANDLE m_thread = nullptr;          // under m_lock
 };

@@ -1,6 +1,7 @@
 #include "upgrade_install.h"
 
 #include "heap_helpers.h"
+#include "heap_text.h"
 #include "shell_items.h"
 #include "trace_log.h"
 
@@ -13,22 +14,6 @@ namespace {
 
 const char kUnpackFolderName[] = "tolupdate";
 const char kUpdaterName[] = "Updater.exe";
-
-std::wstring Widen(const std::string& text)
-{
-    wchar_t* wide = MultiByteToWideAlloc(text.c_str(), CP_ACP);
-    std::wstring result = wide ? wide : L"";
-    FreeHeapBlock(wide);
-    return result;
-}
-
-std::string Narrow(const std::wstring& text, unsigned codePage)
-{
-    char* narrow = WideToMultiByteAlloc(text.c_str(), codePage);
-    std::string result = narrow ? narrow : "";
-    FreeHeapBlock(narrow);
-    return result;
-}
 
 bool EqualsIgnoringCase(const std::string& text, const char* wanted)
 {
@@ -73,10 +58,9 @@ bool RunHidden(const std::string& command)
     line.push_back('\0');
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
-        wchar_t* text = FormatErrorText(GetLastError(), nullptr);
+        CHeapText<wchar_t> text(FormatErrorText(GetLastError(), nullptr));
         WriteTraceLogFormat("(Upgrade) Run command failed with error %s",
-                            Narrow(text, CP_UTF8).c_str());
-        FreeHeapBlock(text);
+                            Narrow(text.get(), CP_UTF8).c_str());
         return false;
     }
     CloseHandle(process.hThread);
@@ -102,15 +86,15 @@ bool UnpackZip(const std::string& zipPath, const std::string& folder)
     CComPtr<IShellDispatch> shell;
     if (FAILED(CreateShellDispatch(shell)))
         return false;
-    CComPtr<Folder> destination = ShellNameSpace(shell, Widen(folder).c_str());
-    CComPtr<Folder> zip = ShellNameSpace(shell, Widen(zipPath).c_str());
+    CComPtr<Folder> destination = ShellNameSpace(shell, Widen(folder, CP_ACP).c_str());
+    CComPtr<Folder> zip = ShellNameSpace(shell, Widen(zipPath, CP_ACP).c_str());
     CComPtr<FolderItems> items = ShellFolderItems(zip);
     if (!destination || !zip || !items)
         return false;
     if (FAILED(ShellCopyHere(destination, items, kSilentShellOptions)))
         return false;
     CTracedPresenceCheck check;
-    return WaitForShellItems(items, Widen(folder).c_str(), check);
+    return WaitForShellItems(items, Widen(folder, CP_ACP).c_str(), check);
 }
 
 bool InstallFromZip(const char* zipPath, const char* version)
@@ -122,10 +106,9 @@ bool InstallFromZip(const char* zipPath, const char* version)
     // The Updater copies every item of the folder into the installation: what anyone but
     // this unpacking put there must not travel with it.
     if (!MakeFreshFolder(folder)) {
-        wchar_t* text = FormatErrorText(GetLastError(), nullptr);
+        CHeapText<wchar_t> text(FormatErrorText(GetLastError(), nullptr));
         WriteTraceLogFormat("(Upgrade) Extracting to '%s' failed. %s", folder.c_str(),
-                            Narrow(text, CP_UTF8).c_str());
-        FreeHeapBlock(text);
+                            Narrow(text.get(), CP_UTF8).c_str());
         return false;
     }
     if (!UnpackZip(zipPath, folder))

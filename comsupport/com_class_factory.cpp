@@ -13,7 +13,6 @@ HRESULT CComClassFactory::Create(ComCreatorFunc creator, bool singleton, IClassF
                                           : new (std::nothrow) CComClassFactory(creator);
     if (!factory)
         return E_OUTOFMEMORY;
-    factory->AddRef();
     *out = factory;
     return S_OK;
 }
@@ -29,19 +28,6 @@ STDMETHODIMP CComClassFactory::QueryInterface(REFIID riid, void** ppv)
     }
     *ppv = nullptr;
     return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CComClassFactory::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&m_ref));
-}
-
-STDMETHODIMP_(ULONG) CComClassFactory::Release()
-{
-    ULONG n = static_cast<ULONG>(InterlockedDecrement(&m_ref));
-    if (n == 0)
-        delete this;
-    return n;
 }
 
 STDMETHODIMP CComClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv)

@@ -9,28 +9,22 @@
 
 #include "com_object.h"
 #include "critical_section.h"
+#include "ref_counted.h"
 
-class CComClassFactory : public IClassFactory {
+class CComClassFactory : public CRefCounted<IClassFactory> {
 public:
     explicit CComClassFactory(ComCreatorFunc creator) : m_creator(creator) {}
-    virtual ~CComClassFactory() = default;
-    CComClassFactory(const CComClassFactory&) = delete;
-    CComClassFactory& operator=(const CComClassFactory&) = delete;
+    ~CComClassFactory() override = default;
 
     // A new class object with one reference.
     static HRESULT Create(ComCreatorFunc creator, bool singleton, IClassFactory** out);
 
     STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
     STDMETHOD(CreateInstance)(IUnknown* outer, REFIID riid, void** ppv) override;
     STDMETHOD(LockServer)(BOOL lock) override;
 
 protected:
     ComCreatorFunc m_creator;
-
-private:
-    long m_ref = 0;
 };
 
 class CComClassFactorySingleton : public CComClassFactory {

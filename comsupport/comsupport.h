@@ -18,6 +18,7 @@
 #include "dispatch_impl.h"
 #include "no_type_info_dispatch.h"
 #include "provide_class_info.h"
+#include "ref_counted.h"
 #include "registry_script.h"
 #include "service_handle.h"
 #include "type_library.h"

@@ -2,18 +2,20 @@
 
 #include <new>
 
+#include "ref_counted.h"
+
 namespace {
 
 // A snapshot enumerator over copies of T (IEnumConnections over CONNECTDATA,
 // IEnumConnectionPoints over IConnectionPoint*), each item holding a reference.
 template <class Itf, class Item, const IID* Iid>
-class CSnapshotEnum : public Itf {
+class CSnapshotEnum : public CRefCounted<Itf> {
 public:
     CSnapshotEnum(std::vector<Item> items, IUnknown* owner)
         : m_items(std::move(items)), m_owner(owner)
     {
     }
-    virtual ~CSnapshotEnum()
+    ~CSnapshotEnum() override
     {
         for (Item& item : m_items)
             ReleaseItem(item);
@@ -25,22 +27,11 @@ public:
             return E_POINTER;
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, *Iid)) {
             *ppv = static_cast<Itf*>(this);
-            AddRef();
+            this->AddRef();
             return S_OK;
         }
         *ppv = nullptr;
         return E_NOINTERFACE;
-    }
-    STDMETHOD_(ULONG, AddRef)() override
-    {
-        return static_cast<ULONG>(InterlockedIncrement(&m_ref));
-    }
-    STDMETHOD_(ULONG, Release)() override
-    {
-        ULONG n = static_cast<ULONG>(InterlockedDecrement(&m_ref));
-        if (n == 0)
-            delete this;
-        return n;
     }
     STDMETHOD(Next)(ULONG count, Item* out, ULONG* fetched) override
     {
@@ -79,7 +70,6 @@ public:
         if (!clone)
             return E_OUTOFMEMORY;
         clone->m_pos = m_pos;
-        clone->AddRef();
         *out = clone;
         return S_OK;
     }
@@ -89,7 +79,6 @@ public:
         auto* e = new (std::nothrow) CSnapshotEnum(std::move(items), owner);
         if (!e)
             return E_OUTOFMEMORY;
-        e->AddRef();
         *out = e;
         return S_OK;
     }
@@ -100,7 +89,6 @@ private:
     static void AddRefItem(IConnectionPoint* item) { item->AddRef(); }
     static void ReleaseItem(IConnectionPoint* item) { item->Release(); }
 
-    long m_ref = 0;
     std::vector<Item> m_items;
     size_t m_pos = 0;
     CComPtr<IUnknown> m_owner;  // keeps the object of the items alive

@@ -17,7 +17,8 @@
 // VARIANT_BOOL, BSTR, double) receive it converted (DISP_E_TYPEMISMATCH when it cannot be).
 // A dispatch id missing from the map is answered S_OK without a call; a wrong argument count is
 // DISP_E_BADPARAMCOUNT. The sink's reference counting is a no-op: its owner keeps it alive and
-// unadvises it before deleting it.
+// unadvises it before deleting it. A sink that lives on the heap on its own derives from
+// CRefCountedDispEventSink instead (same parameters): counted, deleted at its last release.
 #pragma once
 
 #include <windows.h>
@@ -29,6 +30,7 @@
 
 #include "com_ptr.h"
 #include "com_variant.h"
+#include "ref_counted.h"
 #include "type_library.h"
 
 struct CSinkMapEntry {
@@ -251,4 +253,20 @@ private:
     }
 
     DWORD m_cookie = kNotAdvised;
+};
+
+// A CDispEventSink with a reference count (CRefCounted): a new sink holds one reference, its
+// creator's, and every interface it hands out counts as one more, so whoever holds one keeps
+// the sink.
+template <class T, const IID* EventIid, const GUID* LibId, WORD Major = 1, WORD Minor = 0>
+class CRefCountedDispEventSink
+    : public CRefCounted<CDispEventSink<T, EventIid, LibId, Major, Minor>> {
+public:
+    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override
+    {
+        HRESULT hr = CDispEventSink<T, EventIid, LibId, Major, Minor>::QueryInterface(riid, ppv);
+        if (SUCCEEDED(hr))
+            this->AddRef();
+        return hr;
+    }
 };

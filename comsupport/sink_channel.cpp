@@ -32,14 +32,6 @@ CSinkChannel::CSinkChannel(DWORD cookie, IUnknown* sink)
 {
 }
 
-CSinkChannel::~CSinkChannel()
-{
-    if (m_wake)
-        CloseHandle(m_wake);
-    if (m_idle)
-        CloseHandle(m_idle);
-}
-
 void CSinkChannel::Release()
 {
     if (InterlockedDecrement(&m_ref) == 0)
@@ -61,9 +53,9 @@ void CSinkChannel::Post(const std::shared_ptr<const DispatchEvent>& event)
             m_events.pop_front();
             ++m_dropped;
         }
-        ResetEvent(m_idle);
+        ResetEvent(m_idle.Get());
     }
-    SetEvent(m_wake);
+    SetEvent(m_wake.Get());
 }
 
 unsigned long CSinkChannel::Dropped()
@@ -92,7 +84,7 @@ void CSinkChannel::Close()
         m_events.clear();
         m_bytes = 0;
     }
-    SetEvent(m_wake);
+    SetEvent(m_wake.Get());
     Release();
 }
 
@@ -116,7 +108,7 @@ void CSinkChannel::Run()
         if (closed)
             return;
         if (!event) {
-            WaitForSingleObject(m_wake, INFINITE);
+            WaitForSingleObject(m_wake.Get(), INFINITE);
             continue;
         }
         CConnectionPoint::FireDispatchToSink(m_sink.Get(), event->id, event->args.data(),
@@ -130,7 +122,7 @@ std::shared_ptr<const DispatchEvent> CSinkChannel::TakeNext(bool* closed)
     *closed = m_closed;
     if (m_closed || m_events.empty()) {
         if (!m_closed)
-            SetEvent(m_idle);  // the last delivery has returned
+            SetEvent(m_idle.Get());  // the last delivery has returned
         return nullptr;
     }
     std::shared_ptr<const DispatchEvent> event = std::move(m_events.front());

@@ -20,6 +20,7 @@
 #include "com_ptr.h"
 #include "com_variant.h"
 #include "critical_section.h"
+#include "scoped_handle.h"
 
 // One event as posted: IDispatch::Invoke(id) with its arguments in the order of the event's
 // parameters. Shared by the channels of every sink it goes to.
@@ -42,7 +43,7 @@ public:
     // Queues the event, dropping the oldest queued ones beyond the bounds.
     void Post(const std::shared_ptr<const DispatchEvent>& event);
     // Signalled while nothing is queued and nothing is being delivered.
-    HANDLE IdleEvent() const { return m_idle; }
+    HANDLE IdleEvent() const { return m_idle.Get(); }
     // Events dropped so far to keep within the bounds.
     unsigned long Dropped();
     // Events queued now (the one being delivered not counted) and their bytes.
@@ -53,7 +54,7 @@ public:
 
 private:
     CSinkChannel(DWORD cookie, IUnknown* sink);
-    ~CSinkChannel();
+    ~CSinkChannel() = default;
     CSinkChannel(const CSinkChannel&) = delete;
     CSinkChannel& operator=(const CSinkChannel&) = delete;
 
@@ -70,6 +71,6 @@ private:
     size_t m_bytes = 0;
     unsigned long m_dropped = 0;
     bool m_closed = false;
-    HANDLE m_wake = nullptr;  // auto-reset: an event was posted, or the channel was closed
-    HANDLE m_idle = nullptr;  // manual-reset: nothing queued and nothing being delivered
+    CScopedHandle m_wake;  // auto-reset: an event was posted, or the channel was closed
+    CScopedHandle m_idle;  // manual-reset: nothing queued and nothing being delivered
 };

@@ -9,28 +9,6 @@ CQuorinAgentSink* CQuorinAgentSink::Create(CIEConnecter* connecter)
     return new (std::nothrow) CQuorinAgentSink(connecter);
 }
 
-// Every interface handed out counts as a reference, so whoever holds one keeps the sink.
-STDMETHODIMP CQuorinAgentSink::QueryInterface(REFIID riid, void** ppv)
-{
-    HRESULT hr = CDispEventSink::QueryInterface(riid, ppv);
-    if (SUCCEEDED(hr))
-        AddRef();
-    return hr;
-}
-
-STDMETHODIMP_(ULONG) CQuorinAgentSink::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&m_ref));
-}
-
-STDMETHODIMP_(ULONG) CQuorinAgentSink::Release()
-{
-    ULONG n = static_cast<ULONG>(InterlockedDecrement(&m_ref));
-    if (n == 0)
-        delete this;
-    return n;
-}
-
 HRESULT CQuorinAgentSink::OnTestListChanged(long)
 {
     return E_NOTIMPL;

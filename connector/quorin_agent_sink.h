@@ -13,7 +13,8 @@
 class CIEConnecter;
 
 class CQuorinAgentSink
-    : public CDispEventSink<CQuorinAgentSink, &DIID__IQuorinAgentEvents, &LIBID_TolvaneLib, 1, 0> {
+    : public CRefCountedDispEventSink<CQuorinAgentSink, &DIID__IQuorinAgentEvents,
+                                      &LIBID_TolvaneLib, 1, 0> {
 public:
     // A new sink for the connector, with one reference held by the caller; null on failure.
     static CQuorinAgentSink* Create(CIEConnecter* connecter);
@@ -22,10 +23,6 @@ public:
     TOL_SINK_ENTRY(1, &CQuorinAgentSink::OnTestListChanged)
     TOL_SINK_ENTRY(2, &CQuorinAgentSink::OnStatusChanged)
     TOL_END_SINK_MAP()
-
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
 
     HRESULT OnTestListChanged(long testType);
     HRESULT OnStatusChanged(long newStatus, VARIANT StatusDesc);
@@ -36,7 +33,6 @@ private:
     explicit CQuorinAgentSink(CIEConnecter* connecter) : m_connecter(connecter) {}
     ~CQuorinAgentSink() override = default;
 
-    long m_ref = 1;
     CCriticalSection m_connecterLock;
     CIEConnecter* m_connecter;
 };

@@ -3,31 +3,14 @@
 #include <cwchar>
 #include <vector>
 
-#include "heap_helpers.h"
+#include "heap_text.h"
+#include "scoped_handle.h"
 
 namespace {
 
 const wchar_t kProgramName[] = L"Controller.exe";
 const wchar_t kPageFile[] = L"res\\_main";
 const wchar_t kCopyExtension[] = L".htm";
-
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE handle) : m_handle(handle) {}
-    ~CFileHandle()
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_handle);
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-
-    operator HANDLE() const { return m_handle; }
-    bool IsValid() const { return m_handle != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE m_handle;
-};
 
 PageCopyResult Failed(PageCopyResult::Step step)
 {
@@ -36,9 +19,8 @@ PageCopyResult Failed(PageCopyResult::Step step)
 
 void ShowFileError(HWND owner, DWORD error, const std::wstring& path)
 {
-    wchar_t* reason = FormatErrorText(error, nullptr);
-    std::wstring text = reason ? reason : L"";
-    FreeHeapBlock(reason);
+    CHeapText<wchar_t> reason(FormatErrorText(error, nullptr));
+    std::wstring text = reason ? reason.get() : L"";
     if (!text.empty() && text.back() != L'\n')
         text += L"\r\n";
     text += path;
@@ -59,28 +41,28 @@ PageCopyResult CopyMainPage(const wchar_t* source, const wchar_t* copy)
 {
     std::vector<char> bytes;
     {
-        CFileHandle in(CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!in.IsValid())
+        CScopedHandle in(CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!in)
             return Failed(PageCopyResult::Open);
         LARGE_INTEGER size = {};
-        if (!GetFileSizeEx(in, &size))
+        if (!GetFileSizeEx(in.Get(), &size))
             return Failed(PageCopyResult::Read);
         if (size.QuadPart > MAXDWORD)
             return Failed(PageCopyResult::ShortRead);
         bytes.resize(static_cast<size_t>(size.QuadPart));
         DWORD read = 0;
-        if (!ReadFile(in, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+        if (!ReadFile(in.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
             return Failed(PageCopyResult::Read);
         if (read < bytes.size())
             return Failed(PageCopyResult::ShortRead);
     }
-    CFileHandle out(CreateFileW(copy, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.IsValid())
+    CScopedHandle out(CreateFileW(copy, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out)
         return Failed(PageCopyResult::Create);
     DWORD written = 0;
-    if (!WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+    if (!WriteFile(out.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size())
         return Failed(PageCopyResult::Write);
     return {PageCopyResult::Done, 0};

@@ -1,6 +1,7 @@
 #include "mon_result2.h"
 
 #include "heap_helpers.h"
+#include "unix_time.h"
 
 #include <windows.h>
 
@@ -248,17 +249,6 @@ bool AddNested(ResultWriterState* state, const unsigned char* record)
     state->nested[count] = at;
     WriteWord(state->buffer, kWordNested, count + 1);
     return true;
-}
-
-long long SecondsSince1970()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER ticks;
-    ticks.LowPart = now.dwLowDateTime;
-    ticks.HighPart = now.dwHighDateTime;
-    const unsigned long long kEpochTicks = 116444736000000000ULL;  // 1601 to 1970 in 100 ns
-    return static_cast<long long>((ticks.QuadPart - kEpochTicks) / 10000000ULL);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "heap_helpers.h"
 #include "icmp_packet.h"
 #include "perf_timer.h"
+#include "unix_time.h"
 
 #include <cstring>
 
@@ -61,13 +62,7 @@ bool Fail(DWORD error)
 
 void UnixTimeNow(uint32_t* seconds, uint32_t* microseconds)
 {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER ticks;
-    ticks.LowPart = now.dwLowDateTime;
-    ticks.HighPart = now.dwHighDateTime;
-    const unsigned long long kEpochTicks = 116444736000000000ULL;  // 1601 to 1970 in 100 ns
-    unsigned long long sinceEpoch = (ticks.QuadPart - kEpochTicks) / 10;
+    unsigned long long sinceEpoch = MicrosecondsSince1970();
     *seconds = static_cast<uint32_t>(sinceEpoch / 1000000);
     *microseconds = static_cast<uint32_t>(sinceEpoch % 1000000);
 }

@@ -13,14 +13,6 @@ CCountingLink::CCountingLink(unsigned target, Observer after, Observer before)
 {
 }
 
-CCountingLink::~CCountingLink()
-{
-    if (m_done)
-        CloseHandle(m_done);
-    if (m_restart)
-        CloseHandle(m_restart);
-}
-
 void CCountingLink::SendWithTimeout(CMainWorker& engine)
 {
     if (m_before)
@@ -30,14 +22,14 @@ void CCountingLink::SendWithTimeout(CMainWorker& engine)
     if (m_after)
         m_after(calls);
     if (m_restartAfter && calls == m_restartAfter)
-        SetEvent(m_restart);
+        SetEvent(m_restart.Get());
     if (m_target && calls >= m_target)
         Finish();
 }
 
 void CCountingLink::Finish()
 {
-    SetEvent(m_done);
+    SetEvent(m_done.Get());
 }
 
 namespace {

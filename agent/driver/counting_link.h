@@ -2,6 +2,7 @@
 // ends when the count is reached or the driver says so.
 #pragma once
 
+#include "scoped_handle.h"
 #include "server_link.h"
 
 #include <windows.h>
@@ -20,17 +21,17 @@ public:
 
     // After `target` calls (0: no limit) the link is done; so it is after Finish.
     explicit CCountingLink(unsigned target, Observer after = {}, Observer before = {});
-    ~CCountingLink() override;
+    ~CCountingLink() override = default;
     CCountingLink(const CCountingLink&) = delete;
     CCountingLink& operator=(const CCountingLink&) = delete;
 
     void SendWithTimeout(CMainWorker& engine) override;
     void Finish();
-    HANDLE DoneEvent() const { return m_done; }
+    HANDLE DoneEvent() const { return m_done.Get(); }
     unsigned Calls() const { return m_calls.load(); }
     // After the `call`-th exchange the driver stops work and starts it again (0: never).
     void RestartAfter(unsigned call) { m_restartAfter = call; }
-    HANDLE RestartEvent() const { return m_restart; }
+    HANDLE RestartEvent() const { return m_restart.Get(); }
 
 private:
     unsigned m_target;
@@ -38,8 +39,8 @@ private:
     Observer m_before;
     std::atomic<unsigned> m_calls;
     unsigned m_restartAfter = 0;
-    HANDLE m_done;
-    HANDLE m_restart;
+    CScopedHandle m_done;
+    CScopedHandle m_restart;
 };
 
 // Starts work on the engine (its link must be this one) and lets the main worker thread run

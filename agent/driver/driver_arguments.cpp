@@ -1,13 +1,8 @@
 #include "driver_arguments.h"
 
-#include "heap_helpers.h"
-
-#include <windows.h>
+#include "heap_text.h"
 
 std::string NarrowArgument(const wchar_t* text)
 {
-    char* narrow = WideToMultiByteAlloc(text, CP_UTF8);
-    std::string result = narrow ? narrow : "";
-    FreeHeapBlock(narrow);
-    return result;
+    return Narrow(text, CP_UTF8);
 }

@@ -119,6 +119,30 @@ public:
     DWORD thread = 0;
 };
 
+// The same sink living on the heap on its own: counted, deleted at its last release.
+class CHeapTickSink : public CRefCountedDispEventSink<CHeapTickSink, &DIID__ITestCalcEvents,
+                                                      &LIBID_ComTestLib, 1, 0> {
+public:
+    explicit CHeapTickSink(int* deleted) : m_deleted(deleted) {}
+
+    TOL_BEGIN_SINK_MAP(CHeapTickSink)
+    TOL_SINK_ENTRY(1, &CHeapTickSink::OnTick)
+    TOL_END_SINK_MAP()
+
+    HRESULT OnTick(long n, VARIANT)
+    {
+        last = n;
+        return S_OK;
+    }
+
+    long last = 0;
+
+private:
+    ~CHeapTickSink() override { ++*m_deleted; }
+
+    int* m_deleted;
+};
+
 // An outer object that aggregates a TestCalc.
 class COuter : public IUnknown {
 public:
@@ -337,6 +361,49 @@ TEST_F(InprocServerTest, ConnectionPointContainerKnowsOnlyItsOwnPoints)
     DWORD cookie = 1;
     EXPECT_EQ(CONNECT_E_CANNOTCONNECT, point->Advise(m_calc, &cookie));
     EXPECT_EQ(0u, cookie);
+}
+
+TEST_F(InprocServerTest, HeapSinkIsHeldByItsConnectionUntilUnadvised)
+{
+    int deleted = 0;
+    auto* sink = new CHeapTickSink(&deleted);
+    ASSERT_EQ(S_OK, sink->DispEventAdvise(m_calc));
+    EXPECT_EQ(3u, sink->AddRef());  // the test's, the connection's and this one
+    EXPECT_EQ(2u, sink->Release());
+    CComBSTR text(L"nine");
+    ASSERT_EQ(S_OK, m_calc->Fire(9, text));
+    EXPECT_EQ(9, sink->last);
+    IUnknown* unknown = nullptr;
+    EXPECT_EQ(E_NOINTERFACE,
+              sink->QueryInterface(IID_ITestCalc, reinterpret_cast<void**>(&unknown)));
+    ASSERT_EQ(S_OK, sink->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)));
+    EXPECT_EQ(2u, unknown->Release());
+    ASSERT_EQ(S_OK, sink->DispEventUnadvise(m_calc));
+    EXPECT_EQ(0, deleted);
+    EXPECT_EQ(0u, sink->Release());
+    EXPECT_EQ(1, deleted);
+}
+
+TEST_F(InprocServerTest, SnapshotEnumeratorsHoldOneReferenceEachAndCloneTheirPosition)
+{
+    CComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(S_OK, m_calc.QueryTo(IID_IConnectionPointContainer, &container));
+    CComPtr<IEnumConnectionPoints> points;
+    ASSERT_EQ(S_OK, container->EnumConnectionPoints(&points));
+    EXPECT_EQ(2u, points->AddRef());
+    EXPECT_EQ(1u, points->Release());
+    EXPECT_EQ(S_OK, points->Skip(1));
+    CComPtr<IEnumConnectionPoints> clone;
+    ASSERT_EQ(S_OK, points->Clone(&clone));
+    EXPECT_EQ(2u, clone->AddRef());
+    EXPECT_EQ(1u, clone->Release());
+    IConnectionPoint* found = nullptr;
+    ULONG fetched = 1;
+    EXPECT_EQ(S_FALSE, clone->Next(1, &found, &fetched));  // the clone is past the one point
+    EXPECT_EQ(0u, fetched);
+    ASSERT_EQ(S_OK, clone->Reset());
+    ASSERT_EQ(S_OK, clone->Next(1, &found, &fetched));
+    found->Release();
 }
 
 TEST_F(InprocServerTest, AggregatedObjectDelegatesIdentityAndReferencesToItsOuter)

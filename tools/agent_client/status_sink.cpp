@@ -19,10 +19,6 @@ CStatusSink::~CStatusSink()
 {
     if (m_agent)
         m_agent->Release();
-    if (m_arrived)
-        CloseHandle(m_arrived);
-    if (m_never)
-        CloseHandle(m_never);
 }
 
 STDMETHODIMP CStatusSink::QueryInterface(REFIID riid, void** ppv)
@@ -37,19 +33,6 @@ STDMETHODIMP CStatusSink::QueryInterface(REFIID riid, void** ppv)
     }
     *ppv = nullptr;
     return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CStatusSink::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&m_ref));
-}
-
-STDMETHODIMP_(ULONG) CStatusSink::Release()
-{
-    ULONG n = static_cast<ULONG>(InterlockedDecrement(&m_ref));
-    if (n == 0)
-        delete this;
-    return n;
 }
 
 STDMETHODIMP CStatusSink::GetTypeInfoCount(UINT* count)
@@ -77,7 +60,7 @@ STDMETHODIMP CStatusSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* para
         return S_OK;
     // Arguments arrive reversed: [0] StatusDesc, [1] newStatus.
     if (m_hung)
-        WaitForSingleObject(m_never, INFINITE);
+        WaitForSingleObject(m_never.Get(), INFINITE);
     CComVariant status;
     if (FAILED(status.ChangeType(VT_I4, &params->rgvarg[1])))
         return DISP_E_TYPEMISMATCH;
@@ -89,7 +72,7 @@ STDMETHODIMP CStatusSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* para
         CScopedLock lock(m_lock);
         ++m_seen[V_I4(&status)];
     }
-    SetEvent(m_arrived);
+    SetEvent(m_arrived.Get());
     return S_OK;
 }
 
@@ -141,7 +124,7 @@ bool CStatusSink::WaitFor(long status, DWORD milliseconds)
         ULONGLONG now = GetTickCount64();
         if (now >= end)
             return false;
-        WaitForSingleObject(m_arrived, static_cast<DWORD>(end - now));
+        WaitForSingleObject(m_arrived.Get(), static_cast<DWORD>(end - now));
     }
 }
 
@@ -167,7 +150,7 @@ int CStatusSink::WaitForCount(long status, int count, DWORD milliseconds)
         ULONGLONG now = GetTickCount64();
         if (seen >= count || now >= end)
             return seen;
-        WaitForSingleObject(m_arrived, static_cast<DWORD>(end - now < 100 ? end - now : 100));
+        WaitForSingleObject(m_arrived.Get(), static_cast<DWORD>(end - now < 100 ? end - now : 100));
     }
 }
 

@@ -11,17 +11,17 @@
 
 #include "com_variant.h"
 #include "critical_section.h"
+#include "scoped_handle.h"
+#include "ref_counted.h"
 
-class CStatusSink : public IDispatch {
+class CStatusSink : public CRefCounted<IDispatch> {
 public:
     CStatusSink();
-    virtual ~CStatusSink();
+    ~CStatusSink() override;
     CStatusSink(const CStatusSink&) = delete;
     CStatusSink& operator=(const CStatusSink&) = delete;
 
     STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
     STDMETHOD(GetTypeInfoCount)(UINT* count) override;
     STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override;
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
@@ -45,15 +45,14 @@ public:
 private:
     void CallBack(long status);
 
-    long m_ref = 1;
     IID m_events;
     volatile LONG m_hung = 0;
     volatile LONG m_quiet = 0;
-    HANDLE m_never;  // never set: what a hung handler waits for
+    CScopedHandle m_never;  // never set: what a hung handler waits for
     CCriticalSection m_lock;
     std::map<long, int> m_seen;
     std::map<long, int> m_taken;
-    HANDLE m_arrived;
+    CScopedHandle m_arrived;
     IDispatch* m_agent = nullptr;
     std::wstring m_reentry;
     std::vector<CComVariant> m_reentryArgs;

@@ -22,6 +22,7 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "heap_text.h"
 #include "provider_tree.h"
 
 namespace {
@@ -29,26 +30,6 @@ namespace {
 const wchar_t kProviderKey[] = L"System\\CurrentControlSet\\Services\\ScriptedNet\\NetworkProvider";
 // The provider's "Name" value: the router finds the provider of a resource by it.
 const wchar_t kProviderName[] = L"Scripted Network";
-
-std::wstring Widen(const std::string& text)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring out(n > 0 ? n - 1 : 0, L'\0');
-    if (n > 1)
-        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], n);
-    return out;
-}
-
-std::string Narrow(const wchar_t* text)
-{
-    if (!text)
-        return "";
-    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1)
-        WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], n, nullptr, nullptr);
-    return out;
-}
 
 DWORD ReadNumber(const wchar_t* name)
 {

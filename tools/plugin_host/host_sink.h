@@ -6,20 +6,18 @@
 #include <oaidl.h>
 
 #include "host_output.h"
+#include "no_type_info_dispatch.h"
+#include "ref_counted.h"
 
-class CHostSink : public IDispatch {
+class CHostSink : public CRefCounted<CNoTypeInfoDispatch<IDispatch>> {
 public:
     explicit CHostSink(CHostOutput& output) : m_output(output) {}
-    virtual ~CHostSink() = default;
+    ~CHostSink() override = default;
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
-    // IDispatch
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+    // IDispatch (no type information)
     STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
                                DISPID* ids) override;
     STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
@@ -27,7 +25,6 @@ public:
 
 private:
     CHostOutput& m_output;
-    LONG m_refs = 1;
 };
 
 // "<type> <value>" of a srcID: "UI4 3", "I4 -5", or "VT<n>" for another type.

@@ -9,31 +9,13 @@
 #include "com_bstr.h"
 #include "com_error.h"
 #include "com_variant.h"
-#include "heap_helpers.h"
+#include "heap_text.h"
 #include "host_handshake.h"
 #include "host_script.h"
 #include "host_sink.h"
 #include "scripted_event_log.h"
 
 namespace {
-
-std::wstring Widen(const std::string& text)
-{
-    wchar_t* wide = MultiByteToWideAlloc(text.c_str(), CP_UTF8);
-    std::wstring out = wide ? wide : L"";
-    FreeHeapBlock(wide);
-    return out;
-}
-
-std::string Narrow(const wchar_t* text)
-{
-    if (!text)
-        return "";
-    char* narrow = WideToMultiByteAlloc(text, CP_UTF8);
-    std::string out = narrow ? narrow : "";
-    FreeHeapBlock(narrow);
-    return out;
-}
 
 std::string HexResult(HRESULT hr)
 {

@@ -7,9 +7,10 @@
 
 #include "critical_section.h"
 #include "event_record_writer.h"
-#include "heap_helpers.h"
+#include "heap_text.h"
 #include "host_script.h"
 #include "import_patch.h"
+#include "unix_time.h"
 
 namespace {
 
@@ -76,14 +77,6 @@ CLogs& Logs()
 {
     static CLogs logs;
     return logs;
-}
-
-std::wstring Widen(const std::string& text)
-{
-    wchar_t* wide = MultiByteToWideAlloc(text.c_str(), CP_UTF8);
-    std::wstring out = wide ? wide : L"";
-    FreeHeapBlock(wide);
-    return out;
 }
 
 // The host without its leading backslashes; "-" or none is the local machine, "".
@@ -251,21 +244,11 @@ std::vector<std::string> Fields(const std::string& argument)
     }
 }
 
-DWORD Now1970()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER ticks;
-    ticks.LowPart = now.dwLowDateTime;
-    ticks.HighPart = now.dwHighDateTime;
-    return DWORD((ticks.QuadPart - 116444736000000000ULL) / 10000000ULL);
-}
-
 DWORD TimeField(const std::string& text)
 {
     if (text.rfind("now", 0) != 0)
         return DWORD(strtoul(text.c_str(), nullptr, 10));
-    return Now1970() + DWORD(atol(text.c_str() + 3));
+    return DWORD(SecondsSince1970()) + DWORD(atol(text.c_str() + 3));
 }
 
 std::vector<BYTE> HexBytes(const std::string& text)
@@ -298,7 +281,7 @@ void Write(const std::wstring& key, ScriptedEvent event, int count)
 {
     CScopedLock lock(Logs().lock);
     ScriptedLog& log = Logs().logs[key];
-    event.timeWritten = Now1970();
+    event.timeWritten = DWORD(SecondsSince1970());
     for (int i = 0; i < count; ++i) {
         event.recordNumber = log.nextNumber++;
         log.records.push_back(WriteEventRecord(event));
