@@ -207,7 +207,6 @@ public:
             m_pending.Append(data->Get());
     }
 
-
 protected:
     HRESULT Fail(const wchar_t* text) { return ReportComError(*ClassId, text); }
 

@@ -47,23 +47,23 @@ TEST(LineReader, TheCodeAndTheFieldCountPickTheRuleAndItsReaderTheKind)
     } cases[] = {
         {"ADD\t7\tname", Kind::Add, 7},
         {"ADD\t7\tname\tx\ty", Kind::Add, 7},
-        {"ADD\t7\t", Kind::None, 0},          // a trailing TAB adds no field
-        {"ADD\t7\t\tx\ty", Kind::Bad, 7},     // the reader refuses an empty name
-        {"ADD\t7\tname\tx", Kind::Stop, 0},   // four fields: the later rule
+        {"ADD\t7\t", Kind::None, 0},         // a trailing TAB adds no field
+        {"ADD\t7\t\tx\ty", Kind::Bad, 7},    // the reader refuses an empty name
+        {"ADD\t7\tname\tx", Kind::Stop, 0},  // four fields: the later rule
         {"ADD\t7\tname\tx\ty\tz", Kind::None, 0},
         {"DRP\t9", Kind::Drop, 9},
         {"DRP\t9\tx", Kind::Drop, 9},
         {"DRP", Kind::None, 0},
         {"STP", Kind::Stop, 0},
-        {"add\t7\tname", Kind::None, 0},      // codes are compared exactly
+        {"add\t7\tname", Kind::None, 0},  // codes are compared exactly
         {"ADDX\t7\tname", Kind::None, 0},
         {"\t\t", Kind::None, 0},
         {"", Kind::None, 0},
     };
     for (const auto& c : cases) {
         Line line;
-        EXPECT_EQ(c.kind, ReadLineByRules(CLineFields(c.line, '\t'), kRules, Kind::None, Kind::Bad,
-                                          &line))
+        EXPECT_EQ(c.kind,
+                  ReadLineByRules(CLineFields(c.line, '\t'), kRules, Kind::None, Kind::Bad, &line))
             << c.line;
         EXPECT_EQ(c.id, line.id) << c.line;
     }
