@@ -19,9 +19,8 @@ import winhost
 from agent_install import Installation, reg_value
 from host_snmpd import HostAgent, SilentHost
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
-from result_records import decode_stream, named_fields  # noqa: E402
+from refserver import RefServer
+from result_records import decode_stream, named_fields
 
 CLSID = "{5910CF6F-7C90-4356-980C-0C04F0BBC6CC}"
 APPID = "{7B3575B0-1798-4484-92C4-5A0A9190768D}"

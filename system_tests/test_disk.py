@@ -7,16 +7,13 @@ drive as not found here; the rates themselves are shown through the worker's cou
 plugins/tol_disk/tests."""
 import os
 import pathlib
-import sys
 import threading
 
 import plugin_host
-import winhost
 from agent_install import Installation, reg_value
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
-from result_records import decode_stream, named_fields  # noqa: E402
+from refserver import RefServer
+from result_records import decode_stream, named_fields
 
 CLSID = "{52E791B1-22B8-4188-ACB7-AAB693E4B0C5}"
 APPID = "{4B206900-956E-49B9-B89B-A6DE6A82E0F5}"

@@ -8,16 +8,13 @@ host has no log of. Everything else the plug-in calls is Wine's own: the local r
 keys and EventMessageFile values, FormatMessage with message files built by windmc
 (evt_messages_test.dll, evt_messages_second.dll), LookupAccountSid.
 """
-import sys
-
 import pytest
 
 import plugin_host
 import winhost
 from agent_install import reg_add, reg_value, windows_path
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import FIELD_NAMES, decode_stream, named_fields  # noqa: E402
+from result_records import FIELD_NAMES, decode_stream, named_fields
 
 CLSID = "{9979D694-31BD-4307-A1E5-F625EC1B5933}"
 APPID = "{8C0EF3A6-7195-40A5-945E-2E8E6BA3C4E1}"

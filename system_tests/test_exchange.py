@@ -3,7 +3,6 @@ own WinINet link against a RefServer on the loopback interface, either tick by t
 engine's real main loop, whose timer the server's POL sets."""
 import re
 import subprocess
-import sys
 import time
 import zlib
 from dataclasses import dataclass
@@ -12,10 +11,8 @@ import pytest
 
 import winhost
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-
-from recording_proxy import RecordingProxy  # noqa: E402
-from refserver import RefServer  # noqa: E402
+from recording_proxy import RecordingProxy
+from refserver import RefServer
 
 pytestmark = pytest.mark.skipif(not winhost.available(), reason="needs the Wine test bed")
 
@@ -85,13 +82,6 @@ def session_headers(session, compression=0, checksum=0):
 @pytest.fixture(params=[False, True], ids=["http", "https"])
 def server(request):
     with RefServer(accounts=[ACCOUNT], decoder=None, tls=request.param) as srv:
-        yield srv
-
-
-@pytest.fixture
-def plain_server():
-    """For what does not depend on the transport."""
-    with RefServer(accounts=[ACCOUNT], decoder=None) as srv:
         yield srv
 
 

@@ -3,19 +3,16 @@ Debian nginx on 127.0.22.1-4 (nginx_site.py) over HTTP and HTTPS, and the record
 Where curl can fetch the same address, the plug-in's status code and length are compared with
 what curl reports."""
 import socket
-import sys
 
 import pytest
 
 import plugin_host
-import winhost
 from agent_install import reg_value
 from nginx_site import (AFTER_NUL, LARGE_END, LARGE_SIZE, MARKER, NUL_BODY, PASSWORD,
                         SLOW_BODY_SIZE, SLOW_HEAD_SECONDS, USER, NginxSite, curl)
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from recording_proxy import RecordingProxy  # noqa: E402
-from result_records import decode_stream, named_fields  # noqa: E402
+from recording_proxy import RecordingProxy
+from result_records import decode_stream, named_fields
 
 CLSID = "{8425C851-99DC-4D89-8A95-56939DE1664D}"
 APPID = "{49ECCB2B-3C93-4B3C-AF11-E843E6C02E52}"

@@ -1,13 +1,9 @@
 """The ping plug-in tol_icmp.dll driven through plugin_host.exe as the agent would, pinging
 only the loopback network (raw sockets: the tests run as root)."""
-import sys
-
 import plugin_host
-import winhost
 from agent_install import reg_value
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import decode_stream  # noqa: E402
+from result_records import decode_stream
 
 CLSID = "{0337B388-9592-4188-8D81-DB98A0337423}"
 APPID = "{17867C06-43C0-4DBA-9842-8D96C8DE46B6}"

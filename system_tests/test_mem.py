@@ -5,19 +5,16 @@ Debian's snmpd on 127.0.15.x:161 compared with snmpget of the same rows while th
 The SNMP API is bound and started in the host's process (snmp-start), as tol_ndis or tol_snmp
 would in the agent; without it a remote test reports status 11."""
 import math
-import sys
 import threading
 
 import pytest
 
 import plugin_host
-import winhost
 from agent_install import Installation, reg_value
 from host_snmpd import HostAgent, SilentHost
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
-from result_records import decode_stream, named_fields  # noqa: E402
+from refserver import RefServer
+from result_records import decode_stream, named_fields
 
 CLSID = "{85DE5A01-418E-4421-8747-17B559DAF1C6}"
 APPID = "{E73660C6-735F-4A84-9182-9E1903FE87FD}"

@@ -3,15 +3,11 @@ registration, its own Init, Add, Get and Set, and its dispatcher's answers to th
 server may send. Scans here cover no address or only the loopback addresses of 127.0.20.0/24;
 the scans of a real network are test_ndis_scan.py's, the neighbourhood walks
 test_ndis_discovery.py's."""
-import sys
-
 import plugin_host
-import winhost
 from agent_install import reg_value
 from ndis_peer import APPID, CLSID, LIBID, SCAN_NEW_DATA, records_of
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import named_fields  # noqa: E402
+from result_records import named_fields
 
 SESSION = plugin_host.Session("tol_ndis.dll", CLSID)
 SOURCE = "Tolvane.PlugIns.NetScanner.1: "

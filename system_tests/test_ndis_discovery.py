@@ -15,9 +15,7 @@ import plugin_host
 import winhost
 from ndis_peer import CLSID, DISCOVERY_NEW_DATA, NetworkProvider, records_of
 
-import sys
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import named_fields  # noqa: E402
+from result_records import named_fields
 
 SESSION = plugin_host.Session("tol_ndis.dll", CLSID)
 UNRESOLVABLE = "a" * 70 + ".invalid"

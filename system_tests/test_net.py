@@ -2,15 +2,11 @@
 registration, its test lines and log lines, and its Get, which leads with the adapter list.
 The adapters here are those of the test session's own network; test_net_link.py makes a
 network of its own."""
-import sys
-
 import plugin_host
-import winhost
 from agent_install import reg_value
 from netns import links_up, list_text
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import decode_stream, named_fields  # noqa: E402
+from result_records import decode_stream, named_fields
 
 CLSID = "{087DF727-D4F2-4FEE-A372-9DEE83879ED8}"
 APPID = "{0829C989-12B8-44E4-B6CD-B0E2701BF039}"

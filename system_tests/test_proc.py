@@ -7,7 +7,6 @@ usage and its limit are judged in the unit tests through the sample seam; here t
 figures are compared with what a second program and the kernel read for the same process."""
 import pathlib
 import shutil
-import sys
 import tempfile
 
 import pytest
@@ -16,8 +15,7 @@ import plugin_host
 import winhost
 from agent_install import reg_value
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import decode_stream, named_fields  # noqa: E402
+from result_records import decode_stream, named_fields
 
 CLSID = "{AC1B2E4C-D77F-4E66-88A4-56D0115CCD3F}"
 APPID = "{6978E345-C712-4306-AFEB-777D476A0959}"

@@ -15,10 +15,8 @@ import pytest
 
 import winhost
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-
-from recording_proxy import RecordingProxy  # noqa: E402
-from refserver import RefServer  # noqa: E402
+from recording_proxy import RecordingProxy
+from refserver import RefServer
 
 ACCOUNT = ("ops@example.com", "host-01")
 GATEWAY = "/fcgi-bin/agentgateway"
@@ -82,9 +80,8 @@ class Client:
 
 
 @pytest.fixture
-def server():
-    with RefServer(accounts=[ACCOUNT], decoder=None) as srv:
-        yield srv
+def server(plain_server):
+    return plain_server
 
 
 @pytest.fixture

@@ -7,16 +7,12 @@ The pass that walks holds the test list: a line added meanwhile waits for it. Th
 up one row past its cap and the test reports status 10 (its walk could not be made); the line
 that waited is then taken; and releasing the plug-in while the next pass walks again ends that
 walk at its next step."""
-import sys
-
 import pytest
 
 import plugin_host
-import winhost
 from endless_snmp_agent import EndlessAgent
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import decode_stream, named_fields  # noqa: E402
+from result_records import decode_stream, named_fields
 
 MAX_ROWS = 10000  # the walk's cap (README)
 WAIT_S = 900      # a bound for a wedged host, not a figure: a capped walk is 10,001 requests

@@ -19,11 +19,9 @@ import winhost
 from agent_install import reg_value
 from netsnmp_values import netsnmp
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "platform" / "wsnmp32" / "tests"))
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-import netsnmp_peer  # noqa: E402
-from netsnmp_peer import COMMUNITY  # noqa: E402
-from result_records import decode_stream, named_fields, nested_names  # noqa: E402
+import netsnmp_peer
+from netsnmp_peer import COMMUNITY
+from result_records import decode_stream, named_fields, nested_names
 
 CLSID = "{B4A606AE-24D1-4D95-AC09-0E588D904C5F}"
 APPID = "{79B45043-E0AB-4E7D-B816-5C39129A2DD7}"
