@@ -19,10 +19,9 @@ import subprocess
 import tempfile
 import time
 
+import host_records
 import netns
 import winhost
-
-from result_records import decode_stream
 
 COMMUNITY = "quovel"
 NET = "127.0.20."
@@ -208,7 +207,7 @@ def _query(reg, key, name):
 
 def records_of(run):
     """The decoded records of every ResultStream of a plug-in host run, in order."""
-    return [record for stream in run.results for record in decode_stream(stream)]
+    return host_records.records(run)
 
 
 def have_tools(*tools):

@@ -90,6 +90,11 @@ class Session:
         return LiveRun(self.prologue(), self.epilogue(), timeout, env=self.env)
 
 
+def add(line):
+    """The host command that adds the test line (its TABs written as \\t)."""
+    return "add " + line.replace("\t", "\\t")
+
+
 def run_script(commands, timeout=120, env=None, program="plugin_host.exe"):
     """Runs plugin_host.exe (or another copy of it) with the commands; returns the Run."""
     with tempfile.TemporaryDirectory(prefix="plugin_host_") as temp:

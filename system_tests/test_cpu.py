@@ -17,10 +17,12 @@ import pytest
 import plugin_host
 import winhost
 from agent_install import Installation, reg_value
+from host_records import records
 from host_snmpd import HostAgent, SilentHost
+from plugin_host import add
 
 from refserver import RefServer
-from result_records import decode_stream, named_fields
+from result_records import named_fields
 
 CLSID = "{5910CF6F-7C90-4356-980C-0C04F0BBC6CC}"
 APPID = "{7B3575B0-1798-4484-92C4-5A0A9190768D}"
@@ -35,16 +37,12 @@ FIGURES = ["cpu_usage", "krn_usage", "nice", "idle", "iowait"]
 SLACK = 0.5
 
 
-def add(line):
-    return "add " + line.replace("\t", "\\t")
-
-
 def session(snmp=True):
     return plugin_host.Session("tol_cpu.dll", CLSID, snmp=snmp)
 
 
 def cpu_records(run):
-    return [r for stream in run.results for r in decode_stream(stream) if r.type_name == "RESULT_CPU"]
+    return records(run, "RESULT_CPU")
 
 
 def last_by_test(run):

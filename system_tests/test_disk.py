@@ -11,6 +11,7 @@ import threading
 
 import plugin_host
 from agent_install import Installation, reg_value
+from plugin_host import add
 
 from refserver import RefServer
 from result_records import decode_stream, named_fields
@@ -22,10 +23,6 @@ NEW_DATA = "tol_disk: New data is available."
 INCORRECT = "tol_disk: Incorrect test format!"
 SESSION = plugin_host.Session("tol_disk.dll", CLSID)
 GB = float(1 << 30)
-
-
-def add(line):
-    return "add " + line.replace("\t", "\\t")
 
 
 def streams(run):

@@ -13,8 +13,9 @@ import pytest
 import plugin_host
 import winhost
 from agent_install import reg_add, reg_value, windows_path
+from host_records import records
 
-from result_records import FIELD_NAMES, decode_stream, named_fields
+from result_records import FIELD_NAMES, named_fields
 
 CLSID = "{9979D694-31BD-4307-A1E5-F625EC1B5933}"
 APPID = "{8C0EF3A6-7195-40A5-945E-2E8E6BA3C4E1}"
@@ -79,10 +80,6 @@ def wait(opens, log=LOG, host="-"):
 def timer_pass(opens, log=LOG, host="-"):
     """One timer pass over every test; over when the log has been opened `opens` times."""
     return ["set 1 i4 1", wait(opens, log, host), "set 1 i4 300"]
-
-
-def records(run):
-    return [record for stream in run.results for record in decode_stream(stream)]
 
 
 def events(record):

@@ -6,6 +6,7 @@ import socket
 
 import pytest
 
+import host_records
 import plugin_host
 from agent_install import reg_value
 from nginx_site import (AFTER_NUL, LARGE_END, LARGE_SIZE, MARKER, NUL_BODY, PASSWORD,
@@ -40,8 +41,7 @@ def line(site, tid, path, server="plain", code="HPA", lid=1, host=None, port=Non
 
 
 def records(run):
-    return [dict(named_fields(record)) for stream in run.results
-            for record in decode_stream(stream)]
+    return [dict(named_fields(record)) for record in host_records.records(run)]
 
 
 def by_test(run):

@@ -2,8 +2,7 @@
 only the loopback network (raw sockets: the tests run as root)."""
 import plugin_host
 from agent_install import reg_value
-
-from result_records import decode_stream
+from host_records import records
 
 CLSID = "{0337B388-9592-4188-8D81-DB98A0337423}"
 APPID = "{17867C06-43C0-4DBA-9842-8D96C8DE46B6}"
@@ -17,10 +16,6 @@ UNRESOLVABLE = "a" * 70 + ".invalid"
 def pga(tid, lid, host, size=32, count=3, timeout=1000, max_lost=-1):
     return "add PGA\\t%d\\t%d\\t%s\\t%d\\t%d\\t%d\\t%d" % (tid, lid, host, size, count, timeout,
                                                          max_lost)
-
-
-def records(run):
-    return [record for stream in run.results for record in decode_stream(stream)]
 
 
 def test_registration_names_the_ping_plug_in():

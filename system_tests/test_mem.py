@@ -11,10 +11,12 @@ import pytest
 
 import plugin_host
 from agent_install import Installation, reg_value
+from host_records import records
 from host_snmpd import HostAgent, SilentHost
+from plugin_host import add
 
 from refserver import RefServer
-from result_records import decode_stream, named_fields
+from result_records import named_fields
 
 CLSID = "{85DE5A01-418E-4421-8747-17B559DAF1C6}"
 APPID = "{E73660C6-735F-4A84-9182-9E1903FE87FD}"
@@ -30,17 +32,8 @@ LOAD = ["1.3.6.1.4.1.2021.10.1.3.%d" % n for n in (1, 2, 3)]
 PAGE = 4096  # Wine counts physical memory in whole pages
 
 
-def add(line):
-    return "add " + line.replace("\t", "\\t")
-
-
 def session(snmp=True, period=300):
     return plugin_host.Session("tol_mem.dll", CLSID, snmp=snmp, period=period)
-
-
-def records(run, type_name=None):
-    found = [r for stream in run.results for r in decode_stream(stream)]
-    return [r for r in found if type_name is None or r.type_name == type_name]
 
 
 def last_by_test(run, type_name):

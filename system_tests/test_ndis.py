@@ -6,15 +6,12 @@ test_ndis_discovery.py's."""
 import plugin_host
 from agent_install import reg_value
 from ndis_peer import APPID, CLSID, LIBID, SCAN_NEW_DATA, records_of
+from plugin_host import add
 
 from result_records import named_fields
 
 SESSION = plugin_host.Session("tol_ndis.dll", CLSID)
 SOURCE = "Tolvane.PlugIns.NetScanner.1: "
-
-
-def add(line):
-    return "add " + line.replace("\t", "\\t")
 
 
 def answers(run):

@@ -4,6 +4,7 @@ The adapters here are those of the test session's own network; test_net_link.py 
 network of its own."""
 import plugin_host
 from agent_install import reg_value
+from host_records import records
 from netns import links_up, list_text
 
 from result_records import decode_stream, named_fields
@@ -21,10 +22,6 @@ MISSPELT = "tol21-no-such-adapter"
 
 def nta(tid, lid, adapter, code="NTA"):
     return "add %s\\t%d\\t%d\\t%s" % (code, tid, lid, adapter)
-
-
-def records(run):
-    return [record for stream in run.results for record in decode_stream(stream)]
 
 
 def adapter_records(run):

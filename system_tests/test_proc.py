@@ -14,6 +14,7 @@ import pytest
 import plugin_host
 import winhost
 from agent_install import reg_value
+from plugin_host import add
 
 from result_records import decode_stream, named_fields
 
@@ -29,10 +30,6 @@ SESSION = plugin_host.Session("tol_proc.dll", CLSID, period=2)
 SPIN_MB = 48
 # Two programs reading one steady process a moment apart agree to within this (MB).
 BAND_MB = 2.0
-
-
-def add(line):
-    return "add " + line.replace("\t", "\\t")
 
 
 def pra(tid, lid, name, cpu=-1, wss=-1, pfs=-1):

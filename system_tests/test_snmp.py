@@ -13,6 +13,7 @@ import time
 
 import pytest
 
+import host_records
 import plugin_host
 import snmp_datagrams
 import winhost
@@ -72,7 +73,7 @@ def spa(tid, oids, port, version=2, community=COMMUNITY, limits="", timeout=2, r
 
 
 def records(run, kind="RESULT_SNMP"):
-    return [r for stream in run.results for r in decode_stream(stream) if r.type_name == kind]
+    return host_records.records(run, kind)
 
 
 def row(record):
