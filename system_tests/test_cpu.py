@@ -16,7 +16,7 @@ import pytest
 
 import plugin_host
 import winhost
-from agent_install import Installation, reg_value
+from agent_install import Installation
 from host_records import records
 from host_snmpd import HostAgent, SilentHost
 from plugin_host import add
@@ -68,15 +68,8 @@ def bare():
 
 
 def test_registration_names_the_processor_plug_in(full):
-    run = plugin_host.run_script(["load tol_cpu.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_cpu", "CPUmonitoring", CLSID, APPID, LIBID,
-                                                   "CPU monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_cpu.dll", "unregister"])
+    plugin_host.check_registration("tol_cpu", "CPUmonitoring", CLSID, APPID, LIBID,
+                                   "CPU monitoring")
 
 
 def test_lines_through_the_host():

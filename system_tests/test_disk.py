@@ -10,7 +10,7 @@ import pathlib
 import threading
 
 import plugin_host
-from agent_install import Installation, reg_value
+from agent_install import Installation
 from plugin_host import add
 
 from refserver import RefServer
@@ -80,15 +80,8 @@ class FreeSpaceWatch:
 
 
 def test_registration_names_the_disk_plug_in():
-    run = plugin_host.run_script(["load tol_disk.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_disk", "DiskVolumeMonitoring", CLSID,
-                                                   APPID, LIBID, "Disk volumes monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_disk.dll", "unregister"])
+    plugin_host.check_registration("tol_disk", "DiskVolumeMonitoring", CLSID, APPID, LIBID,
+                                   "Disk volumes monitoring")
 
 
 def test_every_get_hands_over_the_drive_list_first():

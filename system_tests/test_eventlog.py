@@ -12,7 +12,7 @@ import pytest
 
 import plugin_host
 import winhost
-from agent_install import reg_add, reg_value, windows_path
+from agent_install import reg_add, windows_path
 from host_records import records
 
 from result_records import FIELD_NAMES, named_fields
@@ -101,18 +101,8 @@ def stats(run):
 
 
 def test_registration_names_the_event_log_plug_in():
-    run = plugin_host.run_script(["load tol_eventlog.dll", "register", "create " + CLSID,
-                                  "init", "release"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        assert run.entries("init") == [(plugin_host.S_OK, "LEALEMLED")]
-        expected = plugin_host.registration_values(
-            "tol_eventlog", "EventLogMonitoring", CLSID, APPID, LIBID,
-            "Windows Event Log monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_eventlog.dll", "unregister"])
+    plugin_host.check_registration("tol_eventlog", "EventLogMonitoring", CLSID, APPID, LIBID,
+                                   "Windows Event Log monitoring", init_codes="LEALEMLED")
 
 
 def test_new_records_of_the_listed_types_in_one_result():

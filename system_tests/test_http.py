@@ -57,15 +57,8 @@ def closed_port():
 
 
 def test_registration_names_the_http_plug_in():
-    run = plugin_host.run_script(["load tol_http.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_http", "HTTPmonitoring", CLSID, APPID,
-                                                   LIBID, "HTTP monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_http.dll", "unregister"])
+    plugin_host.check_registration("tol_http", "HTTPmonitoring", CLSID, APPID, LIBID,
+                                   "HTTP monitoring")
     assert reg_value(PLUGIN_KEY, "Name") is None
 
 

@@ -1,7 +1,6 @@
 """The ping plug-in tol_icmp.dll driven through plugin_host.exe as the agent would, pinging
 only the loopback network (raw sockets: the tests run as root)."""
 import plugin_host
-from agent_install import reg_value
 from host_records import records
 
 CLSID = "{0337B388-9592-4188-8D81-DB98A0337423}"
@@ -19,15 +18,8 @@ def pga(tid, lid, host, size=32, count=3, timeout=1000, max_lost=-1):
 
 
 def test_registration_names_the_ping_plug_in():
-    run = plugin_host.run_script(["load tol_icmp.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_icmp", "ICMPmonitoring", CLSID, APPID,
-                                                   LIBID, "ICMP monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_icmp.dll", "unregister"])
+    plugin_host.check_registration("tol_icmp", "ICMPmonitoring", CLSID, APPID, LIBID,
+                                   "ICMP monitoring")
 
 
 def test_init_answers_the_command_codes():

@@ -10,7 +10,7 @@ import threading
 import pytest
 
 import plugin_host
-from agent_install import Installation, reg_value
+from agent_install import Installation
 from host_records import records
 from host_snmpd import HostAgent, SilentHost
 from plugin_host import add
@@ -105,15 +105,8 @@ class StorageWatch:
 
 
 def test_registration_names_the_memory_plug_in():
-    run = plugin_host.run_script(["load tol_mem.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_mem", "MEMmonitoring", CLSID, APPID, LIBID,
-                                                   "Memory monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_mem.dll", "unregister"])
+    plugin_host.check_registration("tol_mem", "MEMmonitoring", CLSID, APPID, LIBID,
+                                   "Memory monitoring")
 
 
 def test_lines_through_the_host():

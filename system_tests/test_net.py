@@ -3,7 +3,6 @@ registration, its test lines and log lines, and its Get, which leads with the ad
 The adapters here are those of the test session's own network; test_net_link.py makes a
 network of its own."""
 import plugin_host
-from agent_install import reg_value
 from host_records import records
 from netns import links_up, list_text
 
@@ -38,17 +37,8 @@ def within_limits(adapter):
 
 
 def test_registration_names_the_adapter_plug_in():
-    run = plugin_host.run_script(["load tol_net.dll", "register", "create " + CLSID, "init",
-                                  "release"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        assert run.entries("init") == [(plugin_host.S_OK, "NTANTMNTD")]
-        expected = plugin_host.registration_values("tol_net", "NetMonitoring", CLSID, APPID,
-                                                   LIBID, "Network Adapters statistics")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_net.dll", "unregister"])
+    plugin_host.check_registration("tol_net", "NetMonitoring", CLSID, APPID, LIBID,
+                                   "Network Adapters statistics", init_codes="NTANTMNTD")
 
 
 def test_every_method_before_init_asks_for_it():

@@ -99,15 +99,8 @@ def next_get(live):
 
 
 def test_registration_names_the_process_plug_in():
-    run = plugin_host.run_script(["load tol_proc.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_proc", "ProcessMon", CLSID, APPID,
-                                                   LIBID, "Process monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_proc.dll", "unregister"])
+    plugin_host.check_registration("tol_proc", "ProcessMon", CLSID, APPID, LIBID,
+                                   "Process monitoring")
     assert reg_value(PLUGIN_KEY, "Name") is None
 
 

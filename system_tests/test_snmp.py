@@ -119,15 +119,8 @@ def test_registration_and_the_command_codes():
 
 
 def test_registration_values():
-    run = plugin_host.run_script(["load tol_snmp.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_snmp", "SNMPmonitoring", CLSID, APPID,
-                                                   LIBID, "SNMP monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_snmp.dll", "unregister"])
+    plugin_host.check_registration("tol_snmp", "SNMPmonitoring", CLSID, APPID, LIBID,
+                                   "SNMP monitoring")
     assert reg_value(PLUGIN_KEY, "Name") is None
 
 
