@@ -7,10 +7,10 @@ drive as not found here; the rates themselves are shown through the worker's cou
 plugins/tol_disk/tests."""
 import os
 import pathlib
-import threading
 
 import plugin_host
 from agent_install import Installation
+from figure_watch import FigureWatch
 from plugin_host import add
 
 from refserver import RefServer
@@ -44,16 +44,16 @@ def missing_letter():
     return next(c for c in "QRSTUVWXY" if c not in mapped)
 
 
-class FreeSpaceWatch:
-    """Samples statvfs of a folder on a thread of its own until stopped: the lowest and highest
-    free byte counts seen, the total and the allocation unit."""
+class FreeSpaceWatch(FigureWatch):
+    """Samples statvfs of a folder on a thread of its own while the block runs: the lowest and
+    highest free byte counts seen, the total and the allocation unit."""
+
+    period = 0.002
 
     def __init__(self, folder):
+        super().__init__()
         self.folder = str(folder)
         self.low = self.high = None
-        self._stop = threading.Event()
-        self._sample()
-        self._thread = threading.Thread(target=self._run, daemon=True)
 
     def _sample(self):
         st = os.statvfs(self.folder)
@@ -64,19 +64,6 @@ class FreeSpaceWatch:
         self.unit = max(st.f_frsize, 4096)
         self.low = free if self.low is None else min(self.low, free)
         self.high = free if self.high is None else max(self.high, free)
-
-    def _run(self):
-        while not self._stop.wait(0.002):
-            self._sample()
-
-    def __enter__(self):
-        self._thread.start()
-        return self
-
-    def __exit__(self, *exc):
-        self._stop.set()
-        self._thread.join()
-        self._sample()
 
 
 def test_registration_names_the_disk_plug_in():

@@ -5,12 +5,12 @@ Debian's snmpd on 127.0.15.x:161 compared with snmpget of the same rows while th
 The SNMP API is bound and started in the host's process (snmp-start), as tol_ndis or tol_snmp
 would in the agent; without it a remote test reports status 11."""
 import math
-import threading
 
 import pytest
 
 import plugin_host
 from agent_install import Installation
+from figure_watch import FigureWatch
 from host_records import records
 from host_snmpd import HostAgent, SilentHost
 from plugin_host import add
@@ -63,16 +63,15 @@ def limited():
     descr.stop()
 
 
-class StorageWatch:
+class StorageWatch(FigureWatch):
     """snmpget of every storage row the plug-in reads, over and over on a thread of its own
     while the plug-in runs: the lowest and highest bytes (size × units, free) each row showed."""
 
     def __init__(self, agent):
+        super().__init__()
         self.agent = agent
         self.seen = {}  # (kind, "total" | "free" ) -> [low, high]
         self.units = {}
-        self._stop = threading.Event()
-        self._thread = threading.Thread(target=self._run, daemon=True)
 
     def _sample(self):
         oids = ["%s.%d.%d" % (STORAGE, column, row) for row in ROWS.values() for column in (4, 5, 6)]
@@ -83,20 +82,6 @@ class StorageWatch:
             for name, value in (("total", size * units), ("free", (size - used) * units)):
                 low_high = self.seen.setdefault((kind, name), [value, value])
                 low_high[0], low_high[1] = min(low_high[0], value), max(low_high[1], value)
-
-    def _run(self):
-        while not self._stop.wait(0.05):
-            self._sample()
-
-    def __enter__(self):
-        self._sample()
-        self._thread.start()
-        return self
-
-    def __exit__(self, *exc):
-        self._stop.set()
-        self._thread.join()
-        self._sample()
 
     def check(self, kind, name, megabytes):
         low, high = self.seen[(kind, name)]
