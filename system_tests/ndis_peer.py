@@ -8,21 +8,20 @@
 - fping and snmpget as the references the scan is compared with;
 - the test bed's network provider (scripted_netprovider.dll) registered in a Wine prefix with a
   scripted neighbourhood, so that the plug-in's real WNet calls walk it.
+
+Its users put tools/refserver on the import path first (conftest.py does for the tests).
 """
 import contextlib
 import os
 import pathlib
 import shutil
 import subprocess
-import sys
 import tempfile
 import time
 
+import host_records
 import netns
 import winhost
-
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import decode_stream  # noqa: E402
 
 COMMUNITY = "quovel"
 NET = "127.0.20."
@@ -208,7 +207,7 @@ def _query(reg, key, name):
 
 def records_of(run):
     """The decoded records of every ResultStream of a plug-in host run, in order."""
-    return [record for stream in run.results for record in decode_stream(stream)]
+    return host_records.records(run)
 
 
 def have_tools(*tools):

@@ -27,6 +27,7 @@ import tempfile
 import time
 
 import winhost
+from agent_install import reg_value
 
 E_PENDING = "0x8000000A"
 E_FAIL = "0x80004005"
@@ -88,6 +89,11 @@ class Session:
 
     def live(self, timeout=120):
         return LiveRun(self.prologue(), self.epilogue(), timeout, env=self.env)
+
+
+def add(line):
+    """The host command that adds the test line (its TABs written as \\t)."""
+    return "add " + line.replace("\t", "\\t")
 
 
 def run_script(commands, timeout=120, env=None, program="plugin_host.exe"):
@@ -245,3 +251,21 @@ def registration_values(file, coclass, clsid, appid, libid, description):
         (plugin_key, "Vendor"): "Tolvane Inc.",
         (plugin_key, "Description"): description,
     }
+
+
+def check_registration(file, coclass, clsid, appid, libid, description, init_codes=None):
+    """Registers the plug-in DLL <file>.dll and checks every value registration_values names;
+    with init_codes it also creates the object and checks the command codes its handshake
+    answers. The DLL is unregistered afterwards, whatever the checks found."""
+    dll = file + ".dll"
+    steps = ["create " + clsid, "init", "release"] if init_codes is not None else []
+    run = run_script(["load " + dll, "register"] + steps)
+    try:
+        assert run.entries("DllRegisterServer") == [(S_OK, "")]
+        if init_codes is not None:
+            assert run.entries("init") == [(S_OK, init_codes)]
+        expected = registration_values(file, coclass, clsid, appid, libid, description)
+        for (key, name), value in expected.items():
+            assert reg_value(key, name) == value, (key, name)
+    finally:
+        run_script(["load " + dll, "unregister"])

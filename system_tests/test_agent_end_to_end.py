@@ -1,24 +1,10 @@
 """The installed agent end to end: the reference server hands out test lines, the service
 gives them to its plug-ins, and the plug-ins' result records come back decoded."""
-import sys
-
-import pytest
-
-import winhost
 from agent_install import Installation
-
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
 
 ACCOUNT = ("ops@example.com", "host-01")
 # A label longer than 63 characters: the name fails to resolve without a query on the wire.
 UNRESOLVABLE = "a" * 70 + ".invalid"
-
-
-@pytest.fixture
-def server():
-    with RefServer(accounts=[ACCOUNT], tls=True) as srv:
-        yield srv
 
 
 def icmp_records(server):

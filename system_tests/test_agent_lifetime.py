@@ -4,7 +4,10 @@ import time
 
 import winhost
 from agent_install import LiveClient, agent_processes, service_state, wait_until
-from test_agent_service import installed, logins, server  # noqa: F401
+from test_agent_service import logins
+
+ACCOUNT = ("ops@example.com", "host-01")
+
 
 def test_a_stop_during_a_held_send_leaves_no_process_behind(server, installed):
     """The server holds a send for 60 s and the service is stopped meanwhile: it reports

@@ -1,17 +1,11 @@
 """Tolvane.exe as an administrator runs it: registration switches, the Windows service, local
 automation clients (agent_client.exe) and the exchange with a reference server."""
-import sys
-
-import pytest
-
 import winhost
-from agent_install import (AGENT_KEY, SERVICE, Installation, LiveClient, agent,
+from agent_install import (AGENT_KEY, SERVICE, LiveClient, agent,
                            agent_processes, client, reg_value, service_state, wait_until,
                            windows_path)
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from recording_proxy import RecordingProxy  # noqa: E402
-from refserver import RefServer  # noqa: E402
+from recording_proxy import RecordingProxy
 
 ACCOUNT = ("ops@example.com", "host-01")
 APPID = "{CBD1FEEE-5109-4B9E-9466-50CC5AC5CD5C}"
@@ -21,21 +15,6 @@ SERVICE_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services" "\\" + SERVICE
 EVENT_SOURCE_KEY = (r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application" "\\"
                     + SERVICE)
 E_FAIL = "hr=0x80004005 source=Tolvane.QuorinAgent.1 desc="
-# Ticks every second from the first login on.
-FAST_POLL = ["POL\t0\t1"]
-
-
-@pytest.fixture
-def server():
-    with RefServer(accounts=[ACCOUNT], tls=True) as srv:
-        yield srv
-
-
-@pytest.fixture
-def installed(server):
-    server.queue_lines(FAST_POLL, kind="login")
-    with Installation(server.url, registration=ACCOUNT) as installation:
-        yield installation
 
 
 def logins(server):

@@ -2,6 +2,7 @@
 import pytest
 
 import winhost
+from agent_install import reg_value
 
 CLSID = "{56E5DD49-4115-48E7-9CC2-98AFE102DF4D}"
 LIBID = "{EAE93A42-6B3C-4046-B9ED-2A5978A7F43D}"
@@ -10,18 +11,6 @@ APPID = "{F5931A51-DC6E-44ED-B120-2E0ECE88B133}"
 
 def windows_path(path):
     return "Z:" + str(path).replace("/", "\\")
-
-
-def query(key, value=None):
-    args = ["query", key] + (["/v", value] if value else ["/ve"])
-    out = winhost.reg(*args)
-    if out.returncode != 0:
-        return None
-    for line in out.stdout.splitlines():
-        parts = line.split("REG_SZ", 1)
-        if len(parts) == 2:
-            return parts[1].strip()
-    return ""
 
 
 @pytest.fixture
@@ -44,9 +33,9 @@ def test_regsvr32_writes_and_removes_the_registration(registered):
         ("HKCR\\TypeLib\\" + LIBID + "\\1.0", None, "TolvanePlugIns 1.0 Type Library"),
     ]
     for key, value, text in expected:
-        assert query(key, value) == text, key
-    assert query("HKCR\\CLSID\\" + CLSID + "\\InprocServer32").lower() == registered.lower()
+        assert reg_value(key, value) == text, key
+    assert reg_value("HKCR\\CLSID\\" + CLSID + "\\InprocServer32").lower() == registered.lower()
 
     assert winhost.run("regsvr32", "/s", "/u", registered).returncode == 0
     for key, value, _ in expected:
-        assert query(key, value) is None, key
+        assert reg_value(key, value) is None, key

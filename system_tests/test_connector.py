@@ -2,15 +2,11 @@
 in the client's process, driving the installed agent's automation object through IDispatch and
 passing the agent's status events on."""
 import re
-import sys
 
 import pytest
 
 import winhost
 from agent_install import Installation, LiveClient, client, reg_value, windows_path
-
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
 
 CONNECTOR = "Nexolink.dll"
 PROGID = "Tolvane.IEConnecter"
@@ -34,12 +30,6 @@ def connector():
     regsvr32()
     yield
     regsvr32("/u")
-
-
-@pytest.fixture
-def server():
-    with RefServer(accounts=[ACCOUNT], tls=True) as srv:
-        yield srv
 
 
 @pytest.fixture

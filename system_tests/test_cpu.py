@@ -16,12 +16,13 @@ import pytest
 
 import plugin_host
 import winhost
-from agent_install import Installation, reg_value
+from agent_install import Installation
+from host_records import records
 from host_snmpd import HostAgent, SilentHost
+from plugin_host import add
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
-from result_records import decode_stream, named_fields  # noqa: E402
+from refserver import RefServer
+from result_records import named_fields
 
 CLSID = "{5910CF6F-7C90-4356-980C-0C04F0BBC6CC}"
 APPID = "{7B3575B0-1798-4484-92C4-5A0A9190768D}"
@@ -36,16 +37,12 @@ FIGURES = ["cpu_usage", "krn_usage", "nice", "idle", "iowait"]
 SLACK = 0.5
 
 
-def add(line):
-    return "add " + line.replace("\t", "\\t")
-
-
 def session(snmp=True):
     return plugin_host.Session("tol_cpu.dll", CLSID, snmp=snmp)
 
 
 def cpu_records(run):
-    return [r for stream in run.results for r in decode_stream(stream) if r.type_name == "RESULT_CPU"]
+    return records(run, "RESULT_CPU")
 
 
 def last_by_test(run):
@@ -71,15 +68,8 @@ def bare():
 
 
 def test_registration_names_the_processor_plug_in(full):
-    run = plugin_host.run_script(["load tol_cpu.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_cpu", "CPUmonitoring", CLSID, APPID, LIBID,
-                                                   "CPU monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_cpu.dll", "unregister"])
+    plugin_host.check_registration("tol_cpu", "CPUmonitoring", CLSID, APPID, LIBID,
+                                   "CPU monitoring")
 
 
 def test_lines_through_the_host():

@@ -7,16 +7,14 @@ drive as not found here; the rates themselves are shown through the worker's cou
 plugins/tol_disk/tests."""
 import os
 import pathlib
-import sys
-import threading
 
 import plugin_host
-import winhost
-from agent_install import Installation, reg_value
+from agent_install import Installation
+from figure_watch import FigureWatch
+from plugin_host import add
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
-from result_records import decode_stream, named_fields  # noqa: E402
+from refserver import RefServer
+from result_records import decode_stream, named_fields
 
 CLSID = "{52E791B1-22B8-4188-ACB7-AAB693E4B0C5}"
 APPID = "{4B206900-956E-49B9-B89B-A6DE6A82E0F5}"
@@ -25,10 +23,6 @@ NEW_DATA = "tol_disk: New data is available."
 INCORRECT = "tol_disk: Incorrect test format!"
 SESSION = plugin_host.Session("tol_disk.dll", CLSID)
 GB = float(1 << 30)
-
-
-def add(line):
-    return "add " + line.replace("\t", "\\t")
 
 
 def streams(run):
@@ -50,16 +44,16 @@ def missing_letter():
     return next(c for c in "QRSTUVWXY" if c not in mapped)
 
 
-class FreeSpaceWatch:
-    """Samples statvfs of a folder on a thread of its own until stopped: the lowest and highest
-    free byte counts seen, the total and the allocation unit."""
+class FreeSpaceWatch(FigureWatch):
+    """Samples statvfs of a folder on a thread of its own while the block runs: the lowest and
+    highest free byte counts seen, the total and the allocation unit."""
+
+    period = 0.002
 
     def __init__(self, folder):
+        super().__init__()
         self.folder = str(folder)
         self.low = self.high = None
-        self._stop = threading.Event()
-        self._sample()
-        self._thread = threading.Thread(target=self._run, daemon=True)
 
     def _sample(self):
         st = os.statvfs(self.folder)
@@ -71,30 +65,10 @@ class FreeSpaceWatch:
         self.low = free if self.low is None else min(self.low, free)
         self.high = free if self.high is None else max(self.high, free)
 
-    def _run(self):
-        while not self._stop.wait(0.002):
-            self._sample()
-
-    def __enter__(self):
-        self._thread.start()
-        return self
-
-    def __exit__(self, *exc):
-        self._stop.set()
-        self._thread.join()
-        self._sample()
-
 
 def test_registration_names_the_disk_plug_in():
-    run = plugin_host.run_script(["load tol_disk.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_disk", "DiskVolumeMonitoring", CLSID,
-                                                   APPID, LIBID, "Disk volumes monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_disk.dll", "unregister"])
+    plugin_host.check_registration("tol_disk", "DiskVolumeMonitoring", CLSID, APPID, LIBID,
+                                   "Disk volumes monitoring")
 
 
 def test_every_get_hands_over_the_drive_list_first():

@@ -8,16 +8,14 @@ host has no log of. Everything else the plug-in calls is Wine's own: the local r
 keys and EventMessageFile values, FormatMessage with message files built by windmc
 (evt_messages_test.dll, evt_messages_second.dll), LookupAccountSid.
 """
-import sys
-
 import pytest
 
 import plugin_host
 import winhost
-from agent_install import reg_add, reg_value, windows_path
+from agent_install import reg_add, windows_path
+from host_records import records
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import FIELD_NAMES, decode_stream, named_fields  # noqa: E402
+from result_records import FIELD_NAMES, named_fields
 
 CLSID = "{9979D694-31BD-4307-A1E5-F625EC1B5933}"
 APPID = "{8C0EF3A6-7195-40A5-945E-2E8E6BA3C4E1}"
@@ -84,10 +82,6 @@ def timer_pass(opens, log=LOG, host="-"):
     return ["set 1 i4 1", wait(opens, log, host), "set 1 i4 300"]
 
 
-def records(run):
-    return [record for stream in run.results for record in decode_stream(stream)]
-
-
 def events(record):
     return [dict(named_fields(child, EVENT_NAMES)) for child in record.nested]
 
@@ -107,18 +101,8 @@ def stats(run):
 
 
 def test_registration_names_the_event_log_plug_in():
-    run = plugin_host.run_script(["load tol_eventlog.dll", "register", "create " + CLSID,
-                                  "init", "release"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        assert run.entries("init") == [(plugin_host.S_OK, "LEALEMLED")]
-        expected = plugin_host.registration_values(
-            "tol_eventlog", "EventLogMonitoring", CLSID, APPID, LIBID,
-            "Windows Event Log monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_eventlog.dll", "unregister"])
+    plugin_host.check_registration("tol_eventlog", "EventLogMonitoring", CLSID, APPID, LIBID,
+                                   "Windows Event Log monitoring", init_codes="LEALEMLED")
 
 
 def test_new_records_of_the_listed_types_in_one_result():

@@ -2,23 +2,9 @@
 the records come back decoded. Wine keeps no event log of its own: the local Application log
 opens and stays empty, and a remote host's log cannot be reached (the RPC server is
 unavailable), which comes back as a status 2 result with the system's text."""
-import sys
-
-import pytest
-
-import winhost
 from agent_install import Installation
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
-
 ACCOUNT = ("ops@example.com", "host-19")
-
-
-@pytest.fixture
-def server():
-    with RefServer(accounts=[ACCOUNT], tls=True) as srv:
-        yield srv
 
 
 def event_log_records(server):

@@ -3,7 +3,6 @@ own WinINet link against a RefServer on the loopback interface, either tick by t
 engine's real main loop, whose timer the server's POL sets."""
 import re
 import subprocess
-import sys
 import time
 import zlib
 from dataclasses import dataclass
@@ -11,16 +10,14 @@ from dataclasses import dataclass
 import pytest
 
 import winhost
+from exchange_headers import GATEWAY, gateway_headers, session_headers
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-
-from recording_proxy import RecordingProxy  # noqa: E402
-from refserver import RefServer  # noqa: E402
+from recording_proxy import RecordingProxy
+from refserver import RefServer
 
 pytestmark = pytest.mark.skipif(not winhost.available(), reason="needs the Wine test bed")
 
 ACCOUNT = ("ops@example.com", "host-01")
-GATEWAY = "/fcgi-bin/agentgateway"
 DATA = "result-bytes " * 40
 # A reply that makes the agent tick every second from the login on.
 FAST_TICKS = "POL\t0\t1"
@@ -72,26 +69,9 @@ def sessions(exchanges):
     return [exchange for exchange in exchanges if exchange.kind == "session"]
 
 
-def gateway_headers(exchange):
-    return [pair for pair in exchange.headers if pair[0].startswith(("Tol-", "Content-Type"))]
-
-
-def session_headers(session, compression=0, checksum=0):
-    return [("Content-Type", "application/octet-stream"), ("Tol-SessionID", session),
-            ("Tol-Compression", str(compression)), ("Tol-CheckSum", str(checksum)),
-            ("Tol-Platform", "win32"), ("Tol-Version", "4.001")]
-
-
 @pytest.fixture(params=[False, True], ids=["http", "https"])
 def server(request):
     with RefServer(accounts=[ACCOUNT], decoder=None, tls=request.param) as srv:
-        yield srv
-
-
-@pytest.fixture
-def plain_server():
-    """For what does not depend on the transport."""
-    with RefServer(accounts=[ACCOUNT], decoder=None) as srv:
         yield srv
 
 
@@ -101,10 +81,10 @@ def test_login_then_session_send_with_exact_header_blocks(server):
     assert server.violations == []
     assert login.kind == "login" and login.method == "POST" and login.target == GATEWAY
     assert login.body_raw == b""
-    names = [name for name, _ in gateway_headers(login)]
+    names = [name for name, _ in gateway_headers(login.headers)]
     assert names == ["Content-Type", "Tol-EMail", "Tol-AName", "Tol-Platform", "Tol-Version",
                      "Tol-OSVersion", "Tol-Hostname", "Tol-Builddate"]
-    assert gateway_headers(login)[:5] == [
+    assert gateway_headers(login.headers)[:5] == [
         ("Content-Type", "application/octet-stream"), ("Tol-EMail", ACCOUNT[0]),
         ("Tol-AName", ACCOUNT[1]), ("Tol-Platform", "win32"), ("Tol-Version", "4.001")]
     assert login.header("Tol-OSVersion") and login.header("Tol-Hostname")
@@ -113,7 +93,7 @@ def test_login_then_session_send_with_exact_header_blocks(server):
     assert b"Password" not in login.head_raw and b"secret" not in login.head_raw
     session = login.reply_headers[-1][1]
     # An empty send cache still posts, with both numbers 0.
-    assert gateway_headers(send) == session_headers(session)
+    assert gateway_headers(send.headers) == session_headers(session)
     assert send.body_raw == b""
     assert (3, "Authorization is successfully finished.") in statuses
 
@@ -127,11 +107,11 @@ def test_send_block_is_compressed_and_checksummed(server, options, compressed):
     session = send.header("Tol-SessionID")
     if compressed:
         assert zlib.decompress(send.body_raw) == DATA.encode()
-        assert gateway_headers(send) == session_headers(session, len(DATA),
+        assert gateway_headers(send.headers) == session_headers(session, len(DATA),
                                                         zlib.adler32(send.body_raw))
     else:
         assert send.body_raw == DATA.encode()
-        assert gateway_headers(send) == session_headers(session)
+        assert gateway_headers(send.headers) == session_headers(session)
 
 
 def test_refused_login_stays_the_last_status(server):

@@ -5,10 +5,9 @@ result a second, so what reaches the server can be counted."""
 import time
 
 import winhost
-from test_exchange import (ACCOUNT, FAST_TICKS, plain_server, sessions,  # noqa: F401
-                           start_loop, stop_loop)
+from test_exchange import ACCOUNT, FAST_TICKS, sessions, start_loop, stop_loop
 
-from refserver import RefServer  # noqa: E402  (its folder is on the path once test_exchange is)
+from refserver import RefServer
 
 RESULT_SIZE = 300000
 OUTAGE_TICKS = 22

@@ -3,19 +3,17 @@ Debian nginx on 127.0.22.1-4 (nginx_site.py) over HTTP and HTTPS, and the record
 Where curl can fetch the same address, the plug-in's status code and length are compared with
 what curl reports."""
 import socket
-import sys
 
 import pytest
 
+import host_records
 import plugin_host
-import winhost
 from agent_install import reg_value
 from nginx_site import (AFTER_NUL, LARGE_END, LARGE_SIZE, MARKER, NUL_BODY, PASSWORD,
                         SLOW_BODY_SIZE, SLOW_HEAD_SECONDS, USER, NginxSite, curl)
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from recording_proxy import RecordingProxy  # noqa: E402
-from result_records import decode_stream, named_fields  # noqa: E402
+from recording_proxy import RecordingProxy
+from result_records import decode_stream, named_fields
 
 CLSID = "{8425C851-99DC-4D89-8A95-56939DE1664D}"
 APPID = "{49ECCB2B-3C93-4B3C-AF11-E843E6C02E52}"
@@ -43,8 +41,7 @@ def line(site, tid, path, server="plain", code="HPA", lid=1, host=None, port=Non
 
 
 def records(run):
-    return [dict(named_fields(record)) for stream in run.results
-            for record in decode_stream(stream)]
+    return [dict(named_fields(record)) for record in host_records.records(run)]
 
 
 def by_test(run):
@@ -60,15 +57,8 @@ def closed_port():
 
 
 def test_registration_names_the_http_plug_in():
-    run = plugin_host.run_script(["load tol_http.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_http", "HTTPmonitoring", CLSID, APPID,
-                                                   LIBID, "HTTP monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_http.dll", "unregister"])
+    plugin_host.check_registration("tol_http", "HTTPmonitoring", CLSID, APPID, LIBID,
+                                   "HTTP monitoring")
     assert reg_value(PLUGIN_KEY, "Name") is None
 
 

@@ -1,26 +1,13 @@
 """The installed agent end to end with the HTTP plug-in: the reference server hands out HPA
 lines, the service gives them to tol_http, whose requests go to nginx through the proxy the
 agent is configured with, and the RESULT_HTTP records come back decoded."""
-import sys
-
-import pytest
-
-import winhost
 from agent_install import Installation
 from nginx_site import MARKER, NginxSite, curl
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from recording_proxy import RecordingProxy  # noqa: E402
-from refserver import RefServer  # noqa: E402
-from result_records import named_fields  # noqa: E402
+from recording_proxy import RecordingProxy
+from result_records import named_fields
 
 ACCOUNT = ("ops@example.com", "host-01")
-
-
-@pytest.fixture
-def server():
-    with RefServer(accounts=[ACCOUNT], tls=True) as srv:
-        yield srv
 
 
 def http_records(server):

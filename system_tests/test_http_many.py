@@ -3,14 +3,11 @@ local web server (Python's threading HTTP server on 127.0.37.1): every test is m
 reported, first by the check-now passes of their adds and then all together by one timer pass,
 whose request threads all run at once."""
 import http.server
-import sys
 import threading
 
 import plugin_host
-import winhost
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import decode_stream, named_fields  # noqa: E402
+from result_records import decode_stream, named_fields
 
 CLSID = "{8425C851-99DC-4D89-8A95-56939DE1664D}"
 ADDRESS = "127.0.37.1"

@@ -1,13 +1,7 @@
 """The ping plug-in tol_icmp.dll driven through plugin_host.exe as the agent would, pinging
 only the loopback network (raw sockets: the tests run as root)."""
-import sys
-
 import plugin_host
-import winhost
-from agent_install import reg_value
-
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import decode_stream  # noqa: E402
+from host_records import records
 
 CLSID = "{0337B388-9592-4188-8D81-DB98A0337423}"
 APPID = "{17867C06-43C0-4DBA-9842-8D96C8DE46B6}"
@@ -23,20 +17,9 @@ def pga(tid, lid, host, size=32, count=3, timeout=1000, max_lost=-1):
                                                          max_lost)
 
 
-def records(run):
-    return [record for stream in run.results for record in decode_stream(stream)]
-
-
 def test_registration_names_the_ping_plug_in():
-    run = plugin_host.run_script(["load tol_icmp.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_icmp", "ICMPmonitoring", CLSID, APPID,
-                                                   LIBID, "ICMP monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_icmp.dll", "unregister"])
+    plugin_host.check_registration("tol_icmp", "ICMPmonitoring", CLSID, APPID, LIBID,
+                                   "ICMP monitoring")
 
 
 def test_init_answers_the_command_codes():

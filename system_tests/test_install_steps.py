@@ -3,13 +3,11 @@ order, so the section an admin follows is the one the demo runs; the README's re
 script registers an installed agent."""
 import ast
 import re
-import sys
 
 import winhost
 from agent_install import Installation
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
+from refserver import RefServer
 
 SECTION = "## Installing on a Windows host"
 REMOVAL = "### Removing it"

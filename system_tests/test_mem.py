@@ -5,19 +5,18 @@ Debian's snmpd on 127.0.15.x:161 compared with snmpget of the same rows while th
 The SNMP API is bound and started in the host's process (snmp-start), as tol_ndis or tol_snmp
 would in the agent; without it a remote test reports status 11."""
 import math
-import sys
-import threading
 
 import pytest
 
 import plugin_host
-import winhost
-from agent_install import Installation, reg_value
+from agent_install import Installation
+from figure_watch import FigureWatch
+from host_records import records
 from host_snmpd import HostAgent, SilentHost
+from plugin_host import add
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
-from result_records import decode_stream, named_fields  # noqa: E402
+from refserver import RefServer
+from result_records import named_fields
 
 CLSID = "{85DE5A01-418E-4421-8747-17B559DAF1C6}"
 APPID = "{E73660C6-735F-4A84-9182-9E1903FE87FD}"
@@ -33,17 +32,8 @@ LOAD = ["1.3.6.1.4.1.2021.10.1.3.%d" % n for n in (1, 2, 3)]
 PAGE = 4096  # Wine counts physical memory in whole pages
 
 
-def add(line):
-    return "add " + line.replace("\t", "\\t")
-
-
 def session(snmp=True, period=300):
     return plugin_host.Session("tol_mem.dll", CLSID, snmp=snmp, period=period)
-
-
-def records(run, type_name=None):
-    found = [r for stream in run.results for r in decode_stream(stream)]
-    return [r for r in found if type_name is None or r.type_name == type_name]
 
 
 def last_by_test(run, type_name):
@@ -73,16 +63,15 @@ def limited():
     descr.stop()
 
 
-class StorageWatch:
+class StorageWatch(FigureWatch):
     """snmpget of every storage row the plug-in reads, over and over on a thread of its own
     while the plug-in runs: the lowest and highest bytes (size × units, free) each row showed."""
 
     def __init__(self, agent):
+        super().__init__()
         self.agent = agent
         self.seen = {}  # (kind, "total" | "free" ) -> [low, high]
         self.units = {}
-        self._stop = threading.Event()
-        self._thread = threading.Thread(target=self._run, daemon=True)
 
     def _sample(self):
         oids = ["%s.%d.%d" % (STORAGE, column, row) for row in ROWS.values() for column in (4, 5, 6)]
@@ -94,20 +83,6 @@ class StorageWatch:
                 low_high = self.seen.setdefault((kind, name), [value, value])
                 low_high[0], low_high[1] = min(low_high[0], value), max(low_high[1], value)
 
-    def _run(self):
-        while not self._stop.wait(0.05):
-            self._sample()
-
-    def __enter__(self):
-        self._sample()
-        self._thread.start()
-        return self
-
-    def __exit__(self, *exc):
-        self._stop.set()
-        self._thread.join()
-        self._sample()
-
     def check(self, kind, name, megabytes):
         low, high = self.seen[(kind, name)]
         unit = self.units[kind]
@@ -115,15 +90,8 @@ class StorageWatch:
 
 
 def test_registration_names_the_memory_plug_in():
-    run = plugin_host.run_script(["load tol_mem.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_mem", "MEMmonitoring", CLSID, APPID, LIBID,
-                                                   "Memory monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_mem.dll", "unregister"])
+    plugin_host.check_registration("tol_mem", "MEMmonitoring", CLSID, APPID, LIBID,
+                                   "Memory monitoring")
 
 
 def test_lines_through_the_host():

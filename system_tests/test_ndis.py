@@ -3,22 +3,14 @@ registration, its own Init, Add, Get and Set, and its dispatcher's answers to th
 server may send. Scans here cover no address or only the loopback addresses of 127.0.20.0/24;
 the scans of a real network are test_ndis_scan.py's, the neighbourhood walks
 test_ndis_discovery.py's."""
-import sys
-
 import plugin_host
-import winhost
-from agent_install import reg_value
 from ndis_peer import APPID, CLSID, LIBID, SCAN_NEW_DATA, records_of
+from plugin_host import add
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import named_fields  # noqa: E402
+from result_records import named_fields
 
 SESSION = plugin_host.Session("tol_ndis.dll", CLSID)
 SOURCE = "Tolvane.PlugIns.NetScanner.1: "
-
-
-def add(line):
-    return "add " + line.replace("\t", "\\t")
 
 
 def answers(run):
@@ -26,15 +18,8 @@ def answers(run):
 
 
 def test_registration_names_the_discovery_plug_in():
-    run = plugin_host.run_script(["load tol_ndis.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_ndis", "NetScanner", CLSID, APPID, LIBID,
-                                                   "Network Monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_ndis.dll", "unregister"])
+    plugin_host.check_registration("tol_ndis", "NetScanner", CLSID, APPID, LIBID,
+                                   "Network Monitoring")
 
 
 def test_init_and_the_methods_before_it():

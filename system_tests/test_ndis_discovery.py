@@ -14,10 +14,9 @@ import pytest
 import plugin_host
 import winhost
 from ndis_peer import CLSID, DISCOVERY_NEW_DATA, NetworkProvider, records_of
+from plugin_host import add
 
-import sys
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import named_fields  # noqa: E402
+from result_records import named_fields
 
 SESSION = plugin_host.Session("tol_ndis.dll", CLSID)
 UNRESOLVABLE = "a" * 70 + ".invalid"
@@ -36,10 +35,6 @@ TREE = [
 FOUND = [("localhost", "127.0.0.1"), ("127.0.20.11", "127.0.20.11"),
          (UNRESOLVABLE, "<no ipv4 address>"), ("N/A", "<no ipv4 address>"),
          ("N/A", "<no ipv4 address>"), ("127.0.20.12", "127.0.20.12")]
-
-
-def add(line):
-    return "add " + line.replace("\t", "\\t")
 
 
 def servers(records):

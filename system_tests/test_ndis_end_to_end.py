@@ -2,27 +2,14 @@
 range scan of three loopback addresses of 127.0.20.0/24 (snmpd answering on the first) and a
 network-neighbourhood discovery of the test bed's scripted network; their RESULT_SCAN and
 RESULT_DISCOVERY records come back through the agent's sends."""
-import sys
-
-import pytest
-
-import winhost
 from agent_install import Installation
 from ndis_peer import (OBJECT_VALUE, SYS_DESCR, SYS_NAME, SYS_OBJECT_ID, NetworkProvider,
                        SnmpAgent)
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
-from result_records import named_fields, nested_names  # noqa: E402
+from result_records import named_fields, nested_names
 
 ACCOUNT = ("ops@example.com", "host-20")
 SNMP_HOST = "127.0.20.1"
-
-
-@pytest.fixture
-def server():
-    with RefServer(accounts=[ACCOUNT], tls=True) as srv:
-        yield srv
 
 
 def test_scan_and_discovery_lines_come_back_as_their_records(server):

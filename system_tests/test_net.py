@@ -2,15 +2,11 @@
 registration, its test lines and log lines, and its Get, which leads with the adapter list.
 The adapters here are those of the test session's own network; test_net_link.py makes a
 network of its own."""
-import sys
-
 import plugin_host
-import winhost
-from agent_install import reg_value
+from host_records import records
 from netns import links_up, list_text
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import decode_stream, named_fields  # noqa: E402
+from result_records import decode_stream, named_fields
 
 CLSID = "{087DF727-D4F2-4FEE-A372-9DEE83879ED8}"
 APPID = "{0829C989-12B8-44E4-B6CD-B0E2701BF039}"
@@ -27,10 +23,6 @@ def nta(tid, lid, adapter, code="NTA"):
     return "add %s\\t%d\\t%d\\t%s" % (code, tid, lid, adapter)
 
 
-def records(run):
-    return [record for stream in run.results for record in decode_stream(stream)]
-
-
 def adapter_records(run):
     return [r for r in records(run) if r.type_name == "RESULT_NET_ADAPTER"]
 
@@ -45,17 +37,8 @@ def within_limits(adapter):
 
 
 def test_registration_names_the_adapter_plug_in():
-    run = plugin_host.run_script(["load tol_net.dll", "register", "create " + CLSID, "init",
-                                  "release"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        assert run.entries("init") == [(plugin_host.S_OK, "NTANTMNTD")]
-        expected = plugin_host.registration_values("tol_net", "NetMonitoring", CLSID, APPID,
-                                                   LIBID, "Network Adapters statistics")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_net.dll", "unregister"])
+    plugin_host.check_registration("tol_net", "NetMonitoring", CLSID, APPID, LIBID,
+                                   "Network Adapters statistics", init_codes="NTANTMNTD")
 
 
 def test_every_method_before_init_asks_for_it():

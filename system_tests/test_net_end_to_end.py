@@ -1,24 +1,10 @@
 """The installed agent end to end with the adapter plug-in: the reference server hands out
 tol_net lines, and every send carries the adapter list first and the tests' records."""
-import sys
-
-import pytest
-
 import netns
 import test_net
-import winhost
 from agent_install import Installation
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
-
 ACCOUNT = ("ops@example.com", "host-21")
-
-
-@pytest.fixture
-def server():
-    with RefServer(accounts=[ACCOUNT], tls=True) as srv:
-        yield srv
 
 
 def test_adapter_lines_come_back_as_adapter_results(server):

@@ -4,6 +4,7 @@ import pytest
 
 import plugin_host
 import winhost
+from agent_install import reg_value
 
 CLSID = "{9A056451-75E0-44BE-BEA7-9F9A4100C51B}"
 OTHER_CLSID = "{85DE5A01-418E-4421-8747-17B559DAF1C6}"
@@ -14,21 +15,6 @@ PLUGINS_KEY = r"HKLM\SOFTWARE\TolvaneCorp\tolvane\Plug-Ins"
 NEW_DATA = "tol_fwtest: New data is available."
 
 SESSION = plugin_host.Session("tol_fwtest.dll", CLSID)
-
-
-def reg_value(key, name=None):
-    """The data of a registry value (the default value when name is None); None when missing."""
-    args = ["query", key] + (["/v", name] if name else ["/ve"])
-    out = winhost.reg(*args)
-    if out.returncode != 0:
-        return None
-    for line in out.stdout.splitlines():
-        parts = line.split(None, 2)
-        if len(parts) == 3 and parts[1].startswith("REG_"):
-            return parts[2].strip()
-        if len(parts) == 2 and parts[1].startswith("REG_"):
-            return ""
-    return None
 
 
 def key_exists(key):

@@ -7,7 +7,6 @@ usage and its limit are judged in the unit tests through the sample seam; here t
 figures are compared with what a second program and the kernel read for the same process."""
 import pathlib
 import shutil
-import sys
 import tempfile
 
 import pytest
@@ -15,9 +14,9 @@ import pytest
 import plugin_host
 import winhost
 from agent_install import reg_value
+from plugin_host import add
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import decode_stream, named_fields  # noqa: E402
+from result_records import decode_stream, named_fields
 
 CLSID = "{AC1B2E4C-D77F-4E66-88A4-56D0115CCD3F}"
 APPID = "{6978E345-C712-4306-AFEB-777D476A0959}"
@@ -31,10 +30,6 @@ SESSION = plugin_host.Session("tol_proc.dll", CLSID, period=2)
 SPIN_MB = 48
 # Two programs reading one steady process a moment apart agree to within this (MB).
 BAND_MB = 2.0
-
-
-def add(line):
-    return "add " + line.replace("\t", "\\t")
 
 
 def pra(tid, lid, name, cpu=-1, wss=-1, pfs=-1):
@@ -104,15 +99,8 @@ def next_get(live):
 
 
 def test_registration_names_the_process_plug_in():
-    run = plugin_host.run_script(["load tol_proc.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_proc", "ProcessMon", CLSID, APPID,
-                                                   LIBID, "Process monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_proc.dll", "unregister"])
+    plugin_host.check_registration("tol_proc", "ProcessMon", CLSID, APPID, LIBID,
+                                   "Process monitoring")
     assert reg_value(PLUGIN_KEY, "Name") is None
 
 

@@ -1,23 +1,10 @@
 """The process plug-in in the installed agent: the reference server hands out process tests,
 the service runs them, and the process list and process records come back decoded."""
-import sys
-
-import pytest
-
-import winhost
 from agent_install import Installation
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
-from result_records import named_fields  # noqa: E402
+from result_records import named_fields
 
 ACCOUNT = ("ops@example.com", "host-17")
-
-
-@pytest.fixture
-def server():
-    with RefServer(accounts=[ACCOUNT], tls=True) as srv:
-        yield srv
 
 
 def fields(server, type_code):

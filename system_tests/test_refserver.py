@@ -14,18 +14,12 @@ import zlib
 import pytest
 
 import winhost
+from exchange_headers import GATEWAY, gateway_headers, session_headers
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-
-from recording_proxy import RecordingProxy  # noqa: E402
-from refserver import RefServer  # noqa: E402
+from recording_proxy import RecordingProxy
+from refserver import RefServer
 
 ACCOUNT = ("ops@example.com", "host-01")
-GATEWAY = "/fcgi-bin/agentgateway"
-
-
-def gateway_headers(headers):
-    return [pair for pair in headers if pair[0].startswith(("Tol-", "Content-Type"))]
 
 
 def login_headers(email=ACCOUNT[0], name=ACCOUNT[1]):
@@ -33,12 +27,6 @@ def login_headers(email=ACCOUNT[0], name=ACCOUNT[1]):
             ("Tol-AName", name), ("Tol-Platform", "win32"), ("Tol-Version", "4.001"),
             ("Tol-OSVersion", "Microsoft Windows 7 Professional (build 7601) 32-bit"),
             ("Tol-Hostname", "host-01"), ("Tol-Builddate", "Dec  9 2026 10:23:06")]
-
-
-def session_headers(session, compression=0, checksum=0):
-    return [("Content-Type", "application/octet-stream"), ("Tol-SessionID", session),
-            ("Tol-Compression", str(compression)), ("Tol-CheckSum", str(checksum)),
-            ("Tol-Platform", "win32"), ("Tol-Version", "4.001")]
 
 
 def record(result_type=48, test_id=7, location=9, text=b"abc"):
@@ -82,9 +70,8 @@ class Client:
 
 
 @pytest.fixture
-def server():
-    with RefServer(accounts=[ACCOUNT], decoder=None) as srv:
-        yield srv
+def server(plain_server):
+    return plain_server
 
 
 @pytest.fixture

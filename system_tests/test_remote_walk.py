@@ -7,16 +7,14 @@ The pass that walks holds the test list: a line added meanwhile waits for it. Th
 up one row past its cap and the test reports status 10 (its walk could not be made); the line
 that waited is then taken; and releasing the plug-in while the next pass walks again ends that
 walk at its next step."""
-import sys
-
 import pytest
 
 import plugin_host
-import winhost
 from endless_snmp_agent import EndlessAgent
+from host_records import records
+from plugin_host import add
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from result_records import decode_stream, named_fields  # noqa: E402
+from result_records import named_fields
 
 MAX_ROWS = 10000  # the walk's cap (README)
 WAIT_S = 900      # a bound for a wedged host, not a figure: a capped walk is 10,001 requests
@@ -31,10 +29,6 @@ PLUG_INS = [
                  "RESULT_CPU", "tol_cpu: remote test: GetOIDValuesFromHost failed: retVal: 4",
                  id="tol_cpu"),
 ]
-
-
-def add(line):
-    return "add " + line.replace("\t", "\\t")
 
 
 @pytest.mark.parametrize("dll, clsid, host, root, remote, local, type_name, failed", PLUG_INS)
@@ -59,7 +53,7 @@ def test_an_endless_walk_is_given_up_and_stop_ends_it(dll, clsid, host, root, re
     assert run.entries("release") == [(plugin_host.S_OK, "")]
     # The first walk went one row past the cap, and not a step further.
     assert walks[0] == MAX_ROWS + 1
-    results = [r for stream in run.results for r in decode_stream(stream) if r.type_name == type_name]
+    results = records(run, type_name)
     assert results and results[0].test_id == 1
     for record in results:
         if record.test_id == 1:

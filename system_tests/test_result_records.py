@@ -1,16 +1,14 @@
 """Result records written by tol_utils' CMonResult2 (through record_writer.exe under Wine) and
 read back by the reference server's strict decoder; corrupted bodies must be refused."""
 import struct
-import sys
 import time
 
 import pytest
 
 import winhost
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-import result_records  # noqa: E402
-from result_records import Record, RecordError, decode_record, decode_stream  # noqa: E402
+import result_records
+from result_records import Record, RecordError, decode_record, decode_stream
 
 SECTIONS = (("i32", "i"), ("ui32", "I"), ("i64", "q"), ("ui64", "Q"), ("d64", "d"))
 

@@ -13,17 +13,16 @@ import time
 
 import pytest
 
+import host_records
 import plugin_host
 import snmp_datagrams
 import winhost
 from agent_install import reg_value
 from netsnmp_values import netsnmp
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "platform" / "wsnmp32" / "tests"))
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-import netsnmp_peer  # noqa: E402
-from netsnmp_peer import COMMUNITY  # noqa: E402
-from result_records import decode_stream, named_fields, nested_names  # noqa: E402
+import netsnmp_peer
+from netsnmp_peer import COMMUNITY
+from result_records import decode_stream, named_fields, nested_names
 
 CLSID = "{B4A606AE-24D1-4D95-AC09-0E588D904C5F}"
 APPID = "{79B45043-E0AB-4E7D-B816-5C39129A2DD7}"
@@ -74,7 +73,7 @@ def spa(tid, oids, port, version=2, community=COMMUNITY, limits="", timeout=2, r
 
 
 def records(run, kind="RESULT_SNMP"):
-    return [r for stream in run.results for r in decode_stream(stream) if r.type_name == kind]
+    return host_records.records(run, kind)
 
 
 def row(record):
@@ -120,15 +119,8 @@ def test_registration_and_the_command_codes():
 
 
 def test_registration_values():
-    run = plugin_host.run_script(["load tol_snmp.dll", "register"])
-    try:
-        assert run.entries("DllRegisterServer") == [(plugin_host.S_OK, "")]
-        expected = plugin_host.registration_values("tol_snmp", "SNMPmonitoring", CLSID, APPID,
-                                                   LIBID, "SNMP monitoring")
-        for (key, name), value in expected.items():
-            assert reg_value(key, name) == value, (key, name)
-    finally:
-        plugin_host.run_script(["load tol_snmp.dll", "unregister"])
+    plugin_host.check_registration("tol_snmp", "SNMPmonitoring", CLSID, APPID, LIBID,
+                                   "SNMP monitoring")
     assert reg_value(PLUGIN_KEY, "Name") is None
 
 

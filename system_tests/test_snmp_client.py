@@ -6,7 +6,6 @@ import json
 import os
 import shutil
 import socket
-import sys
 import tempfile
 import time
 
@@ -17,11 +16,9 @@ import snmp_datagrams
 import winhost
 from netsnmp_values import netsnmp
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "platform" / "wsnmp32" / "tests"))
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-import netsnmp_peer  # noqa: E402
-from netsnmp_peer import COMMUNITY  # noqa: E402
-from result_records import decode_stream, named_fields  # noqa: E402
+import netsnmp_peer
+from netsnmp_peer import COMMUNITY
+from result_records import decode_stream, named_fields
 
 HOST = "127.0.14.1"
 BASE = "1.3.6.1.4.1.99999.1"

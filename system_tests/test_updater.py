@@ -2,8 +2,6 @@
 installed program, the version is recorded and the service runs the new program; and what the
 Updater does with bad arguments, a service that is not there or not running, a missing Settings
 key and a service that will not start."""
-import sys
-
 import pytest
 
 import shell_standin
@@ -12,8 +10,7 @@ from agent_install import (AGENT_KEY, SERVICE, SETTINGS_KEY, agent_processes, re
                            service_state, wait_until)
 from updater_bed import EXIT_BAD_ARGUMENTS, UpdaterBed, marked_agent, process_table
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
+from refserver import RefServer
 
 ACCOUNT = ("ops@example.com", "host-01")
 HOST = "127.0.24.1"

@@ -1,17 +1,13 @@
 """Updater.exe when the shell's copy is slow, fails, or never brings every item: a slow copy is
 waited for; a failed or incomplete one ends the run with 1 before the version is written, and
 the service stays deleted (so the last run finds no service and no installed program)."""
-import sys
-
 import pytest
 
 import shell_standin
-import winhost
 from agent_install import SETTINGS_KEY, reg_add, reg_value, service_state
 from updater_bed import UpdaterBed, marked_agent
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
+from refserver import RefServer
 
 HOST = "127.0.24.1"
 

@@ -5,7 +5,6 @@ import http.client
 import pathlib
 import shutil
 import ssl
-import sys
 import tempfile
 
 import pytest
@@ -15,8 +14,7 @@ import winhost
 from agent_install import ROOT_KEY, SETTINGS_KEY, reg_add, wait_until, windows_path
 from updater_bed import log_lines, zip_bytes
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
+from refserver import RefServer
 
 HOST = "127.0.24.1"
 PROBE = "upgrade_probe.exe"

@@ -3,7 +3,6 @@ running as a service downloads it over HTTPS, unpacks it through the shell and s
 Updater from it; the Updater replaces the agent, records the version and restarts the service,
 whose new program logs in with the new version."""
 import shutil
-import sys
 
 import pytest
 
@@ -12,8 +11,7 @@ import winhost
 from agent_install import SETTINGS_KEY, reg_add, reg_value, service_state, wait_until
 from updater_bed import UPDATER, UpdaterBed, log_lines, marked_agent, zip_bytes
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "tools" / "refserver"))
-from refserver import RefServer  # noqa: E402
+from refserver import RefServer
 
 ACCOUNT = ("ops@example.com", "host-01")
 HOST = "127.0.24.1"

@@ -6,7 +6,6 @@ import os
 import re
 import socket
 import struct
-import sys
 import time
 
 import pytest
@@ -14,9 +13,8 @@ import pytest
 import snmp_datagrams
 import winhost
 
-sys.path.insert(0, str(winhost.SOURCE_DIR / "platform" / "wsnmp32" / "tests"))
-import netsnmp_peer  # noqa: E402
-from netsnmp_peer import COMMUNITY  # noqa: E402
+import netsnmp_peer
+from netsnmp_peer import COMMUNITY
 
 BASE = ".1.3.6.1.4.1.99999.1"
 STABLE = [f"{BASE}.1.0", f"{BASE}.2.0", f"{BASE}.3.0", f"{BASE}.5.0", f"{BASE}.6.0", f"{BASE}.7.0",
