@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "line_fields.h"  // this folder's: CLineFields
@@ -92,4 +93,25 @@ std::string CommandCodes(const LineRule<Kind, Line> (&rules)[N])
             codes += rules[i].code;
     }
     return codes;
+}
+
+// One TAB-separated test line of a plug-in that keeps one list (Line has an `action`), read by
+// the table: false for a null or empty line, or when there is no memory to split it (*out then
+// holds nothing read); otherwise true, *out holding the action the table gives (`unmatched`
+// when no rule takes the line, `incorrect` when a rule's reader refuses its fields).
+template <class Line, size_t N>
+bool ReadTestLineByRules(const char* utf8Line, const LineRule<LineAction, Line> (&rules)[N],
+                         LineAction unmatched, LineAction incorrect, Line* out)
+{
+    if (!out || !utf8Line || !*utf8Line)
+        return false;
+    *out = Line();
+    try {
+        out->action =
+            ReadLineByRules(CLineFields(utf8Line, '\t'), rules, unmatched, incorrect, out);
+    } catch (const std::bad_alloc&) {
+        *out = Line();
+        return false;
+    }
+    return true;
 }

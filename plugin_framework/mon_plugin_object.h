@@ -162,8 +162,16 @@ public:
         HRESULT hr = TakeNewValue(*ClassId, szNewVal, &line);
         if (FAILED(hr))
             return hr;
-        m_worker->ProcessTest(line);
+        // No exception leaves the object: a line the worker had no memory for is lost.
+        bool taken = true;
+        try {
+            m_worker->ProcessTest(line);
+        } catch (const std::bad_alloc&) {
+            taken = false;
+        }
         FreeHeapBlock(line);
+        if (!taken)
+            return E_OUTOFMEMORY;
         if (retVal)
             *retVal = VARIANT_TRUE;
         return S_OK;

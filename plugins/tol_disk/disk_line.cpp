@@ -56,12 +56,7 @@ const Rule kRules[] = {
 
 bool ParseDiskLine(const char* utf8Line, DiskLine* out)
 {
-    if (!out || !utf8Line || !*utf8Line)
-        return false;
-    *out = DiskLine();
-    out->action = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, LineAction::Incorrect,
-                                  LineAction::Incorrect, out);
-    return true;
+    return ReadTestLineByRules(utf8Line, kRules, LineAction::Incorrect, LineAction::Incorrect, out);
 }
 
 const char* DiskCommandCodes()

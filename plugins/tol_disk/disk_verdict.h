@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "disk_test.h"
+#include "disk_test_spec.h"
 
 constexpr unsigned int kDiskStatusOk = 0;
 constexpr unsigned int kDiskStatusBelowMinimum = 2;

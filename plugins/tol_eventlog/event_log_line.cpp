@@ -35,12 +35,7 @@ const Rule kRules[] = {
 
 bool ParseEventLogLine(const char* utf8Line, EventLogLine* out)
 {
-    if (!out || !utf8Line || !*utf8Line)
-        return false;
-    *out = EventLogLine();
-    out->action = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, LineAction::Incorrect,
-                                  LineAction::Incorrect, out);
-    return true;
+    return ReadTestLineByRules(utf8Line, kRules, LineAction::Incorrect, LineAction::Incorrect, out);
 }
 
 const char* EventLogCommandCodes()

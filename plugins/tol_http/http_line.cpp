@@ -65,12 +65,7 @@ const char* HttpVerb(int method)
 
 bool ParseHttpLine(const char* utf8Line, HttpLine* out)
 {
-    if (!out || !utf8Line || !*utf8Line)
-        return false;
-    *out = HttpLine();
-    out->action = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, LineAction::Ignored,
-                                  LineAction::Ignored, out);
-    return true;
+    return ReadTestLineByRules(utf8Line, kRules, LineAction::Ignored, LineAction::Ignored, out);
 }
 
 const char* HttpCommandCodes()

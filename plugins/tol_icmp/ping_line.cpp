@@ -1,6 +1,5 @@
 #include "ping_line.h"
 
-#include <new>
 #include <string>
 
 #include "text_numbers.h"
@@ -38,17 +37,7 @@ const Rule kRules[] = {
 
 bool ParsePingLine(const char* utf8Line, PingLine* out)
 {
-    if (!out || !utf8Line || !*utf8Line)
-        return false;
-    try {
-        *out = PingLine();
-        out->action = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, LineAction::Ignored,
-                                      LineAction::Ignored, out);
-    } catch (const std::bad_alloc&) {
-        *out = PingLine();
-        return false;
-    }
-    return true;
+    return ReadTestLineByRules(utf8Line, kRules, LineAction::Ignored, LineAction::Ignored, out);
 }
 
 const char* PingCommandCodes()

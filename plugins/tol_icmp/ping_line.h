@@ -9,7 +9,7 @@
 #pragma once
 
 #include "line_reader.h"
-#include "ping_test_item.h"
+#include "ping_test_spec.h"
 
 using PingLine = TestLine<PingTest>;
 

@@ -67,12 +67,7 @@ const Rule kRules[] = {
 
 bool ParseMemLine(const char* utf8Line, MemLine* out)
 {
-    if (!out || !utf8Line || !*utf8Line)
-        return false;
-    *out = MemLine();
-    out->action = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, LineAction::Incorrect,
-                                  LineAction::Incorrect, out);
-    return true;
+    return ReadTestLineByRules(utf8Line, kRules, LineAction::Incorrect, LineAction::Incorrect, out);
 }
 
 const char* MemCommandCodes()

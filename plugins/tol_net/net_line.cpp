@@ -1,6 +1,5 @@
 #include "net_line.h"
 
-#include <new>
 #include <string>
 
 #include "text_numbers.h"
@@ -33,17 +32,7 @@ const Rule kRules[] = {
 
 bool ParseNetLine(const char* utf8Line, NetLine* out)
 {
-    if (!out || !utf8Line || !*utf8Line)
-        return false;
-    try {
-        *out = NetLine();
-        out->action = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, LineAction::Incorrect,
-                                      LineAction::Incorrect, out);
-    } catch (const std::bad_alloc&) {
-        *out = NetLine();
-        return false;
-    }
-    return true;
+    return ReadTestLineByRules(utf8Line, kRules, LineAction::Incorrect, LineAction::Incorrect, out);
 }
 
 const char* NetCommandCodes()

@@ -1,6 +1,5 @@
 #include "proc_line.h"
 
-#include <new>
 #include <string>
 
 #include "heap_text.h"
@@ -38,17 +37,7 @@ const Rule kRules[] = {
 
 bool ParseProcLine(const char* utf8Line, ProcLine* out)
 {
-    if (!out || !utf8Line || !*utf8Line)
-        return false;
-    *out = ProcLine();
-    try {
-        out->action = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, LineAction::Incorrect,
-                                      LineAction::Incorrect, out);
-    } catch (const std::bad_alloc&) {
-        *out = ProcLine();
-        return false;  // as a line that cannot be split
-    }
-    return true;
+    return ReadTestLineByRules(utf8Line, kRules, LineAction::Incorrect, LineAction::Incorrect, out);
 }
 
 const char* ProcCommandCodes()

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "proc_test.h"
+#include "proc_test_spec.h"
 
 enum class ProcAddResult { Refused, Duplicate, Added };
 

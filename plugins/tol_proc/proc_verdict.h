@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "proc_test.h"
+#include "proc_test_spec.h"
 
 struct ProcFigures {
     double cpu = 0;  // percent
