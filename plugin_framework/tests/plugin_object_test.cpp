@@ -365,6 +365,16 @@ TEST_F(PlugInObject, AddChecksTheValueAndTakesEveryText)
     }
 }
 
+TEST_F(PlugInObject, AWorkerOutOfMemoryFailsTheAddAndLetsNoExceptionOut)
+{
+    Initialise();
+    VARIANT_BOOL taken = VARIANT_FALSE;
+    EXPECT_EQ(Add(L"TSM", &taken), E_OUTOFMEMORY);
+    EXPECT_EQ(taken, VARIANT_FALSE);
+    EXPECT_EQ(Add(L"TSA\t1\t1", &taken), S_OK);
+    EXPECT_EQ(taken, VARIANT_TRUE);
+}
+
 TEST_F(PlugInObject, GetHandsOverPendingBytesOnce)
 {
     Initialise();

@@ -6,6 +6,7 @@
 //   TSD <tid>              delete a test
 //   TSP <ms> <watch>       every following pass lasts ms milliseconds; watch 1: the pass ends
 //                          early when the worker is stopped, 0: it does not look
+//   TSM                    runs out of memory (throws std::bad_alloc)
 // Each pass logs "tol_fwtest: pass <n> <timer|check-now>" (level 5) at its start and
 // "tol_fwtest: pass <n> ended" at its end, and posts for each test a record of type 99 with
 // the pass number (UI32) and "timer" or "check-now" (text).
@@ -15,6 +16,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -47,7 +49,11 @@ public:
             RemoveTest(atoi(fields[1]));
         else if (code == "TSP" && count == 3)
             SetPassLength(atoi(fields[1]), atoi(fields[2]) != 0);
-        else
+        else if (code == "TSM" && count == 1) {
+            // A line the worker has no memory for.
+            FreeTextArray(&fields, &count);
+            throw std::bad_alloc();
+        } else
             this->PostEvent(1, "tol_fwtest: Incorrect test format!");
         FreeTextArray(&fields, &count);
         return true;
