@@ -13,7 +13,7 @@
 // Incorrect line.
 #pragma once
 
-#include "cpu_test_spec.h"
+#include "cpu_test_def.h"
 #include "line_reader.h"
 
 using CpuLine = TestLine<CpuTest>;

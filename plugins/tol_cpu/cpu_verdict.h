@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cpu_figures.h"
-#include "cpu_test_spec.h"
+#include "cpu_test_def.h"
 #include "cpu_usage.h"
 
 struct CpuVerdict {

@@ -12,7 +12,7 @@
 // the record's text.
 #pragma once
 
-#include "disk_test_spec.h"
+#include "disk_test_def.h"
 #include "line_reader.h"
 
 using DiskLine = TestLine<DiskTest>;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "disk_test_spec.h"
+#include "disk_test_def.h"
 
 constexpr unsigned int kDiskStatusOk = 0;
 constexpr unsigned int kDiskStatusBelowMinimum = 2;

@@ -10,7 +10,7 @@
 // makes an Ignored line.
 #pragma once
 
-#include "http_test_spec.h"
+#include "http_test_def.h"
 #include "line_reader.h"
 
 using HttpLine = TestLine<HttpTest>;  // Add and Modify: every field; Delete: the test id

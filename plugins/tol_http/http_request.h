@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-#include "http_test_spec.h"
+#include "http_test_def.h"
 #include "http_verdict.h"
 
 // The User-Agent of every request.

@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <string>
 
-#include "http_test_spec.h"
+#include "http_test_def.h"
 
 // What one request measured.
 struct HttpMeasure {

@@ -15,7 +15,7 @@
 
 #include "com_bstr.h"
 #include "http_requester.h"
-#include "http_test_spec.h"
+#include "http_test_def.h"
 #include "thread_group.h"
 
 // What a request thread needs of the check that started it.

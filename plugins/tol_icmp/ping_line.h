@@ -9,7 +9,7 @@
 #pragma once
 
 #include "line_reader.h"
-#include "ping_test_spec.h"
+#include "ping_test_def.h"
 
 using PingLine = TestLine<PingTest>;
 

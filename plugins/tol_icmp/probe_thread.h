@@ -13,7 +13,7 @@
 
 #include "ping_meter.h"
 #include "ping_probe_hub.h"
-#include "ping_test_spec.h"
+#include "ping_test_def.h"
 
 // False when no thread could be started; the copy is then freed and the probe ended.
 bool StartProbe(std::unique_ptr<PingTest> test, CPingProbeHub* hub, IPingMeter* meter);

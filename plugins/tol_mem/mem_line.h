@@ -13,7 +13,7 @@
 #pragma once
 
 #include "line_reader.h"
-#include "mem_test_spec.h"
+#include "mem_test_def.h"
 
 // The list a line is for.
 enum class MemLineList { Memory, LoadAverage };

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "mem_figures.h"
-#include "mem_test_spec.h"
+#include "mem_test_def.h"
 
 struct MemVerdict {
     unsigned int status = 0;

@@ -10,7 +10,7 @@
 #pragma once
 
 #include "line_reader.h"
-#include "proc_test_spec.h"
+#include "proc_test_def.h"
 
 // Add and Modify: every field; Delete: the test id alone.
 using ProcLine = TestLine<ProcTest>;

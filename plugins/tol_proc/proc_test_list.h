@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "proc_test_spec.h"
+#include "proc_test_def.h"
 
 enum class ProcAddResult { Refused, Duplicate, Added };
 

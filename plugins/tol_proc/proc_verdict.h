@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "proc_test_spec.h"
+#include "proc_test_def.h"
 
 struct ProcFigures {
     double cpu = 0;  // percent

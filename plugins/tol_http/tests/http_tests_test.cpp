@@ -1,6 +1,6 @@
 // The HTTP tests in the framework's list: the ids an add, a modify and a delete take, and
 // what a modify carries over.
-#include "http_test_spec.h"
+#include "http_test_def.h"
 
 #include <gtest/gtest.h>
 
