@@ -8,14 +8,24 @@
 // It answers IUnknown, IDispatch and the given interface with itself; its reference count is
 // kept for tests to read (m_ref) but never deletes the object. Type information and names are
 // not offered; Invoke is E_NOTIMPL unless the test overrides it.
+//
+// Code under test may hand the object to a thread of its own that lets go of it a moment after
+// the test is done (a delivery thread ends after its queue was closed), so the object waits a
+// while for its count to fall back to the test's own reference before it goes.
 #pragma once
+
+#include <windows.h>
 
 #include "no_type_info_dispatch.h"
 
 template <class Itf, const IID* Iid>
 class CFakeDispatch : public CNoNamesDispatch<Itf> {
 public:
-    virtual ~CFakeDispatch() = default;
+    virtual ~CFakeDispatch()
+    {
+        for (int i = 0; i < 1000 && InterlockedCompareExchange(&m_ref, 0, 0) > 1; ++i)
+            Sleep(10);
+    }
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {
