@@ -30,6 +30,8 @@
 #include <new>
 #include <utility>
 
+#include "ref_counted.h"
+
 struct CComInterfaceEntry {
     const IID* iid;    // null ends the map
     ptrdiff_t offset;  // of the interface inside the class
@@ -154,15 +156,16 @@ private:
     IUnknown* m_controlling;
 };
 
-// An object that can be aggregated: it is itself the inner (non-delegating) IUnknown.
+// An object that can be aggregated: it is itself the inner (non-delegating) IUnknown, counted
+// as CRefCounted counts.
 template <class T>
-class CComPolyObject final : public IUnknown {
+class CComPolyObject final : public CRefCounted<IUnknown> {
 public:
     explicit CComPolyObject(IUnknown* outer) : m_contained(outer ? outer : this)
     {
         ComModuleLock();
     }
-    virtual ~CComPolyObject()
+    ~CComPolyObject() override
     {
         m_contained.FinalRelease();
         ComModuleUnlock();
@@ -182,21 +185,10 @@ public:
         return CComObjectRootBase::InternalQueryInterface(static_cast<T*>(&m_contained),
                                                           T::GetInterfaceMap(), riid, ppv);
     }
-    STDMETHOD_(ULONG, AddRef)() override
-    {
-        return static_cast<ULONG>(InterlockedIncrement(&m_ref));
-    }
-    STDMETHOD_(ULONG, Release)() override
-    {
-        ULONG n = static_cast<ULONG>(InterlockedDecrement(&m_ref));
-        if (n == 0)
-            delete this;
-        return n;
-    }
-
     T* Object() { return &m_contained; }
 
-    // A new object (FinalConstruct run, reference count 0); outer may be null.
+    // A new object with its FinalConstruct run (under the new object's reference, so that it
+    // may hand itself out meanwhile) and one reference, the caller's; outer may be null.
     static HRESULT CreateInstance(IUnknown* outer, CComPolyObject<T>** out)
     {
         if (!out)
@@ -205,9 +197,7 @@ public:
         auto* object = new (std::nothrow) CComPolyObject<T>(outer);
         if (!object)
             return E_OUTOFMEMORY;
-        object->m_ref = 1;
         HRESULT hr = object->m_contained.FinalConstruct();
-        object->m_ref = 0;
         if (FAILED(hr)) {
             delete object;
             return hr;
@@ -217,7 +207,6 @@ public:
     }
 
 private:
-    long m_ref = 0;
     CComContainedObject<T> m_contained;
 };
 
@@ -296,7 +285,11 @@ struct CComAggregatableCreator {
             return CLASS_E_NOAGGREGATION;
         CComPolyObject<T>* object = nullptr;
         HRESULT hr = CComPolyObject<T>::CreateInstance(outer, &object);
-        return SUCCEEDED(hr) ? ComQueryNewObject(object, riid, ppv) : hr;
+        if (FAILED(hr))
+            return hr;
+        hr = object->QueryInterface(riid, ppv);
+        object->Release();  // the creation's reference: the object lives on in *ppv, or goes
+        return hr;
     }
 };
 
