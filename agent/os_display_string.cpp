@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -65,22 +66,15 @@ const char* EditionText(unsigned long productInfo)
 
 void DescribeVersion6(const OsVersionFacts& f, char* buffer, bool workstation)
 {
-    switch (f.minor) {
-    case 0:
-        Append(buffer, workstation ? "Windows Vista " : "Windows Server 2008 ");
-        break;
-    case 1:
-        Append(buffer, workstation ? "Windows 7 " : "Windows Server 2008 R2 ");
-        break;
-    case 2:
-        Append(buffer, workstation ? "Windows 8 " : "Windows Server 2012 ");
-        break;
-    case 3:
-        Append(buffer, workstation ? "Windows 8.1 " : "Windows Server 2012 R2 ");
-        break;
-    default:
-        break;
-    }
+    // By minor version: the workstation's name and the server's.
+    static const char* const kNames[][2] = {
+        {"Windows Vista ", "Windows Server 2008 "},
+        {"Windows 7 ", "Windows Server 2008 R2 "},
+        {"Windows 8 ", "Windows Server 2012 "},
+        {"Windows 8.1 ", "Windows Server 2012 R2 "},
+    };
+    if (f.minor < std::size(kNames))
+        Append(buffer, kNames[f.minor][workstation ? 0 : 1]);
     Append(buffer, EditionText(f.productInfo));
 }
 
