@@ -95,23 +95,30 @@ std::string CommandCodes(const LineRule<Kind, Line> (&rules)[N])
     return codes;
 }
 
-// One TAB-separated test line of a plug-in that keeps one list (Line has an `action`), read by
-// the table: false for a null or empty line, or when there is no memory to split it (*out then
-// holds nothing read); otherwise true, *out holding the action the table gives (`unmatched`
-// when no rule takes the line, `incorrect` when a rule's reader refuses its fields).
-template <class Line, size_t N>
-bool ReadTestLineByRules(const char* utf8Line, const LineRule<LineAction, Line> (&rules)[N],
-                         LineAction unmatched, LineAction incorrect, Line* out)
+// One whole TAB-separated line read by the table, its kind stored in out->*kind: false for a
+// null or empty line, or when there is no memory to split it (*out then holds nothing read);
+// otherwise true, the kind being the one the table gives (`unmatched` when no rule takes the
+// line, `incorrect` when a rule's reader refuses its fields).
+template <class Kind, class Line, size_t N>
+bool ReadWholeLineByRules(const char* utf8Line, const LineRule<Kind, Line> (&rules)[N],
+                          Kind unmatched, Kind incorrect, Line* out, Kind Line::*kind)
 {
     if (!out || !utf8Line || !*utf8Line)
         return false;
     *out = Line();
     try {
-        out->action =
-            ReadLineByRules(CLineFields(utf8Line, '\t'), rules, unmatched, incorrect, out);
+        out->*kind = ReadLineByRules(CLineFields(utf8Line, '\t'), rules, unmatched, incorrect, out);
     } catch (const std::bad_alloc&) {
         *out = Line();
         return false;
     }
     return true;
+}
+
+// The test line of a plug-in that keeps one list (Line has an `action`), as above.
+template <class Line, size_t N>
+bool ReadTestLineByRules(const char* utf8Line, const LineRule<LineAction, Line> (&rules)[N],
+                         LineAction unmatched, LineAction incorrect, Line* out)
+{
+    return ReadWholeLineByRules(utf8Line, rules, unmatched, incorrect, out, &Line::action);
 }

@@ -116,16 +116,20 @@ public:
         }
     }
 
-    // Copies of the tests one pass takes (as ForPass), for a pass that runs without the lock.
+    // Copies of the tests one pass takes (as ForPass), for a pass that runs without the lock;
+    // a test that could not be copied for lack of memory stays new, for a later pass.
     Tests TakePass(bool forced)
     {
         Tests copies;
-        ForPass(forced, [&copies](const TTest& test) {
-            std::unique_ptr<TTest> copy(new (std::nothrow) TTest(test));
-            if (copy)
-                copies.push_back(std::move(copy));
-            return true;
-        });
+        for (size_t i = 0; i < m_tests.size(); ++i) {
+            if (forced && !m_new[i])
+                continue;
+            std::unique_ptr<TTest> copy(new (std::nothrow) TTest(*m_tests[i]));
+            if (!copy)
+                continue;
+            copies.push_back(std::move(copy));
+            m_new[i] = false;
+        }
         return copies;
     }
 

@@ -43,8 +43,7 @@ public:
     // The owner calls Stop first: no reading thread runs any more.
     ~CEventLogMon() override
     {
-        Post(kLevelTests, "tol_evt: removing all tests...");
-        this->ClearTests();
+        Post(kLevelTests, "tol_evt: removing all tests...");  // the list worker frees them
         if (ReaderStopEvent)
             CloseHandle(ReaderStopEvent);
     }

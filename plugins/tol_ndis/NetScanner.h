@@ -2,8 +2,8 @@
 // worker and has its own Init, Add, Get and Set: each NSA test owns a discovery thread
 // (CNetDisMon), each DCA test a range scan (ScanJob) with threads of its own, and their records
 // reach the pending results through PostResult as soon as they are made. Add answers
-// VARIANT_TRUE only for a line the dispatcher accepts. Its only log line says that a scan's
-// thread could not be started.
+// VARIANT_TRUE only for a line the dispatcher accepts. Its own log line says that a scan's
+// thread could not be started; Get's hand-over adds the one on dropped results.
 #pragma once
 
 #include <winsock2.h>

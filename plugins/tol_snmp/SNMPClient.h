@@ -9,8 +9,8 @@
 // Stop first abandons the requests still waiting (their waits wake at once and they post
 // nothing), so the pass and the worker thread end without waiting for time-outs; then the
 // base stops the worker and the trap listener is stopped and destroyed; the tests stay in the
-// list. The destructor frees the tests and cleans the SNMP API up last, after every client of
-// it is gone.
+// list. The tests go with the list worker; the SNMP API is cleaned up last, after every client
+// of it is gone.
 #pragma once
 
 #include <windows.h>
@@ -34,30 +34,15 @@ public:
 
     // The owner calls Stop first (when the checker was started). The SNMP API is held by the
     // first member, so it is cleaned up after the listener and the requests are gone.
-    ~CSNMPClient() override
-    {
-        m_listener.StopAny();
-        this->ClearTests();
-    }
+    ~CSNMPClient() override { m_listener.StopAny(); }
 
     // Binds and starts the SNMP API once; true when it is started.
     bool StartSnmp() { return m_snmp.Acquire() == SnmpApiStart::Started; }
 
-    // Trap lines here; the request tests' lines through the list worker.
+    // No line does anything while the SNMP API is not started.
     bool ProcessTest(const char* utf8Line) override
     {
-        SnmpLine line;
-        if (!m_snmp.Started() || !ParseSnmpLine(utf8Line, &line))
-            return false;
-        if (line.kind == SnmpLineKind::TrapStart) {
-            m_listener.Start(line.trapId, line.trapValue);
-            return true;
-        }
-        if (line.kind == SnmpLineKind::TrapStop) {
-            m_listener.Stop(line.trapId);
-            return true;
-        }
-        return Base::ProcessTest(utf8Line);  // reads the line again: lines are few
+        return m_snmp.Started() && Base::ProcessTest(utf8Line);
     }
 
     bool Start() override
@@ -106,11 +91,16 @@ public:
     bool TrapListening() { return m_listener.Listening(); }
 
 protected:
+    // A trap line goes to the listener here, and is ignored by the worker's list.
     bool ReadTestLine(const char* utf8Line, TestLine<SnmpTest>* line) override
     {
         SnmpLine read;
         if (!ParseSnmpLine(utf8Line, &read))
             return false;
+        if (read.kind == SnmpLineKind::TrapStart)
+            m_listener.Start(read.trapId, read.trapValue);
+        else if (read.kind == SnmpLineKind::TrapStop)
+            m_listener.Stop(read.trapId);
         line->action = ListAction(read.kind);
         line->test = std::move(read.test);
         return true;

@@ -69,12 +69,8 @@ const Rule kRules[] = {
 
 bool ParseSnmpLine(const char* utf8Line, SnmpLine* out)
 {
-    if (!out || !utf8Line || !*utf8Line)
-        return false;
-    *out = SnmpLine();
-    out->kind = ReadLineByRules(CLineFields(utf8Line, '\t'), kRules, SnmpLineKind::Ignored,
-                                SnmpLineKind::Ignored, out);
-    return true;
+    return ReadWholeLineByRules(utf8Line, kRules, SnmpLineKind::Ignored, SnmpLineKind::Ignored, out,
+                                &SnmpLine::kind);
 }
 
 const char* SnmpCommandCodes()
