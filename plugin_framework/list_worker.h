@@ -107,7 +107,9 @@ public:
     }
 
 protected:
-    // Reads one test line (pure: the plug-in's parser); false when it cannot be read at all.
+    // Reads one test line (the plug-in's parser); false when it cannot be read at all. A line
+    // meant for something other than the list (tol_mem's load averages, tol_snmp's traps) is
+    // handed on there and read as Ignored.
     virtual bool ReadTestLine(const char* utf8Line, TestLine<TTest>* line) = 0;
 
     // What the log says at each step; each is called under the test lock and says nothing
