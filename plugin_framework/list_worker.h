@@ -21,7 +21,7 @@ public:
     using AddOutcome = typename List::AddOutcome;
     using Copies = typename List::Tests;
 
-    // The owner calls Stop first; stopping again here is harmless.
+    // The owner calls Stop first; this only frees the tests.
     ~CListWorker() override { ClearTests(); }
 
     bool ProcessTest(const char* utf8Line) override

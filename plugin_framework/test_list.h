@@ -55,6 +55,9 @@ public:
         std::unique_ptr<TTest> entry(new (std::nothrow) TTest(test));
         if (!entry)
             return AddOutcome::NoMemory;
+        // Room in both first: the two stay index for index even when memory runs out here.
+        m_tests.reserve(m_tests.size() + 1);
+        m_new.reserve(m_new.size() + 1);
         m_tests.push_back(std::move(entry));
         m_new.push_back(true);
         return AddOutcome::Added;

@@ -5,4 +5,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=(--dry-run --Werror)
 [ "${1:-}" = "--fix" ] && mode=(-i)
-git ls-files -z -- '*.c' '*.cpp' '*.h' | xargs -0 clang-format "${mode[@]}"
+git ls-files -z -- '*.c' '*.cpp' '*.h' | xargs -0 -r clang-format "${mode[@]}"

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    cmake make
+    cmake make git
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-i686 libz-mingw-w64-dev
     wine wine32:i386 wine64 libwine-dev:i386
     googletest

@@ -11,7 +11,9 @@
 //
 // Code under test may hand the object to a thread of its own that lets go of it a moment after
 // the test is done (a delivery thread ends after its queue was closed), so the object waits a
-// while for its count to fall back to the test's own reference before it goes.
+// while for its count to fall back to the test's own reference before it goes. What such a
+// thread still calls by then is Release alone, which is this class's own: the derived
+// stand-in's members may already be gone.
 #pragma once
 
 #include <windows.h>

@@ -19,6 +19,7 @@
 #include "com_variant.h"
 #include "critical_section.h"
 #include "heap_helpers.h"
+#include "heap_text.h"
 #include "init_handshake.h"
 #include "set_type.h"
 
@@ -96,14 +97,6 @@ public:
     }
 
 private:
-    static std::string Narrow(BSTR text)
-    {
-        char* narrow = WideToMultiByteAlloc(text ? text : L"", CP_UTF8);
-        std::string out = narrow ? narrow : "";
-        FreeHeapBlock(narrow);
-        return out;
-    }
-
     CCriticalSection m_lock;
     std::vector<Entry> m_entries;
 };

@@ -27,12 +27,7 @@ struct CTestListHooks<PingTest> {
     }
     static bool Modify(PingTest* entry, const PingTest& from)
     {
-        entry->lid = from.lid;
-        entry->host = from.host;
-        entry->count = from.count;
-        entry->dataSize = from.dataSize;
-        entry->timeout = from.timeout;
-        entry->maximumLost = from.maximumLost;
+        *entry = from;  // the same id: the test's new flag is the list's
         return false;
     }
 };

@@ -169,13 +169,6 @@ protected:
 
     void OnIncorrectLine() override { Post(kLevelTests, "tol_net: Incorrect test format!"); }
 
-    // A modify wakes nobody: the next pass reports it.
-    bool WakeAfterModify(bool found) const override
-    {
-        (void)found;
-        return false;
-    }
-
 private:
     static constexpr const char* kNewData = "tol_net: New data is available.";
 

@@ -11,19 +11,16 @@
 
 #include "com_variant.h"
 #include "critical_section.h"
-#include "scoped_handle.h"
+#include "no_type_info_dispatch.h"
 #include "ref_counted.h"
+#include "scoped_handle.h"
 
-class CStatusSink : public CRefCounted<IDispatch> {
+class CStatusSink : public CRefCounted<CNoTypeInfoDispatch<IDispatch>> {
 public:
     CStatusSink();
     ~CStatusSink() override;
-    CStatusSink(const CStatusSink&) = delete;
-    CStatusSink& operator=(const CStatusSink&) = delete;
 
     STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
-    STDMETHOD(GetTypeInfoCount)(UINT* count) override;
-    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override;
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
     STDMETHOD(Invoke)
     (DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override;
