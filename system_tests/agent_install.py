@@ -49,14 +49,15 @@ def reg_add(key, name, value, kind="REG_SZ", view=None):
     assert done.returncode == 0, (done.returncode, done.stdout, done.stderr)
 
 
-def reg_value(key, name=None):
-    """The data of a registry value (the default value when name is None); None when missing."""
+def reg_value(key, name=None, kind=None):
+    """The data of a registry value (the default value when name is None); None when missing,
+    or when kind (say "REG_SZ") is given and the value is of another type."""
     out = winhost.reg("query", key, *(["/v", name] if name else ["/ve"]))
     if out.returncode != 0:
         return None
     for line in out.stdout.splitlines():
         parts = line.split(None, 2)
-        if len(parts) >= 2 and parts[1].startswith("REG_"):
+        if len(parts) >= 2 and parts[1] == (kind or parts[1]) and parts[1].startswith("REG_"):
             return parts[2].strip() if len(parts) == 3 else ""
     return None
 

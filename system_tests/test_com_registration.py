@@ -33,8 +33,9 @@ def test_regsvr32_writes_and_removes_the_registration(registered):
         ("HKCR\\TypeLib\\" + LIBID + "\\1.0", None, "TolvanePlugIns 1.0 Type Library"),
     ]
     for key, value, text in expected:
-        assert reg_value(key, value) == text, key
-    assert reg_value("HKCR\\CLSID\\" + CLSID + "\\InprocServer32").lower() == registered.lower()
+        assert reg_value(key, value, "REG_SZ") == text, key
+    server = reg_value("HKCR\\CLSID\\" + CLSID + "\\InprocServer32", kind="REG_SZ")
+    assert server.lower() == registered.lower()
 
     assert winhost.run("regsvr32", "/s", "/u", registered).returncode == 0
     for key, value, _ in expected:
